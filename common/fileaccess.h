@@ -1,0 +1,79 @@
+// One open file on the machine, plain or read through the LZ expander, with
+// line and string I/O, and the plain copy that keeps the file date.
+#pragma once
+
+#include "common/datetime.h"
+#include "platform/lz.h"
+#include "platform/machine.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zrv {
+
+// The classic open-file flags.
+namespace OpenFlag {
+inline constexpr int Read = 0x00;
+inline constexpr int Write = 0x01;
+inline constexpr int ReadWrite = 0x02;
+inline constexpr int ShareExclusive = 0x10;
+inline constexpr int ShareDenyWrite = 0x20;
+inline constexpr int ShareDenyRead = 0x30;
+inline constexpr int ShareDenyNone = 0x40;
+} // namespace OpenFlag
+
+inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+class FileAccess {
+public:
+    explicit FileAccess(Machine& machine) : m_machine(machine) {}
+
+    // 0 success; 1 already open or failure.
+    int Open(std::string_view path, int flags, bool compressed = false);
+    // 0 success; 1 cannot create; 2 already open.
+    int Create(std::string_view path, int flags);
+    void Close();
+    bool IsOpen() const { return m_open; }
+    bool IsCompressed() const { return m_compressed; }
+    const std::string& Path() const { return m_path; }
+
+    long Read(void* buffer, long count);   // -1 when not open
+    long Write(const void* buffer, long count); // -1 when not open or compressed
+    int ReadLine(std::string& line);      // 0 a line, 1 end of file
+    long WriteLine(std::string_view text);
+    int ReadString(std::string& text);    // 0 a string, 1 end of file
+    long WriteString(std::string_view text);
+    long Size();
+    long Seek(long offset, int origin);
+    int Truncate();
+    int GetTime(DateTime& time);
+    int SetTime(const DateTime& time);
+
+    static std::uint32_t GetAttributes(Machine& machine, std::string_view path);
+    static int SetAttributes(Machine& machine, std::string_view path, std::uint32_t attributes);
+
+private:
+    int readUntil(char end, std::string& out);
+
+    Machine& m_machine;
+    std::string m_path;
+    int m_flags = 0;
+    bool m_open = false;
+    bool m_compressed = false;
+    File m_file;
+    std::unique_ptr<ByteReader> m_lz;
+};
+
+enum CopyStatus : int {
+    kCopied = 0,
+    kCopySourceOpen = 1,
+    kCopyTargetCreate = 2,
+    kCopyNoSpace = 3,
+    kCopySameName = 4,
+    kCopyReadError = 6,
+    kCopyWriteError = 7,
+};
+int CopyFileWithDate(Machine& machine, std::string_view source, std::string_view target, std::size_t bufferSize);
+
+} // namespace zrv

@@ -1,0 +1,179 @@
+// zrvx32: the setup-script interpreter. For now it manages and inspects the
+// emulated machine that scripts run on.
+#include "platform/ansi.h"
+#include "platform/machine.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace zrv;
+
+namespace {
+
+constexpr const char* kVersion = "zrvx32 0.1.0";
+
+constexpr const char* kUsage = R"(Usage: zrvx32 [OPTIONS] COMMAND ...
+
+Runs setup scripts on an emulated Windows machine, a folder on this computer
+that holds the machine's settings (machine.ini) and its drives.
+
+Commands:
+  machine init [--profile win95|nt4] [--winver N]
+                         create a fresh machine (Windows 95 by default;
+                         N is the version number, 395 or 400)
+  machine show           print the machine's settings and drives
+  machine path WINPATH   print the host path a Windows path resolves to (or
+                         would be created at); fails for paths that cannot
+                         name a file on the machine
+
+Options:
+  --machine DIR          the machine folder (default: $ZRV_MACHINE, else
+                         ~/.local/share/zrv/machine); created when missing
+  --drive X=HOSTDIR[,ro][,label=L][,size=N]
+                         map drive X: to a host folder for this run
+  --help                 show this help
+  --version              show the version
+)";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "zrvx32: %s\nTry 'zrvx32 --help'.\n", message.c_str());
+    return 2;
+}
+
+int failure(const std::string& message) {
+    std::fprintf(stderr, "zrvx32: %s\n", message.c_str());
+    return 1;
+}
+
+fs::path defaultMachine() {
+    if (const char* env = std::getenv("ZRV_MACHINE"); env && *env)
+        return env;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+        return fs::path(data) / "zrv" / "machine";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local" / "share" / "zrv" / "machine";
+    return fs::path("zrv-machine");
+}
+
+struct Options {
+    fs::path machine = defaultMachine();
+    MachineOptions machineOptions;
+    std::vector<std::string> words;
+};
+
+int machineInit(Options& o, const std::vector<std::string>& args) {
+    MachineProfile profile = MachineProfile::Win95;
+    int version = 400;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--profile" && i + 1 < args.size()) {
+            std::string p = args[++i];
+            if (p == "win95")
+                profile = MachineProfile::Win95;
+            else if (p == "nt4")
+                profile = MachineProfile::NT4;
+            else
+                return usageError("unknown profile '" + p + "' (win95 or nt4)");
+        } else if (args[i] == "--winver" && i + 1 < args.size()) {
+            version = std::atoi(args[++i].c_str());
+            if (version < 300 || version > 1000)
+                return usageError("--winver takes a version number such as 395 or 400");
+        } else {
+            return usageError("machine init: unexpected '" + args[i] + "'");
+        }
+    }
+    std::error_code ec;
+    if (fs::exists(o.machine / "machine.ini", ec))
+        return failure("a machine already exists at " + o.machine.string());
+    if (auto r = Machine::create(o.machine, profile, version); !r)
+        return failure(r.error().describe());
+    auto m = Machine::open(o.machine, o.machineOptions);
+    if (!m)
+        return failure(m.error().describe());
+    std::cout << "Created a fresh machine.\n" << (*m)->describe();
+    return 0;
+}
+
+int machineCommand(Options& o) {
+    if (o.words.size() < 2)
+        return usageError("machine: expected init, show or path");
+    const std::string& sub = o.words[1];
+    std::vector<std::string> args(o.words.begin() + 2, o.words.end());
+    if (sub == "init")
+        return machineInit(o, args);
+    if (sub != "show" && sub != "path")
+        return usageError("machine: unknown command '" + sub + "'");
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    Machine& m = **opened;
+    if (sub == "show") {
+        if (!args.empty())
+            return usageError("machine show takes no arguments");
+        std::cout << m.describe();
+        return 0;
+    }
+    if (sub == "path") {
+        if (args.size() != 1)
+            return usageError("machine path takes one Windows path");
+        auto ansi = utf8ToAnsi(args[0]);
+        if (!ansi)
+            return failure("the path has characters Windows code page 1252 cannot hold");
+        auto host = m.hostPath(*ansi);
+        if (!host)
+            return failure(args[0] + ": " + host.error().describe());
+        std::cout << host->string() << "\n";
+        return 0;
+    }
+    return usageError("machine: unknown command '" + sub + "'");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (optionsEnded || a.empty() || a[0] != '-' || !o.words.empty()) {
+            o.words.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (a == "--version") {
+            std::cout << kVersion << "\n";
+            return 0;
+        } else if (a == "--machine" || a == "--drive") {
+            if (i + 1 >= argc)
+                return usageError(a + " needs a value");
+            std::string v = argv[++i];
+            if (a == "--machine") {
+                o.machine = v;
+            } else {
+                auto d = DriveMapping::parse(v);
+                if (!d)
+                    return usageError(d.error().message);
+                o.machineOptions.drives.push_back(*d);
+            }
+        } else if (a.rfind("--machine=", 0) == 0) {
+            o.machine = a.substr(10);
+        } else {
+            return usageError("unknown option '" + a + "'");
+        }
+    }
+    if (o.words.empty())
+        return usageError("no command given");
+    if (o.words[0] == "machine")
+        return machineCommand(o);
+    return usageError("unknown command '" + o.words[0] + "'");
+}

@@ -1,0 +1,55 @@
+// The text of a profile (INI) file, read and changed with the semantics of the
+// Win32 profile functions. Lines the reader does not understand are kept as they
+// are when the file is rewritten, and skipped when it is read.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zrv {
+
+class IniDocument {
+public:
+    static IniDocument parse(std::string_view bytes);
+
+    // The value of the first key of that name in the first section that has it:
+    // blanks trimmed, one pair of surrounding quotes removed.
+    std::optional<std::string> get(std::string_view section, std::string_view key) const;
+    bool hasSection(std::string_view section) const;
+    std::vector<std::string> sectionNames() const;
+    std::vector<std::string> keys(std::string_view section) const;
+    std::vector<std::pair<std::string, std::string>> entries(std::string_view section) const;
+
+    // Each returns whether the text changed.
+    bool set(std::string_view section, std::string_view key, std::string_view value);
+    bool removeKey(std::string_view section, std::string_view key);
+    bool removeSection(std::string_view section);
+
+    // CR LF line ends, as the profile functions write them.
+    std::string serialize() const;
+    const std::vector<std::string>& lines() const { return m_lines; }
+
+private:
+    struct Range {
+        std::size_t header; // line index of "[name]"
+        std::size_t end;    // one past the section's last line
+    };
+    std::vector<Range> sections(std::string_view name) const;
+    std::optional<std::size_t> findKey(const Range& range, std::string_view key) const;
+
+    std::vector<std::string> m_lines;
+};
+
+// Parsing helpers shared with other line-based readers.
+std::string_view trimBlanks(std::string_view text);
+// "[name]" gives name; nullopt for any other line.
+std::optional<std::string_view> iniSectionName(std::string_view line);
+// "key=value" gives (key, raw value), both trimmed; nullopt for comments and lines
+// without '=' or without a key.
+std::optional<std::pair<std::string_view, std::string_view>> iniKeyValue(std::string_view line);
+std::string_view unquote(std::string_view value);
+
+} // namespace zrv

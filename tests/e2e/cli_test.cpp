@@ -1,0 +1,93 @@
+// zrvx32 run as a person would run it, against machines in temporary folders.
+#include "tests/support/testing.h"
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+using namespace zrv::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+};
+
+Outcome zrvx32(const std::string& args, const std::string& env = "") {
+    std::string cmd = env + std::string(ZRVX32_PATH) + " " + args + " 2>&1";
+    Outcome r{-1, {}};
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    std::array<char, 4096> buf{};
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+        r.out.append(buf.data(), n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string quote(const fs::path& p) { return "'" + p.string() + "'"; }
+
+TEST(Cli, HelpAndVersion) {
+    Outcome help = zrvx32("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("machine path WINPATH"), std::string::npos);
+    Outcome version = zrvx32("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("zrvx32 ", 0), 0u);
+    EXPECT_EQ(zrvx32("--bogus").status, 2);
+    EXPECT_EQ(zrvx32("").status, 2);
+    EXPECT_EQ(zrvx32("machine frobnicate").status, 2);
+}
+
+TEST(Cli, InitShowAndPath) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    Outcome init = zrvx32("--machine " + quote(m) + " machine init --profile nt4");
+    ASSERT_EQ(init.status, 0) << init.out;
+    EXPECT_NE(init.out.find("C:\\WINNT\\SYSTEM32"), std::string::npos) << init.out;
+    EXPECT_TRUE(fs::exists(m / "machine.ini"));
+    EXPECT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 1);
+
+    Outcome path = zrvx32("--machine " + quote(m) + " machine path 'c:\\winnt\\system32\\NEW\\File.dll'");
+    ASSERT_EQ(path.status, 0) << path.out;
+    EXPECT_EQ(path.out, (fs::canonical(m / "drive_c" / "WINNT" / "SYSTEM32") / "NEW" / "File.dll").string() + "\n");
+
+    Outcome hostile = zrvx32("--machine " + quote(m) + " machine path 'C:\\CON'");
+    EXPECT_EQ(hostile.status, 1);
+    Outcome dots = zrvx32("--machine " + quote(m) + " machine path 'C:\\..\\..\\..'");
+    ASSERT_EQ(dots.status, 0);
+    EXPECT_EQ(dots.out, fs::canonical(m / "drive_c").string() + "\n");
+}
+
+TEST(Cli, ExtraDrivesAndTheEnvironmentDefault) {
+    TempDir dir;
+    fs::path disk = dir.path() / "disk1";
+    fs::create_directories(disk);
+    writeHost(disk / "SETUP.SCR", "x");
+    std::string env = "ZRV_MACHINE=" + quote(dir.path() / "envbox") + " ";
+    Outcome viaEnv = zrvx32("--drive A=" + quote(disk) + ",ro,label=DISK1 machine show", env);
+    ASSERT_EQ(viaEnv.status, 0) << viaEnv.out;
+    EXPECT_NE(viaEnv.out.find("A:  " + disk.string() + "  (read-only)  label DISK1"), std::string::npos)
+        << viaEnv.out;
+    EXPECT_TRUE(fs::exists(dir.path() / "envbox" / "machine.ini"));
+}
+
+TEST(Cli, BadInputIsReportedAndChangesNothing) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    ASSERT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 0);
+    std::string ini = readHost(m / "machine.ini");
+    writeHost(m / "machine.ini", ini + "\n[Drives]\nQ=missing-folder\n");
+    Outcome r = zrvx32("--machine " + quote(m) + " machine show");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("machine.ini"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("missing-folder"), std::string::npos) << r.out;
+    EXPECT_EQ(zrvx32("--drive A= machine show").status, 2);
+    EXPECT_EQ(zrvx32("--machine " + quote(m) + " machine init --profile win31").status, 2);
+}
+
+} // namespace

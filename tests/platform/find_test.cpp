@@ -1,0 +1,88 @@
+#include "platform/machine.h"
+
+#include "tests/support/testing.h"
+
+using namespace zrv;
+using namespace zrv::testing;
+
+namespace {
+
+struct Match {
+    const char* pattern;
+    const char* name;
+    bool matches;
+};
+
+void PrintTo(const Match& m, std::ostream* os) { *os << m.pattern << " ~ " << m.name; }
+
+class Wildcards : public ::testing::TestWithParam<Match> {};
+
+TEST_P(Wildcards, FollowWindowsRules) {
+    EXPECT_EQ(matchesPattern(GetParam().pattern, GetParam().name), GetParam().matches)
+        << GetParam().pattern << " vs " << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, Wildcards,
+    ::testing::Values(Match{"*.*", "README", true}, Match{"*.*", "A.TXT", true}, Match{"*", "A.B.C", true},
+                      Match{"*.TXT", "a.txt", true}, Match{"*.TXT", "A.TXT.BAK", false},
+                      Match{"*.", "README", true}, Match{"*.", "A.TXT", false},
+                      Match{"README.*", "README", true}, Match{"README.*", "README.TXT", true},
+                      Match{"A?.TXT", "AB.TXT", true}, Match{"A?.TXT", "A.TXT", true},
+                      Match{"A?.TXT", "ABC.TXT", false}, Match{"FILE??", "FILE1", true},
+                      Match{"?", "", true}, Match{"F*E", "FE", true}, Match{"F*E", "FILE", true},
+                      Match{"F*E", "FILES", false}, Match{"*A*B*", "XAYBZ", true},
+                      Match{"*A*B*", "XBYAZ", false}, Match{"SETUP.EX?", "SETUP.EX_", true},
+                      Match{"\xe9T\xe9", "\xc9t\xc9", true}, Match{"NAME", "name", true}));
+
+class DirectorySearch : public MachineTest {};
+
+TEST_F(DirectorySearch, FindsFilesAndDirectoriesInAStableOrder) {
+    for (const char* n : {"zeta.txt", "Alpha.TXT", "beta.ini", "README"})
+        put(std::string("C:\\") + n, "x");
+    auto found = m->findFiles("C:\\*.*");
+    ASSERT_TRUE(found.ok());
+    std::vector<std::string> names;
+    for (const FileInfo& f : *found)
+        names.push_back(f.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Alpha.TXT", "AUTOEXEC.BAT", "beta.ini", "CONFIG.SYS",
+                                               "Program Files", "README", "WINDOWS", "zeta.txt"}));
+    auto txt = m->findFiles("c:\\*.txt");
+    ASSERT_TRUE(txt.ok());
+    ASSERT_EQ(txt->size(), 2u);
+    EXPECT_EQ((*txt)[0].size, 1u);
+    EXPECT_TRUE((*m->findFiles("C:\\WIN*"))[0].isDirectory());
+}
+
+TEST_F(DirectorySearch, ListsDotEntriesBelowARoot) {
+    ASSERT_TRUE(m->createDirectory("C:\\EMPTY").ok());
+    auto found = m->findFiles("C:\\EMPTY\\*.*");
+    ASSERT_TRUE(found.ok());
+    ASSERT_EQ(found->size(), 2u);
+    EXPECT_EQ((*found)[0].name, ".");
+    EXPECT_EQ((*found)[1].name, "..");
+    EXPECT_TRUE(m->findFiles("C:\\EMPTY\\*.TXT")->empty());
+}
+
+TEST_F(DirectorySearch, APlainNameFindsThatEntryAndAMissingFolderIsAnError) {
+    auto one = m->findFiles("c:\\windows");
+    ASSERT_TRUE(one.ok());
+    ASSERT_EQ(one->size(), 1u);
+    EXPECT_EQ((*one)[0].name, "WINDOWS");
+    EXPECT_TRUE(m->findFiles("C:\\NOFILE")->empty());
+    EXPECT_EQ(m->findFiles("C:\\NODIR\\*.*").code(), WinError::PathNotFound);
+}
+
+TEST_F(DirectorySearch, HostNamesWindowsCannotShowAreLeftOut) {
+    writeHost(cHost() / "ok.txt", "");
+    writeHost(cHost() / "a:b", "");
+    writeHost(cHost() / "trail.", "");
+    writeHost(cHost() / "\xe4\xb8\xad.txt", "");
+    writeHost(cHost() / "caf\xc3\xa9.txt", "");
+    std::vector<std::string> names;
+    for (const FileInfo& f : *m->findFiles("C:\\*.txt"))
+        names.push_back(f.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"caf\xe9.txt", "ok.txt"}));
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+#include "platform/ini.h"
+#include "platform/profile.h"
+
+#include "tests/support/testing.h"
+
+using namespace zrv;
+using namespace zrv::testing;
+
+namespace {
+
+class Profile : public MachineTest {};
+
+constexpr const char* kSample = "; comment=ignored\r\n"
+                                "[App]\r\n"
+                                "  Path = C:\\APP  \r\n"
+                                "Quoted=\"  spaced  \"\r\n"
+                                "Single='x'\r\n"
+                                "Half=\"open\r\n"
+                                "garbage line\r\n"
+                                "Number= -42abc\r\n"
+                                "Big=4294967295\r\n"
+                                "Empty=\r\n"
+                                "\r\n"
+                                "[Other]\r\n"
+                                "Path=other\r\n";
+
+TEST_F(Profile, ReadsWithTheSemanticsOfTheWin32Functions) {
+    put("C:\\WINDOWS\\APP.INI", kSample);
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* expected;
+    } cases[] = {
+        {"App", "Path", "C:\\APP"},      {"app", "PATH", "C:\\APP"},   {"App", "Quoted", "  spaced  "},
+        {"App", "Single", "x"},          {"App", "Half", "\"open"},    {"App", "garbage line", "DEF"},
+        {"App", "Empty", ""},            {"App", "Missing", "DEF"},    {"Other", "Path", "other"},
+        {"Nope", "Path", "DEF"},         {"App", "; comment", "DEF"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(getPrivateProfileString(*m, c.section, c.key, "DEF", "APP.INI"), c.expected)
+            << c.section << "/" << c.key;
+    EXPECT_EQ(getPrivateProfileInt(*m, "App", "Number", 7, "app.ini"), -42);
+    EXPECT_EQ(getPrivateProfileInt(*m, "App", "Big", 7, "app.ini"), -1);
+    EXPECT_EQ(getPrivateProfileInt(*m, "App", "Path", 7, "app.ini"), 0);
+    EXPECT_EQ(getPrivateProfileInt(*m, "App", "Empty", 7, "app.ini"), 7);
+    EXPECT_EQ(getPrivateProfileInt(*m, "App", "Missing", 7, "app.ini"), 7);
+    EXPECT_EQ(getPrivateProfileString(*m, "App", "Path", "DEF", "C:\\NOFILE.INI"), "DEF");
+    EXPECT_EQ(getProfileInt(*m, "Intl", "iCountry", 1), 44);
+    EXPECT_EQ(getPrivateProfileSectionNames(*m, "APP.INI"), (std::vector<std::string>{"App", "Other"}));
+}
+
+TEST_F(Profile, WritesCreateTheFileAndSectionAndKeepTheRest) {
+    ASSERT_TRUE(writePrivateProfileString(*m, "Install", "Path", "C:\\APP", "NEW.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\NEW.INI"), "[Install]\r\nPath=C:\\APP\r\n");
+    ASSERT_TRUE(writePrivateProfileString(*m, "install", "Version", "2", "NEW.INI").ok());
+    ASSERT_TRUE(writePrivateProfileString(*m, "INSTALL", "PATH", "D:\\APP", "NEW.INI").ok());
+    ASSERT_TRUE(writePrivateProfileString(*m, "Other", "A", "1", "NEW.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\NEW.INI"), "[Install]\r\nPath=D:\\APP\r\nVersion=2\r\n\r\n[Other]\r\nA=1\r\n");
+
+    put("C:\\WINDOWS\\KEEP.INI", "; keep me\n[A]\nx=1\n\n[B]\ny=2\n");
+    ASSERT_TRUE(writePrivateProfileString(*m, "A", "z", "3", "KEEP.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\KEEP.INI"), "; keep me\r\n[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=2\r\n");
+}
+
+TEST_F(Profile, NoValueDeletesTheKeyAndNoKeyDeletesTheSection) {
+    put("C:\\WINDOWS\\DEL.INI", "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=3\r\n");
+    ASSERT_TRUE(writePrivateProfileString(*m, "a", "X", std::nullopt, "DEL.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\DEL.INI"), "[A]\r\ny=2\r\n[B]\r\nz=3\r\n");
+    ASSERT_TRUE(writePrivateProfileString(*m, "A", std::nullopt, std::nullopt, "DEL.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\DEL.INI"), "[B]\r\nz=3\r\n");
+    // Deleting from a file that does not exist creates nothing.
+    ASSERT_TRUE(writePrivateProfileString(*m, "A", "x", std::nullopt, "NONE.INI").ok());
+    EXPECT_FALSE(m->exists("C:\\WINDOWS\\NONE.INI"));
+}
+
+TEST_F(Profile, FileNamesWithADirectoryAreTakenAsGiven) {
+    ASSERT_TRUE(m->setCurrentDirectory("C:\\Program Files").ok());
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "k", "v", "C:\\APP.INI").ok());
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "k", "v", ".\\LOCAL.INI").ok());
+    EXPECT_TRUE(m->exists("C:\\APP.INI"));
+    EXPECT_TRUE(m->exists("C:\\Program Files\\LOCAL.INI"));
+    EXPECT_EQ(profileFilePath(*m, "SYSTEM.INI"), "C:\\WINDOWS\\SYSTEM.INI");
+}
+
+TEST_F(Profile, AFailedWriteLeavesTheFileWhole) {
+    put("C:\\WINDOWS\\RO.INI", "[A]\r\nx=1\r\n");
+    ASSERT_TRUE(m->setAttributes("C:\\WINDOWS\\RO.INI", FileAttribute::ReadOnly).ok());
+    EXPECT_FALSE(writePrivateProfileString(*m, "A", "x", "2", "RO.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\RO.INI"), "[A]\r\nx=1\r\n");
+    EXPECT_FALSE(writePrivateProfileString(*m, "A", "x", "2", "C:\\NODIR\\X.INI").ok());
+}
+
+TEST(IniDocument, KeepsLinesItDoesNotUnderstand) {
+    auto doc = IniDocument::parse("junk\n[S]\nnot a key\nk=v\n");
+    EXPECT_TRUE(doc.set("S", "k", "w"));
+    EXPECT_FALSE(doc.set("S", "k", "w"));
+    EXPECT_EQ(doc.serialize(), "junk\r\n[S]\r\nnot a key\r\nk=w\r\n");
+    EXPECT_EQ(doc.keys("S"), std::vector<std::string>{"k"});
+}
+
+} // namespace

@@ -1,0 +1,77 @@
+// Helpers shared by the tests: a temporary folder removed afterwards, and a
+// fresh machine inside one.
+#pragma once
+
+#include "platform/machine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace zrv::testing {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zrv-test-XXXXXX").string();
+        char* made = ::mkdtemp(pattern.data());
+        if (!made)
+            throw std::runtime_error("mkdtemp failed");
+        m_path = made;
+    }
+    ~TempDir() {
+        std::error_code ec;
+        // Read-only files made by a test must not stop the clean-up.
+        for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow, ec);
+        std::filesystem::remove_all(m_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void writeHost(const std::filesystem::path& p, const std::string& text) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+inline std::string readHost(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A fresh machine in a temporary folder.
+class MachineTest : public ::testing::Test {
+protected:
+    void SetUp() override { open(); }
+    void open(MachineOptions options = {}) {
+        m.reset();
+        auto r = Machine::open(dir.path() / "machine", options);
+        ASSERT_TRUE(r.ok()) << r.error().describe();
+        m = std::move(r.value());
+    }
+    std::filesystem::path cHost() const { return dir.path() / "machine" / "drive_c"; }
+    void put(const std::string& winPath, const std::string& text) {
+        auto f = m->openFile(winPath, Access::Write, Disposition::CreateAlways);
+        ASSERT_TRUE(f.ok()) << winPath << ": " << f.error().describe();
+        ASSERT_TRUE(f->write(text.data(), text.size()).ok());
+    }
+    std::string get(const std::string& winPath) {
+        auto t = m->readFile(winPath);
+        return t ? *t : std::string("<") + winErrorName(t.code()) + ">";
+    }
+
+    TempDir dir;
+    std::unique_ptr<Machine> m;
+};
+
+} // namespace zrv::testing
