@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace zrv;
@@ -23,12 +24,18 @@ struct Fixture {
         root = ::mkdtemp(pattern.data());
         machine = std::move(Machine::open(root / "m").value());
         fs::path big = root / "m" / "drive_c" / "BIG";
+        fs::path fresh = root / "m" / "drive_c" / "FRESH";
         fs::create_directories(big);
+        fs::create_directories(fresh);
         for (int i = 0; i < kFiles; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "File%04d.Dat", i);
             std::ofstream(big / name) << "x";
+            std::ofstream(fresh / name) << "x";
         }
+        // Folders that have not changed for a while are indexed; wait until BIG is one.
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        std::ofstream(fresh / "touch") << "x";
     }
     ~Fixture() {
         machine.reset();
@@ -67,6 +74,19 @@ void BM_ResolveCaseFoldedName(benchmark::State& state) {
     state.counters["resolutions/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ResolveCaseFoldedName);
+
+// A folder that is still changing, as the target folders are during an install.
+void BM_ResolveCaseFoldedNameInAChangingFolder(benchmark::State& state) {
+    Machine& m = *fixture().machine;
+    int i = 0;
+    for (auto _ : state) {
+        char path[64];
+        std::snprintf(path, sizeof path, "C:\\fresh\\FILE%04d.DAT", i++ % kFiles);
+        benchmark::DoNotOptimize(m.stat(path));
+    }
+    state.counters["resolutions/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ResolveCaseFoldedNameInAChangingFolder);
 
 void BM_DirectorySearch(benchmark::State& state) {
     Machine& m = *fixture().machine;

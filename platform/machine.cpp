@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -592,20 +593,8 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         std::string match;
         if (::fstatat(dir->get(), host[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             match = host[i];
-        } else {
-            DIR* dp = ::fdopendir(dir->release());
-            if (!dp)
-                break;
-            while (dirent* e = ::readdir(dp)) {
-                if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
-                    continue;
-                auto ansi = utf8ToAnsi(e->d_name);
-                // Of several names that differ only in case, the smallest wins, so the
-                // choice does not depend on the order the host lists them.
-                if (ansi && equalNoCase(*ansi, path.components[i]) && (match.empty() || match > e->d_name))
-                    match = e->d_name;
-            }
-            ::closedir(dp);
+        } else if (const std::string* found = findCaseFolded(dir->get(), path.components[i])) {
+            match = *found;
         }
         if (match.empty())
             break;
@@ -616,6 +605,76 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         rel = joinRel(rel, host[i]);
     r.rel = rel;
     return r;
+}
+
+const std::string* Machine::findCaseFolded(int dirfd, const std::string& component) const {
+    struct stat dst {};
+    if (::fstat(dirfd, &dst) != 0)
+        return nullptr;
+    auto key = std::make_pair(static_cast<std::uint64_t>(dst.st_dev), static_cast<std::uint64_t>(dst.st_ino));
+    std::string wanted = upperAnsi(component);
+    auto cached = m_dirIndex.find(key);
+    if (cached != m_dirIndex.end()) {
+        if (cached->second.ctimeSec == dst.st_ctim.tv_sec && cached->second.ctimeNsec == dst.st_ctim.tv_nsec) {
+            auto it = cached->second.hostNameOf.find(wanted);
+            return it == cached->second.hostNameOf.end() ? nullptr : &it->second;
+        }
+        m_dirIndex.erase(cached);
+    }
+    int listfd = ::openat(dirfd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dp = listfd >= 0 ? ::fdopendir(listfd) : nullptr;
+    if (!dp) {
+        if (listfd >= 0)
+            ::close(listfd);
+        return nullptr;
+    }
+    // Change times come from a coarse clock: a directory changed within the last
+    // two seconds could change again without its time moving, so only older ones
+    // are indexed.
+    bool settled = dst.st_ctim.tv_sec + 2 < std::time(nullptr);
+    // Of several names that differ only in case, the smallest wins, so the choice
+    // does not depend on the order the host lists them.
+    DirectoryIndex index;
+    index.ctimeSec = dst.st_ctim.tv_sec;
+    index.ctimeNsec = dst.st_ctim.tv_nsec;
+    m_scratchName.clear();
+    std::string utf8 = ansiToUtf8(component);
+    while (dirent* e = ::readdir(dp)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
+            continue;
+        if (settled) {
+            auto ansi = utf8ToAnsi(e->d_name);
+            if (!ansi)
+                continue;
+            auto [it, inserted] = index.hostNameOf.try_emplace(upperAnsi(*ansi), e->d_name);
+            if (!inserted && it->second > e->d_name)
+                it->second = e->d_name;
+            continue;
+        }
+        // Unsettled: compare in place. Names of other lengths cannot match unless
+        // they hold characters beyond ASCII.
+        std::size_t len = std::strlen(e->d_name);
+        bool ascii = std::all_of(e->d_name, e->d_name + len, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (ascii && len != component.size())
+            continue;
+        bool equal;
+        if (ascii) {
+            equal = equalNoCase(std::string_view(e->d_name, len), component);
+        } else {
+            auto ansi = utf8ToAnsi(e->d_name);
+            equal = ansi && equalNoCase(*ansi, component);
+        }
+        if (equal && (m_scratchName.empty() || m_scratchName > e->d_name))
+            m_scratchName = e->d_name;
+    }
+    ::closedir(dp);
+    if (!settled)
+        return m_scratchName.empty() ? nullptr : &m_scratchName;
+    if (m_dirIndex.size() >= 64)
+        m_dirIndex.clear();
+    auto& slot = m_dirIndex[key] = std::move(index);
+    auto it = slot.hostNameOf.find(wanted);
+    return it == slot.hostNameOf.end() ? nullptr : &it->second;
 }
 
 Result<Machine::Resolved> Machine::resolvePath(std::string_view path, PathUse use) const {
@@ -1093,6 +1152,7 @@ Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern) {
     if (p->isRoot())
         return fail(WinError::FileNotFound, "a search needs a name or pattern");
     const std::string leafPattern = p->name();
+    const WildcardPattern matcher(leafPattern);
     std::vector<FileInfo> out;
     if (!hasWildcards(leafPattern)) {
         auto s = stat(p->text());
@@ -1124,7 +1184,7 @@ Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
             continue;
         auto name = windowsNameOf(e->d_name);
-        if (!name || !matchesPattern(leafPattern, *name))
+        if (!name || !matcher.matches(*name))
             continue;
         struct stat st {};
         if (::fstatat(dirfd->get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -1159,7 +1219,7 @@ Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern) {
         // Windows lists "." and ".." first in every directory but a root.
         std::vector<FileInfo> dots;
         for (const char* dot : {".", ".."}) {
-            if (!matchesPattern(leafPattern, dot))
+            if (!matcher.matches(dot))
                 continue;
             FileInfo info;
             info.name = dot;
@@ -1370,18 +1430,25 @@ bool matchUpper(std::string_view p, std::string_view n) {
 
 } // namespace
 
-bool matchesPattern(std::string_view pattern, std::string_view name) {
-    std::string p = upperAnsi(pattern);
-    std::string n = upperAnsi(name);
-    if (p == "*" || p == "*.*")
+WildcardPattern::WildcardPattern(std::string_view pattern)
+    : m_upper(upperAnsi(pattern)), m_all(m_upper == "*" || m_upper == "*.*") {}
+
+bool WildcardPattern::matches(std::string_view name) const {
+    if (m_all)
         return true;
-    if (matchUpper(p, n))
+    m_scratch.assign(name);
+    for (char& c : m_scratch)
+        c = toUpperAnsi(c);
+    if (matchUpper(m_upper, m_scratch))
         return true;
     // A name without a dot behaves as if it ended in one: "*.*" and "README.*"
     // find "README", and "*." finds only such names.
-    if (n.find('.') == std::string::npos)
-        return matchUpper(p, n + ".");
-    return false;
+    if (m_scratch.find('.') != std::string::npos)
+        return false;
+    m_scratch += '.';
+    return matchUpper(m_upper, m_scratch);
 }
+
+bool matchesPattern(std::string_view pattern, std::string_view name) { return WildcardPattern(pattern).matches(name); }
 
 } // namespace zrv

@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <unordered_map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -211,10 +213,32 @@ private:
     std::vector<std::string> m_modules; // full Windows paths or bare names
     std::array<std::unique_ptr<Drive>, 26> m_drives;
     DirectoryState m_dirs;
+
+    // Upper-cased names of large, settled directories, so a name given in another
+    // case does not cost a scan each time. An index is trusted only while the
+    // directory's change time is the one it was built at.
+    struct DirectoryIndex {
+        std::int64_t ctimeSec = 0;
+        long ctimeNsec = 0;
+        std::unordered_map<std::string, std::string> hostNameOf; // upper-cased ANSI -> host name
+    };
+    const std::string* findCaseFolded(int dirfd, const std::string& component) const;
+    mutable std::map<std::pair<std::uint64_t, std::uint64_t>, DirectoryIndex> m_dirIndex;
+    mutable std::string m_scratchName;
 };
 
 // Windows wildcard matching of one name: '*' and '?', "*.*" matching names
 // without a dot, "*." matching only those, '?' matching nothing at a name's end.
+class WildcardPattern {
+public:
+    explicit WildcardPattern(std::string_view pattern);
+    bool matches(std::string_view name) const;
+
+private:
+    std::string m_upper;
+    bool m_all = false;
+    mutable std::string m_scratch;
+};
 bool matchesPattern(std::string_view pattern, std::string_view name);
 
 } // namespace zrv

@@ -2,6 +2,11 @@
 
 #include "tests/support/testing.h"
 
+#include <chrono>
+#include <thread>
+
+namespace fs = std::filesystem;
+
 using namespace zrv;
 using namespace zrv::testing;
 
@@ -83,6 +88,28 @@ TEST_F(DirectorySearch, HostNamesWindowsCannotShowAreLeftOut) {
     for (const FileInfo& f : *m->findFiles("C:\\*.txt"))
         names.push_back(f.name);
     EXPECT_EQ(names, (std::vector<std::string>{"caf\xe9.txt", "ok.txt"}));
+}
+
+} // namespace
+
+namespace {
+
+class CaseFoldedIndex : public MachineTest {};
+
+// Folders that have not changed for two seconds are indexed by upper-cased name;
+// the index must follow every later change, ours or the host's.
+TEST_F(CaseFoldedIndex, FollowsChangesMadeAfterIndexing) {
+    ASSERT_TRUE(m->createDirectory("C:\\SETTLED").ok());
+    writeHost(cHost() / "SETTLED" / "Old.Txt", "old");
+    std::this_thread::sleep_for(std::chrono::milliseconds(3100));
+    EXPECT_EQ(get("C:\\settled\\OLD.TXT"), "old");
+    writeHost(cHost() / "SETTLED" / "HostMade.Txt", "host");
+    EXPECT_EQ(get("C:\\settled\\hostmade.txt"), "host");
+    fs::rename(cHost() / "SETTLED" / "Old.Txt", cHost() / "SETTLED" / "Renamed.Txt");
+    EXPECT_EQ(get("C:\\settled\\old.txt"), "<file not found>");
+    EXPECT_EQ(get("C:\\settled\\RENAMED.TXT"), "old");
+    put("C:\\SETTLED\\Mine.Txt", "mine");
+    EXPECT_EQ(get("C:\\settled\\MINE.TXT"), "mine");
 }
 
 } // namespace
