@@ -545,12 +545,11 @@ Result<WinPath> Machine::fullPath(std::string_view path, PathUse use) const {
 }
 
 Result<void> Machine::setCurrentDirectory(std::string_view path) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (!r->exists())
         return fail(WinError::PathNotFound, "no such directory: " + p->text());
     auto fd = openInRoot(r->drive->root.get(), r->rel, O_PATH | O_DIRECTORY);
@@ -677,20 +676,26 @@ const std::string* Machine::findCaseFolded(int dirfd, const std::string& compone
     return it == slot.hostNameOf.end() ? nullptr : &it->second;
 }
 
-Result<Machine::Resolved> Machine::resolvePath(std::string_view path, PathUse use) const {
+Result<Machine::Located> Machine::locate(std::string_view path, PathUse use) const {
     auto p = fullPath(path, use);
-    if (!p)
-        return p.error();
-    return resolve(*p);
-}
-
-Result<fs::path> Machine::hostPath(std::string_view path) const {
-    auto p = fullPath(path);
     if (!p)
         return p.error();
     auto r = resolve(*p);
     if (!r)
         return r.error();
+    return Located{std::move(*p), std::move(*r)};
+}
+
+Error Machine::missing(const WinPath& path, const Resolved& r, const char* what) {
+    // Windows tells a missing folder on the way from a missing last name.
+    return fail(r.matched + 1 < r.total ? WinError::PathNotFound : WinError::FileNotFound, what + path.text());
+}
+
+Result<fs::path> Machine::hostPath(std::string_view path) const {
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const Resolved* r = &located->where;
     // The existing part is reported as the host resolved it, links included, so
     // the answer names the real file.
     std::string rel = r->rel;
@@ -781,14 +786,13 @@ bool Machine::isInUse(const WinPath& path) const {
 // Files
 
 Result<File> Machine::openFile(std::string_view path, Access access, Disposition disposition) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
     if (r->matched + 1 < r->total)
         return fail(WinError::PathNotFound, "no such directory: " + p->parent().text());
 
@@ -862,14 +866,13 @@ Result<std::string> Machine::readFile(std::string_view path) {
 }
 
 Result<void> Machine::writeFileAtomic(std::string_view path, std::string_view bytes) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
     if (r->matched + 1 < r->total)
         return fail(WinError::PathNotFound, "no such directory: " + p->parent().text());
     if (auto w = checkWritable(*p, *r); !w)
@@ -934,17 +937,15 @@ Result<void> Machine::writeFileAtomic(std::string_view path, std::string_view by
 }
 
 Result<void> Machine::deleteFile(std::string_view path) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
     if (!r->exists())
-        return fail(r->matched + 1 < r->total ? WinError::PathNotFound : WinError::FileNotFound,
-                    "no such file: " + p->text());
+        return missing(*p, *r, "no such file: ");
     if (auto w = checkWritable(*p, *r); !w)
         return w.error();
     auto parent = openParent(*r);
@@ -981,8 +982,7 @@ Result<void> Machine::moveFile(std::string_view from, std::string_view to) {
     if (!rb)
         return rb.error();
     if (!ra->exists())
-        return fail(ra->matched + 1 < ra->total ? WinError::PathNotFound : WinError::FileNotFound,
-                    "no such file: " + a->text());
+        return missing(*a, *ra, "no such file: ");
     bool sameEntry = rb->exists() && ra->rel == rb->rel;
     if (rb->exists() && !sameEntry)
         return fail(WinError::AlreadyExists, b->text() + " exists");
@@ -1016,12 +1016,11 @@ Result<void> Machine::moveFile(std::string_view from, std::string_view to) {
 }
 
 Result<void> Machine::createDirectory(std::string_view path) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (r->exists())
         return fail(WinError::AlreadyExists, p->text() + " exists");
     if (r->matched + 1 < r->total)
@@ -1037,17 +1036,15 @@ Result<void> Machine::createDirectory(std::string_view path) {
 }
 
 Result<void> Machine::removeDirectory(std::string_view path) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, "a drive's root cannot be removed");
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
     if (!r->exists())
-        return fail(r->matched + 1 < r->total ? WinError::PathNotFound : WinError::FileNotFound,
-                    "no such directory: " + p->text());
+        return missing(*p, *r, "no such directory: ");
     if (auto w = checkWritable(*p, *r); !w)
         return w.error();
     for (char l = 'A'; l <= 'Z'; ++l) {
@@ -1070,15 +1067,13 @@ Result<void> Machine::removeDirectory(std::string_view path) {
 }
 
 Result<FileInfo> Machine::stat(std::string_view path) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (!r->exists())
-        return fail(r->matched + 1 < r->total ? WinError::PathNotFound : WinError::FileNotFound,
-                    "no such file: " + p->text());
+        return missing(*p, *r, "no such file: ");
     auto fd = openInRoot(r->drive->root.get(), r->rel, O_PATH);
     if (!fd)
         return fail(fd.code(), p->text() + ": " + fd.error().message);
@@ -1108,15 +1103,13 @@ Result<std::uint32_t> Machine::attributes(std::string_view path) {
 }
 
 Result<void> Machine::setAttributes(std::string_view path, std::uint32_t attributes) {
-    auto p = fullPath(path);
-    if (!p)
-        return p.error();
-    auto r = resolve(*p);
-    if (!r)
-        return r.error();
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath* p = &located->path;
+    const Resolved* r = &located->where;
     if (!r->exists())
-        return fail(r->matched + 1 < r->total ? WinError::PathNotFound : WinError::FileNotFound,
-                    "no such file: " + p->text());
+        return missing(*p, *r, "no such file: ");
     if (r->drive->readOnly)
         return fail(WinError::WriteProtect, std::string("drive ") + p->drive + ": is read-only");
     auto fd = openInRoot(r->drive->root.get(), r->rel, O_PATH);

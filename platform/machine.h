@@ -196,7 +196,12 @@ private:
     };
     Result<void> load(const MachineOptions& options);
     Result<Resolved> resolve(const WinPath& path) const;
-    Result<Resolved> resolvePath(std::string_view path, PathUse use = PathUse::Name) const;
+    struct Located {
+        WinPath path;
+        Resolved where;
+    };
+    Result<Located> locate(std::string_view path, PathUse use = PathUse::Name) const;
+    static Error missing(const WinPath& path, const Resolved& r, const char* what);
     Result<UniqueFd> openParent(const Resolved& r) const;
     Result<void> checkWritable(const WinPath& path, const Resolved& r) const;
 
