@@ -215,3 +215,41 @@ ListBoxContents FillDirectoryList(Machine& machine) {
 }
 
 } // namespace zrv
+
+#include "common/regaccess.h"
+
+namespace zrv {
+
+namespace {
+constexpr const char* kDaoKey = "SOFTWARE\\Microsoft\\Shared Tools\\DAO";
+constexpr int kLocalMachine = 3;
+} // namespace
+
+std::string DaoDirectory(Machine& machine) {
+    std::string path;
+    ReadRegString(machine, kLocalMachine, kDaoKey, "Path", "", path, kPathBuffer);
+    if (!path.empty()) {
+        std::size_t slash = path.rfind('\\');
+        if (slash != std::string::npos)
+            path.erase(slash < 3 ? 3 : slash);
+        return path;
+    }
+    std::string fallback = upperAnsi(machine.windowsDirectory()) + "\\MSAPPS\\DAO";
+    if (machine.version() < 395)
+        return fallback;
+    std::string common;
+    ReadRegString(machine, kLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir", "",
+                  common, kPathBuffer);
+    return common.empty() ? fallback : common + "\\Microsoft Shared\\DAO";
+}
+
+int RegisterDaoDirectory(Machine& machine) {
+    std::string dir = DaoDirectory(machine);
+    int status = MakeDirectoryPath(machine, dir);
+    // With the separator: without it the next run would find the directory one
+    // level up, and move it again on every run.
+    WriteRegString(machine, kLocalMachine, kDaoKey, "Path", AddBackslash(dir) + "DAO3032.DLL");
+    return status;
+}
+
+} // namespace zrv

@@ -58,3 +58,12 @@ ListBoxContents FillDriveCombo(Machine& machine, bool selectCurrent);
 ListBoxContents FillDirectoryList(Machine& machine);
 
 } // namespace zrv
+
+namespace zrv {
+
+// The shared data-access-objects directory, from the registry or its default.
+std::string DaoDirectory(Machine& machine);
+// Creates it and records DAO3032.DLL there; the status of MakeDirectoryPath.
+int RegisterDaoDirectory(Machine& machine);
+
+} // namespace zrv

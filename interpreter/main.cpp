@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -32,6 +33,11 @@ Commands:
   machine path WINPATH   print the host path a Windows path resolves to (or
                          would be created at); fails for paths that cannot
                          name a file on the machine
+  machine reg export [KEY]
+                         print the registry, or the key and all below it, as
+                         REGEDIT4 text
+  machine reg import FILE
+                         merge a REGEDIT4 (.REG) file into the registry
 
 Options:
   --machine DIR          the machine folder (default: $ZRV_MACHINE, else
@@ -100,6 +106,45 @@ int machineInit(Options& o, const std::vector<std::string>& args) {
     return 0;
 }
 
+int regCommand(Machine& m, const std::vector<std::string>& args) {
+    if (args.empty() || (args[0] != "export" && args[0] != "import"))
+        return usageError("machine reg: expected export or import");
+    auto reg = m.registry();
+    if (!reg)
+        return failure(reg.error().describe());
+    if (args[0] == "export") {
+        if (args.size() > 2)
+            return usageError("machine reg export takes at most one key");
+        Result<std::string> text = fail(WinError::FileNotFound);
+        if (args.size() == 1) {
+            text = (*reg)->exportText();
+        } else {
+            std::string key = utf8ToAnsiLossy(args[1]);
+            std::size_t slash = key.find('\\');
+            auto root = regRootFromName(key.substr(0, slash));
+            if (!root)
+                return failure("unknown root key in '" + args[1] + "' (HKEY_LOCAL_MACHINE, HKLM, ...)");
+            text = (*reg)->exportText(*root, slash == std::string::npos ? "" : key.substr(slash + 1));
+        }
+        if (!text)
+            return failure((args.size() > 1 ? args[1] + ": " : "") + text.error().describe());
+        std::cout << ansiToUtf8(*text);
+        return 0;
+    }
+    if (args.size() != 2)
+        return usageError("machine reg import takes one .REG file");
+    std::ifstream in(args[1], std::ios::binary);
+    if (!in)
+        return failure("cannot read " + args[1]);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // .REG files are ANSI text; one written as UTF-8 is converted first.
+    if (auto ansi = utf8ToAnsi(text))
+        text = *ansi;
+    if (auto r = (*reg)->importText(text); !r)
+        return failure(args[1] + ": " + r.error().describe());
+    return 0;
+}
+
 int machineCommand(Options& o) {
     if (o.words.size() < 2)
         return usageError("machine: expected init, show or path");
@@ -107,7 +152,7 @@ int machineCommand(Options& o) {
     std::vector<std::string> args(o.words.begin() + 2, o.words.end());
     if (sub == "init")
         return machineInit(o, args);
-    if (sub != "show" && sub != "path")
+    if (sub != "show" && sub != "path" && sub != "reg")
         return usageError("machine: unknown command '" + sub + "'");
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
@@ -131,7 +176,7 @@ int machineCommand(Options& o) {
         std::cout << host->string() << "\n";
         return 0;
     }
-    return usageError("machine: unknown command '" + sub + "'");
+    return regCommand(m, args);
 }
 
 } // namespace

@@ -463,6 +463,42 @@ Result<void> Machine::load(const MachineOptions& options) {
 }
 
 // ---------------------------------------------------------------------------
+// Registry
+
+Result<Registry*> Machine::registry() {
+    if (m_registry)
+        return m_registry.get();
+    std::error_code ec;
+    bool fresh = !fs::exists(registryPath(), ec);
+    auto opened = Registry::open(registryPath());
+    if (!opened)
+        return opened.error();
+    m_registry = std::move(*opened);
+    if (fresh) {
+        // What installers look for on a freshly installed system.
+        Registry& r = *m_registry;
+        std::string cv = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+        auto sz = [](const std::string& text) { return text + std::string(1, '\0'); };
+        std::vector<Result<void>> steps;
+        steps.push_back(r.setValue(RegRoot::LocalMachine, cv, "ProgramFilesDir", RegType::Sz, sz("C:\\Program Files")));
+        steps.push_back(r.setValue(RegRoot::LocalMachine, cv, "CommonFilesDir", RegType::Sz,
+                                   sz("C:\\Program Files\\Common Files")));
+        steps.push_back(r.setValue(RegRoot::LocalMachine, cv, "SystemRoot", RegType::Sz, sz(m_windowsDir)));
+        steps.push_back(r.setValue(RegRoot::LocalMachine, cv, "VersionNumber", RegType::Sz,
+                                   sz(std::to_string(m_version / 100) + "." + (m_version % 100 < 10 ? "0" : "") +
+                                      std::to_string(m_version % 100))));
+        steps.push_back(r.createKey(RegRoot::LocalMachine, cv + "\\SharedDlls"));
+        steps.push_back(r.createKey(RegRoot::LocalMachine, "SOFTWARE\\Classes"));
+        steps.push_back(r.createKey(RegRoot::LocalMachine, "Config\\0001"));
+        steps.push_back(r.createKey(RegRoot::Users, ".DEFAULT\\Software"));
+        for (auto& step : steps)
+            if (!step)
+                return step.error();
+    }
+    return m_registry.get();
+}
+
+// ---------------------------------------------------------------------------
 // Settings
 
 std::optional<std::string> Machine::environment(std::string_view name) const {
@@ -1012,6 +1048,43 @@ Result<void> Machine::moveFile(std::string_view from, std::string_view to) {
         return {};
     if (::renameat2(pa->get(), leafA.c_str(), pb->get(), leafB.c_str(), RENAME_NOREPLACE) != 0)
         return errnoError(errno, a->text());
+    return {};
+}
+
+Result<void> Machine::replaceFile(std::string_view from, std::string_view to) {
+    auto a = locate(from);
+    if (!a)
+        return a.error();
+    auto b = locate(to);
+    if (!b)
+        return b.error();
+    if (a->path.drive != b->path.drive)
+        return fail(WinError::NotSameDevice, "cannot move between drives");
+    if (!a->where.exists())
+        return missing(a->path, a->where, "no such file: ");
+    if (!b->where.exists())
+        return moveFile(from, to);
+    for (const Located* l : {&*a, &*b}) {
+        if (auto w = checkWritable(l->path, l->where); !w)
+            return w;
+        auto parent = openParent(l->where);
+        if (!parent)
+            return parent.error();
+        struct stat st {};
+        if (::fstatat(parent->get(), splitRel(l->where.rel).second.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return errnoError(errno, l->path.text());
+        if (!S_ISREG(st.st_mode))
+            return fail(WinError::AccessDenied, l->path.text() + " is not a file");
+        if (!(st.st_mode & S_IWUSR))
+            return fail(WinError::AccessDenied, l->path.text() + " is read-only");
+    }
+    auto pa = openParent(a->where);
+    auto pb = openParent(b->where);
+    if (!pa || !pb)
+        return fail(WinError::PathNotFound, "no such directory");
+    if (::renameat(pa->get(), splitRel(a->where.rel).second.c_str(), pb->get(),
+                   splitRel(b->where.rel).second.c_str()) != 0)
+        return errnoError(errno, a->path.text());
     return {};
 }
 

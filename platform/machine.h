@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/hostfs.h"
+#include "platform/registry.h"
 #include "platform/result.h"
 #include "platform/winpath.h"
 
@@ -167,6 +168,8 @@ public:
     Result<void> deleteFile(std::string_view path);
     // MoveFile: within one drive; fails when the target exists.
     Result<void> moveFile(std::string_view from, std::string_view to);
+    // Renames a file over another one on the same drive in one step.
+    Result<void> replaceFile(std::string_view from, std::string_view to);
     Result<void> createDirectory(std::string_view path);
     Result<void> removeDirectory(std::string_view path);
     Result<FileInfo> stat(std::string_view path);
@@ -181,6 +184,11 @@ public:
     // Modules listed as loaded in machine.ini: their files are in use.
     bool isModuleLoaded(std::string_view name) const;
     bool isInUse(const WinPath& path) const;
+
+    // The registry, opened (and on first use created and seeded) on demand, so a
+    // damaged registry.db stops only what needs the registry.
+    Result<Registry*> registry();
+    std::filesystem::path registryPath() const { return m_dir / "registry.db"; }
 
     // A report of the machine's settings for people.
     std::string describe() const;
@@ -218,6 +226,7 @@ private:
     std::vector<std::string> m_modules; // full Windows paths or bare names
     std::array<std::unique_ptr<Drive>, 26> m_drives;
     DirectoryState m_dirs;
+    std::unique_ptr<Registry> m_registry;
 
     // Upper-cased names of large, settled directories, so a name given in another
     // case does not cost a scan each time. An index is trusted only while the

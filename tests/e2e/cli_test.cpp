@@ -91,3 +91,33 @@ TEST(Cli, BadInputIsReportedAndChangesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Cli, RegistryExportAndImport) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string machine = "--machine " + quote(m) + " ";
+    writeHost(dir.path() / "in.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme]\r\n\"Path\"=\"C:\\\\Acme\"\r\n"
+                                     "\"N\"=dword:00000010\r\n");
+    Outcome imported = zrvx32(machine + "machine reg import " + quote(dir.path() / "in.reg"));
+    ASSERT_EQ(imported.status, 0) << imported.out;
+    Outcome exported = zrvx32(machine + "machine reg export 'HKLM\\SOFTWARE\\Acme'");
+    ASSERT_EQ(exported.status, 0) << exported.out;
+    EXPECT_EQ(exported.out, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme]\r\n\"N\"=dword:00000010\r\n"
+                            "\"Path\"=\"C:\\\\Acme\"\r\n\r\n");
+    Outcome all = zrvx32(machine + "machine reg export");
+    EXPECT_NE(all.out.find("[HKEY_USERS\\.DEFAULT]"), std::string::npos);
+    EXPECT_NE(all.out.find("\"CommonFilesDir\"=\"C:\\\\Program Files\\\\Common Files\""), std::string::npos);
+
+    writeHost(dir.path() / "bad.reg", "REGEDIT4\r\n[HKLM\\SOFTWARE\\Bad]\r\n\"ok\"=\"1\"\r\n\"broken\r\n");
+    Outcome bad = zrvx32(machine + "machine reg import " + quote(dir.path() / "bad.reg"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.out.find("line 4"), std::string::npos) << bad.out;
+    EXPECT_NE(zrvx32(machine + "machine reg export 'HKLM\\SOFTWARE\\Bad'").out.find("\"ok\"=\"1\""), std::string::npos);
+    EXPECT_EQ(zrvx32(machine + "machine reg export 'HKLM\\NoSuchKey'").status, 1);
+    EXPECT_EQ(zrvx32(machine + "machine reg export 'HKXX\\A'").status, 1);
+    EXPECT_EQ(zrvx32(machine + "machine reg frob").status, 2);
+}
+
+} // namespace
