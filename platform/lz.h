@@ -6,6 +6,9 @@
 #include "platform/machine.h"
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace zrv {
 
@@ -22,6 +25,15 @@ inline constexpr std::size_t kSzddHeaderSize = 14;
 bool isSzddHeader(const unsigned char* bytes, std::size_t count);
 
 // Takes the open file; reads through the expander when it is SZDD-compressed.
+// Expansion ends where the compressed data ends; data that ends before the
+// length its header gives, or in the middle of a pair, is a read error.
 Result<std::unique_ptr<ByteReader>> openExpanding(File file);
+
+// Expands an SZDD image in memory.
+Result<std::string> szddExpand(std::string_view compressed);
+// Compresses to an SZDD image; `missing` is the file name's last character that
+// the compressed name replaces with '_' (0 when none). Inputs of 4 GB and more
+// do not fit the format's length field.
+Result<std::string> szddCompress(std::string_view data, char missing = 0);
 
 } // namespace zrv
