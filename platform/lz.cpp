@@ -85,11 +85,7 @@ public:
         return stop;
     }
 
-    // At the end of the input: true when it ended between items, false when a
-    // pair was cut in half.
-    static bool cleanEnd(std::size_t unread) { return unread == 0; }
     std::uint64_t produced() const { return m_produced; }
-    bool copying() const { return m_copyLeft > 0; }
 
 private:
     std::array<unsigned char, kWindow> m_ring{};
@@ -280,17 +276,19 @@ namespace {
 // Distances stay a little inside the window, so no copy reads a slot that the
 // same copy has already overwritten, whatever order an expander uses.
 constexpr std::size_t kMaxDistance = kWindow - kMaxMatch;
-constexpr int kHashBits = 13;
+constexpr int kHashBits = 14;
+constexpr int kHash3Bits = 12;
 constexpr int kMaxChain = 16;
 constexpr int kShallowChain = 2;
 constexpr std::size_t kBlock = 1 << 16;
 
-// Reads four bytes (the buffer is padded) and hashes the first three.
-inline std::uint32_t hash3(const unsigned char* p) {
+inline std::uint32_t load32(const unsigned char* p) {
     std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return ((v & 0xFFFFFFu) * 2654435761u) >> (32 - kHashBits);
+    std::memcpy(&v, p, 4); // the buffer is padded, so four bytes are always there
+    return v;
 }
+inline std::uint32_t hash3(const unsigned char* p) { return ((load32(p) & 0xFFFFFFu) * 2654435761u) >> (32 - kHash3Bits); }
+inline std::uint32_t hash4(const unsigned char* p) { return (load32(p) * 2654435761u) >> (32 - kHashBits); }
 
 class Compressor {
 public:
@@ -302,6 +300,7 @@ public:
         m_ext.resize(m_end + 32, 0); // padding for the word-wise comparison
         m_head.assign(std::size_t(1) << kHashBits, -1);
         m_prev.assign(kWindow, -1);
+        m_head3.assign(std::size_t(1) << kHash3Bits, -1);
         for (std::size_t e = kWindow - kMaxDistance; e + 2 < kWindow; ++e)
             insert(e);
     }
@@ -347,7 +346,6 @@ public:
                 }
             }
         }
-        emit.finish();
         return out;
     }
 
@@ -367,7 +365,6 @@ private:
             m_out += static_cast<char>(((ringPos >> 4) & 0xF0) | (length - kMinMatch));
             ++m_bit;
         }
-        void finish() {}
 
     private:
         void open() {
@@ -382,10 +379,13 @@ private:
         unsigned m_bit = 8;
     };
 
-    void insert(std::size_t e) {
-        std::uint32_t h = hash3(&m_ext[e]);
+    // Positions are chained by their first four bytes; for three-byte pairs only
+    // the latest position of each three-byte hash is kept.
+    void insert(std::size_t e) { insertHashed(e, hash4(&m_ext[e])); }
+    void insertHashed(std::size_t e, std::uint32_t h) {
         m_prev[e & (kWindow - 1)] = m_head[h];
-        m_head[h] = static_cast<std::int64_t>(e);
+        m_head[h] = static_cast<std::int32_t>(e);
+        m_head3[hash3(&m_ext[e])] = static_cast<std::int32_t>(e);
     }
 
     static std::size_t commonLength(const unsigned char* a, const unsigned char* b, std::size_t limit) {
@@ -410,20 +410,25 @@ private:
         std::size_t best = 0;
         std::size_t bestAt = 0;
         const unsigned char* cur = &m_ext[e];
-        // Inside a long match the previous position's source, one further on,
-        // is as good as a search would find.
-        if (m_lastLen >= 8 && m_lastAt + 1 + kMaxDistance > e) {
+        const std::uint32_t h = hash4(cur);
+        const std::uint32_t head4 = load32(cur);
+        // The previous position's source, one further on, matches at least one
+        // byte less; inside a long match that is as good as a search would find.
+        if (m_lastLen >= 4 && m_lastAt + 1 + kMaxDistance > e) {
             bestAt = m_lastAt + 1;
             best = commonLength(&m_ext[bestAt], cur, limit);
-        } else if (limit >= kMinMatch) {
-            std::int64_t cand = m_head[hash3(cur)];
-            std::int64_t lowest = static_cast<std::int64_t>(e) - static_cast<std::int64_t>(kMaxDistance);
+        }
+        if (best < 8 && limit >= kMinMatch) {
+            std::int32_t cand = m_head[h];
+            const std::int32_t lowest = static_cast<std::int32_t>(e - kMaxDistance);
             // Inside an earlier match a shallow search does: those positions
             // seldom start a pair of the final parse.
             int chain = e < m_coveredUntil ? kShallowChain : kMaxChain;
             while (cand >= lowest && chain-- > 0) {
                 const unsigned char* src = &m_ext[static_cast<std::size_t>(cand)];
-                if (src[best] == cur[best]) {
+                // The first four bytes must agree, and the byte at the current
+                // best length for a better match.
+                if (load32(src) == head4 && src[best] == cur[best]) {
                     std::size_t l = commonLength(src, cur, limit);
                     if (l > best) {
                         best = l;
@@ -432,14 +437,21 @@ private:
                             break;
                     }
                 }
-                std::int64_t next = m_prev[static_cast<std::size_t>(cand) & (kWindow - 1)];
+                std::int32_t next = m_prev[static_cast<std::size_t>(cand) & (kWindow - 1)];
                 if (next >= cand)
                     break; // the slot was reused by a newer position
                 cand = next;
             }
+            if (best < 4) {
+                std::int32_t c3 = m_head3[hash3(cur)];
+                if (c3 >= lowest && ((load32(&m_ext[static_cast<std::size_t>(c3)]) ^ head4) & 0xFFFFFFu) == 0) {
+                    best = 3;
+                    bestAt = static_cast<std::size_t>(c3);
+                }
+            }
         }
         if (e + 2 < m_end)
-            insert(e);
+            insertHashed(e, h);
         m_lastLen = best;
         m_lastAt = bestAt;
         if (best >= 6 && e + best > m_coveredUntil)
@@ -459,15 +471,16 @@ private:
     std::size_t m_lastAt = 0;
     std::size_t m_coveredUntil = 0;
     std::vector<unsigned char> m_ext;
-    std::vector<std::int64_t> m_head;
-    std::vector<std::int64_t> m_prev;
+    std::vector<std::int32_t> m_head;
+    std::vector<std::int32_t> m_prev;
+    std::vector<std::int32_t> m_head3;
 };
 
 } // namespace
 
 Result<std::string> szddCompress(std::string_view data, char missing) {
-    if (data.size() > 0xFFFFFFFFull)
-        return fail(WinError::InvalidParameter, "too large for the SZDD format (4 GB and more)");
+    if (data.size() > 0x7FFF0000ull)
+        return fail(WinError::InvalidParameter, "too large to compress (2 GB and more)");
     return Compressor(data).run(missing);
 }
 

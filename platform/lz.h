@@ -32,8 +32,8 @@ Result<std::unique_ptr<ByteReader>> openExpanding(File file);
 // Expands an SZDD image in memory.
 Result<std::string> szddExpand(std::string_view compressed);
 // Compresses to an SZDD image; `missing` is the file name's last character that
-// the compressed name replaces with '_' (0 when none). Inputs of 4 GB and more
-// do not fit the format's length field.
+// the compressed name replaces with '_' (0 when none). Inputs of 2 GB and more
+// are refused.
 Result<std::string> szddCompress(std::string_view data, char missing = 0);
 
 } // namespace zrv
