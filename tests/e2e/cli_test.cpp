@@ -121,3 +121,54 @@ TEST(Cli, RegistryExportAndImport) {
 }
 
 } // namespace
+
+namespace {
+
+Outcome zrva32(const std::string& args) {
+    std::string cmd = std::string(ZRVA32_PATH) + " " + args + " 2>&1";
+    Outcome r{-1, {}};
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p))
+        r.out.append(buf, n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+TEST(Zrva32, CompressAndExpandHostFiles) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 2000; ++i)
+        text += "line " + std::to_string(i % 37) + " of the readme\r\n";
+    writeHost(dir.path() / "README.TXT", text);
+    Outcome c = zrva32("compress " + quote(dir.path() / "README.TXT") + " " + quote(dir.path() / "README.TX_"));
+    ASSERT_EQ(c.status, 0) << c.out;
+    std::string packed = readHost(dir.path() / "README.TX_");
+    EXPECT_EQ(packed.substr(0, 4), "SZDD");
+    EXPECT_EQ(packed[9], 'T'); // the character the '_' stands for
+    EXPECT_LT(packed.size(), text.size() / 4);
+    Outcome e = zrva32("expand " + quote(dir.path() / "README.TX_") + " " + quote(dir.path() / "OUT.TXT"));
+    ASSERT_EQ(e.status, 0) << e.out;
+    EXPECT_EQ(readHost(dir.path() / "OUT.TXT"), text);
+    // An uncompressed file expands to itself.
+    ASSERT_EQ(zrva32("expand " + quote(dir.path() / "README.TXT") + " " + quote(dir.path() / "SAME.TXT")).status, 0);
+    EXPECT_EQ(readHost(dir.path() / "SAME.TXT"), text);
+}
+
+TEST(Zrva32, BadInputFailsAndLeavesNoHalfFile) {
+    TempDir dir;
+    writeHost(dir.path() / "CUT.TX_", std::string("SZDD\x88\xf0\x27\x33" "A_\x10\0\0\0\xff" "ab", 17));
+    Outcome e = zrva32("expand " + quote(dir.path() / "CUT.TX_") + " " + quote(dir.path() / "OUT"));
+    EXPECT_EQ(e.status, 1);
+    EXPECT_NE(e.out.find("cut short"), std::string::npos) << e.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "OUT"));
+    EXPECT_EQ(zrva32("compress " + quote(dir.path() / "NONE") + " " + quote(dir.path() / "X")).status, 1);
+    EXPECT_EQ(zrva32("compress onlyone").status, 2);
+    EXPECT_EQ(zrva32("--help").status, 0);
+    EXPECT_EQ(zrva32("frob").status, 2);
+}
+
+} // namespace

@@ -105,8 +105,9 @@ TEST(Szdd, WhatMscompressCompressesWeExpand) {
         // place of inputs under 16 bytes, so only longer ones are the original.
         std::string theirs = run("msexpand < '" + (dir.path() / "peer.bin_").string() + "'");
         EXPECT_TRUE(*ours == theirs) << s.name << ": " << ours->size() << " vs " << theirs.size();
-        if (s.data.size() >= 16)
+        if (s.data.size() >= 16) {
             EXPECT_TRUE(*ours == s.data) << s.name;
+        }
         fs::remove(dir.path() / "peer.bin_");
     }
 }
@@ -130,8 +131,9 @@ TEST(Szdd, DamagedDataNeverCrashesOrRunsAway) {
     for (unsigned seed = 0; seed < 50; ++seed) {
         std::string junk = good.substr(0, 10) + std::string(4, '\0') + randomBytes(1000 + seed, seed);
         auto r = szddExpand(junk);
-        if (r.ok())
+        if (r.ok()) {
             EXPECT_LE(r->size(), 1000u * 18 + seed * 18);
+        }
     }
     EXPECT_FALSE(szddExpand("SZDD").ok());
 }
