@@ -102,11 +102,11 @@ TEST_F(PeFiles, VersionsOfFilesOnTheMachine) {
     ASSERT_TRUE(m.ok());
     writeHost(machineDir.path() / "m" / "drive_c" / "WINDOWS" / "SYSTEM" / "OCX64.DLL", image("pe64.dll"));
     writeHost(machineDir.path() / "m" / "drive_c" / "NOTPE.DLL", "MZ but nothing else");
-    auto v = fileVersion(**m, "c:\windows\system\ocx64.dll");
+    auto v = fileVersion(**m, "c:\\windows\\system\\ocx64.dll");
     ASSERT_TRUE(v.has_value());
     EXPECT_EQ(*v, (FileVersion{(1u << 16) | 2u, (3u << 16) | 4u, (5u << 16) | 6u, (7u << 16) | 8u}));
-    EXPECT_FALSE(fileVersion(**m, "C:\NOTPE.DLL").has_value());
-    EXPECT_FALSE(fileVersion(**m, "C:\MISSING.DLL").has_value());
+    EXPECT_FALSE(fileVersion(**m, "C:\\NOTPE.DLL").has_value());
+    EXPECT_FALSE(fileVersion(**m, "C:\\MISSING.DLL").has_value());
 }
 
 } // namespace
