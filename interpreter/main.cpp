@@ -2,6 +2,7 @@
 // emulated machine that scripts run on.
 #include "platform/ansi.h"
 #include "platform/machine.h"
+#include "platform/progman.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,7 @@ Commands:
   machine path WINPATH   print the host path a Windows path resolves to (or
                          would be created at); fails for paths that cannot
                          name a file on the machine
+  machine groups         list the Program Manager groups and their items
   machine reg export [KEY]
                          print the registry, or the key and all below it, as
                          REGEDIT4 text
@@ -152,7 +154,7 @@ int machineCommand(Options& o) {
     std::vector<std::string> args(o.words.begin() + 2, o.words.end());
     if (sub == "init")
         return machineInit(o, args);
-    if (sub != "show" && sub != "path" && sub != "reg")
+    if (sub != "show" && sub != "path" && sub != "reg" && sub != "groups")
         return usageError("machine: unknown command '" + sub + "'");
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
@@ -174,6 +176,27 @@ int machineCommand(Options& o) {
         if (!host)
             return failure(args[0] + ": " + host.error().describe());
         std::cout << host->string() << "\n";
+        return 0;
+    }
+    if (sub == "groups") {
+        if (!args.empty())
+            return usageError("machine groups takes no arguments");
+        ProgramManager shell(m);
+        for (const auto& g : shell.groups()) {
+            std::cout << ansiToUtf8(g.name) << "\n";
+            for (const auto& item : g.items) {
+                const ShellLink& l = item.link;
+                std::cout << "  " << ansiToUtf8(l.description.empty() ? item.title : l.description) << " -> "
+                          << ansiToUtf8(l.target);
+                if (!l.arguments.empty())
+                    std::cout << " " << ansiToUtf8(l.arguments);
+                if (!l.workingDirectory.empty())
+                    std::cout << "  (in " << ansiToUtf8(l.workingDirectory) << ")";
+                if (!l.iconFile.empty())
+                    std::cout << "  (icon " << ansiToUtf8(l.iconFile) << "," << l.iconIndex << ")";
+                std::cout << "\n";
+            }
+        }
         return 0;
     }
     return regCommand(m, args);
