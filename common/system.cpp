@@ -43,3 +43,21 @@ void Delay(int seconds, bool pump) {
 }
 
 } // namespace zrv
+
+#include "platform/profile.h"
+#include "platform/programs.h"
+
+namespace zrv {
+
+int RunProgram(Machine& machine, std::string_view commandLine, int showState, bool wait, std::string_view profileFile,
+               std::function<void(const std::string&, const std::string&)> messageSink) {
+    ProgramRunner runner(machine, std::move(messageSink));
+    ProgramOutcome outcome = runner.run(commandLine, showState, wait);
+    if (!outcome.started)
+        return 0;
+    if (wait)
+        Delay(getPrivateProfileInt(machine, "Application", "WinExecWait", 0, profileFile), true);
+    return 32;
+}
+
+} // namespace zrv

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace zrv {
 
@@ -18,5 +19,17 @@ int WindowsVersion(const Machine& machine);
 // Waits until the seconds field of the clock has changed `seconds` times,
 // pumping messages meanwhile when asked.
 void Delay(int seconds, bool pump);
+
+} // namespace zrv
+
+#include <string_view>
+
+namespace zrv {
+
+// Starts the command line on the machine (see ProgramRunner). With `wait`, waits
+// for the program to end and then the [Application] WinExecWait seconds of the
+// program's profile, pumping messages. 32 when it started, 0 when not.
+int RunProgram(Machine& machine, std::string_view commandLine, int showState, bool wait, std::string_view profileFile,
+               std::function<void(const std::string&, const std::string&)> messageSink = {});
 
 } // namespace zrv

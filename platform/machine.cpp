@@ -333,7 +333,10 @@ Result<void> Machine::create(const fs::path& dir, MachineProfile profile, int ve
     for (const auto& [k, v] : d.env)
         ini += k + "=" + v + "\n";
     ini += "\n[Shell]\n; 0: no Program Manager answers DDE conversations\nProgramManager=1\n\n";
-    ini += "[Modules]\n; Files of loaded modules are in use: N=C:\\WINDOWS\\SYSTEM\\NAME.DLL\n";
+    ini += "[Modules]\n; Files of loaded modules are in use: N=C:\\WINDOWS\\SYSTEM\\NAME.DLL\n\n";
+    ini += "[Programs]\n; Programs allowed to start, each mapped to a host command line:\n"
+           "; NOTEPAD.EXE=/usr/bin/true   or   C:\\APP\\SETUP.EXE=/usr/bin/env\n"
+           "; PeRunner=wine runs other PE programs (none by default)\n";
     // machine.ini is written last and by rename, so a half-made machine is never taken for one.
     fs::path tmp = dir / "machine.ini.new";
     if (auto r = writeHostFile(tmp, ini); !r)
@@ -458,8 +461,45 @@ Result<void> Machine::load(const MachineOptions& options) {
     m_programManager = pm != "0";
     for (const auto& kv : ini.entries("Modules"))
         m_modules.push_back(utf8ToAnsiLossy(kv.second));
+    for (const auto& [k, v] : ini.entries("Programs")) {
+        if (equalNoCase(k, "PeRunner"))
+            m_peRunner = v.empty() ? std::nullopt : std::optional<std::string>(v);
+        else
+            m_programs.emplace_back(utf8ToAnsiLossy(k), v);
+    }
     m_dirs = DirectoryState{};
     return {};
+}
+
+std::optional<std::string> Machine::allowedProgram(std::string_view windowsName) const {
+    for (const auto& [name, command] : m_programs) {
+        if (name.find_first_of("\\:") != std::string::npos) {
+            auto a = fullPath(name);
+            auto b = fullPath(windowsName);
+            if (a && b && equalNoCase(a->text(), b->text()))
+                return command;
+        } else if (equalNoCase(name, windowsName)) {
+            return command;
+        }
+    }
+    return std::nullopt;
+}
+
+bool Machine::closeWindow(std::string_view title) {
+    for (auto it = m_windows.begin(); it != m_windows.end(); ++it) {
+        if (*it == title) {
+            m_windows.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Machine::hasWindow(std::string_view title) const {
+    for (const std::string& w : m_windows)
+        if (w == title)
+            return true;
+    return false;
 }
 
 // ---------------------------------------------------------------------------

@@ -139,6 +139,16 @@ public:
     int screenHeight() const { return m_screenHeight; }
     int countryCode() const { return m_country; }
     bool programManagerRunning() const { return m_programManager; }
+    // The host command line machine.ini's [Programs] gives a Windows program (by
+    // full path or file name), and the runner for other PE programs, if any.
+    std::optional<std::string> allowedProgram(std::string_view windowsName) const;
+    std::optional<std::string> peRunner() const { return m_peRunner; }
+
+    // Top-level windows known to the machine, by title.
+    void openWindow(std::string title) { m_windows.push_back(std::move(title)); }
+    bool closeWindow(std::string_view title);
+    bool hasWindow(std::string_view title) const;
+    const std::vector<std::string>& windows() const { return m_windows; }
 
     // The machine's environment, not the host's; names compare without case.
     std::optional<std::string> environment(std::string_view name) const;
@@ -224,6 +234,9 @@ private:
     bool m_programManager = true;
     std::vector<std::pair<std::string, std::string>> m_env;
     std::vector<std::string> m_modules; // full Windows paths or bare names
+    std::vector<std::pair<std::string, std::string>> m_programs; // Windows name -> host command
+    std::optional<std::string> m_peRunner;
+    std::vector<std::string> m_windows;
     std::array<std::unique_ptr<Drive>, 26> m_drives;
     DirectoryState m_dirs;
     std::unique_ptr<Registry> m_registry;
