@@ -302,7 +302,7 @@ TEST_F(MachineFiles, LoadedModulesAreInUse) {
     ASSERT_TRUE(m->createDirectory("C:\\COPY").ok());
     put("C:\\COPY\\CTL3D32.DLL", "");
     std::string ini = readHost(dir.path() / "machine" / "machine.ini");
-    ini += "1=C:\\WINDOWS\\SYSTEM\\VBRUN300.DLL\n2=CTL3D32.DLL\n";
+    ini.insert(ini.find("[Modules]\n") + 10, "1=C:\\WINDOWS\\SYSTEM\\VBRUN300.DLL\n2=CTL3D32.DLL\n");
     writeHost(dir.path() / "machine" / "machine.ini", ini);
     open();
     EXPECT_TRUE(m->isModuleLoaded("vbrun300.dll"));
