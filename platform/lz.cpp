@@ -278,9 +278,7 @@ namespace {
 constexpr std::size_t kMaxDistance = kWindow - kMaxMatch;
 constexpr int kHashBits = 14;
 constexpr int kHash3Bits = 12;
-constexpr int kMaxChain = 16;
-constexpr int kShallowChain = 2;
-constexpr std::size_t kBlock = 1 << 16;
+constexpr int kMaxChain = 64;
 
 inline std::uint32_t load32(const unsigned char* p) {
     std::uint32_t v;
@@ -290,6 +288,14 @@ inline std::uint32_t load32(const unsigned char* p) {
 inline std::uint32_t hash3(const unsigned char* p) { return ((load32(p) & 0xFFFFFFu) * 2654435761u) >> (32 - kHash3Bits); }
 inline std::uint32_t hash4(const unsigned char* p) { return (load32(p) * 2654435761u) >> (32 - kHashBits); }
 
+struct Match {
+    std::size_t length = 0;
+    std::uint16_t ringPos = 0;
+};
+
+// LZSS with lazy matching: before a pair is taken, the next position is tried,
+// and when it holds a longer match a literal goes first. That beats taking
+// each longest match as it comes at a fraction of the cost of a full parse.
 class Compressor {
 public:
     explicit Compressor(std::string_view data) : m_n(data.size()) {
@@ -297,7 +303,7 @@ public:
         m_ext.assign(kWindow, ' ');
         m_ext.insert(m_ext.end(), data.begin(), data.end());
         m_end = m_ext.size();
-        m_ext.resize(m_end + 32, 0); // padding for the word-wise comparison
+        m_ext.resize(m_end + 32, 0); // padding for the word-wise comparisons
         m_head.assign(std::size_t(1) << kHashBits, -1);
         m_prev.assign(kWindow, -1);
         m_head3.assign(std::size_t(1) << kHash3Bits, -1);
@@ -312,84 +318,63 @@ public:
         for (int i = 0; i < 4; ++i)
             out += static_cast<char>((m_n >> (8 * i)) & 0xFF);
         out.reserve(out.size() + m_n / 2 + 64);
-        std::size_t block = std::min(kBlock, m_n);
-        std::vector<std::uint8_t> len(block);
-        std::vector<std::uint16_t> pos(block);
-        std::vector<std::uint32_t> cost(block + 1);
-        std::vector<std::uint8_t> choice(block);
-        Emitter emit(out);
-        for (std::size_t start = 0; start < m_n; start += kBlock) {
-            std::size_t count = std::min(kBlock, m_n - start);
-            for (std::size_t i = 0; i < count; ++i)
-                findMatch(kWindow + start + i, kWindow + start + count, &len[i], &pos[i]);
-            // Cheapest parse of the block: a literal costs 9 bits, a pair 17.
-            cost[count] = 0;
-            for (std::size_t i = count; i-- > 0;) {
-                // Cost and choice packed in one word, so the minimum needs no branch:
-                // the cost in the high bits, the length in the low five.
-                std::uint32_t best = ((cost[i + 1] + 9) << 5) | 1;
-                const std::size_t top = len[i];
-                for (std::size_t l = kMinMatch; l <= top; ++l) {
-                    std::uint32_t c = ((cost[i + l] + 17) << 5) | static_cast<std::uint32_t>(l);
-                    best = c < best ? c : best;
-                }
-                cost[i] = best >> 5;
-                choice[i] = static_cast<std::uint8_t>(best & 31);
+        std::size_t flagAt = 0;
+        unsigned bit = 8;
+        auto item = [&]() {
+            if (bit == 8) {
+                flagAt = out.size();
+                out += '\0';
+                bit = 0;
             }
-            for (std::size_t i = 0; i < count;) {
-                if (choice[i] == 1) {
-                    emit.literal(m_ext[kWindow + start + i]);
-                    ++i;
-                } else {
-                    emit.pair(pos[i], choice[i]);
-                    i += choice[i];
-                }
+        };
+        auto literal = [&](unsigned char c) {
+            item();
+            out[flagAt] = static_cast<char>(static_cast<unsigned char>(out[flagAt]) | (1u << bit));
+            out += static_cast<char>(c);
+            ++bit;
+        };
+        auto pair = [&](const Match& m) {
+            item();
+            out += static_cast<char>(m.ringPos & 0xFF);
+            out += static_cast<char>(((m.ringPos >> 4) & 0xF0) | (m.length - kMinMatch));
+            ++bit;
+        };
+
+        std::size_t e = kWindow;
+        Match cur = e < m_end ? find(e) : Match{};
+        while (e < m_end) {
+            if (cur.length < kMinMatch) {
+                literal(m_ext[e]);
+                ++e;
+                if (e < m_end)
+                    cur = find(e);
+                continue;
             }
+            if (cur.length < kMaxMatch && e + 1 < m_end) {
+                Match next = find(e + 1);
+                if (next.length > cur.length) {
+                    literal(m_ext[e]);
+                    ++e;
+                    cur = next;
+                    continue;
+                }
+                pair(cur);
+                for (std::size_t k = e + 2; k < e + cur.length; ++k)
+                    insert(k);
+            } else {
+                pair(cur);
+                for (std::size_t k = e + 1; k < e + cur.length; ++k)
+                    insert(k);
+            }
+            e += cur.length;
+            if (e < m_end)
+                cur = find(e);
         }
         return out;
     }
 
 private:
-    class Emitter {
-    public:
-        explicit Emitter(std::string& out) : m_out(out) {}
-        void literal(unsigned char c) {
-            open();
-            m_out[m_flagAt] = static_cast<char>(static_cast<unsigned char>(m_out[m_flagAt]) | (1u << m_bit));
-            m_out += static_cast<char>(c);
-            ++m_bit;
-        }
-        void pair(std::uint16_t ringPos, std::size_t length) {
-            open();
-            m_out += static_cast<char>(ringPos & 0xFF);
-            m_out += static_cast<char>(((ringPos >> 4) & 0xF0) | (length - kMinMatch));
-            ++m_bit;
-        }
-
-    private:
-        void open() {
-            if (m_bit == 8) {
-                m_flagAt = m_out.size();
-                m_out += '\0';
-                m_bit = 0;
-            }
-        }
-        std::string& m_out;
-        std::size_t m_flagAt = 0;
-        unsigned m_bit = 8;
-    };
-
-    // Positions are chained by their first four bytes; for three-byte pairs only
-    // the latest position of each three-byte hash is kept.
-    void insert(std::size_t e) { insertHashed(e, hash4(&m_ext[e])); }
-    void insertHashed(std::size_t e, std::uint32_t h) {
-        m_prev[e & (kWindow - 1)] = m_head[h];
-        m_head[h] = static_cast<std::int32_t>(e);
-        m_head3[hash3(&m_ext[e])] = static_cast<std::int32_t>(e);
-    }
-
     static std::size_t commonLength(const unsigned char* a, const unsigned char* b, std::size_t limit) {
-        // Eight bytes at a time; the buffer is padded so reads past `limit` are safe.
         std::size_t l = 0;
         while (l < limit) {
             std::uint64_t x, y;
@@ -403,27 +388,29 @@ private:
         return limit;
     }
 
-    // The longest match for position e (within the block), and the ring position
-    // of its source; inserts e into the hash chains.
-    void findMatch(std::size_t e, std::size_t blockEnd, std::uint8_t* outLen, std::uint16_t* outPos) {
-        std::size_t limit = std::min(kMaxMatch, blockEnd - e);
+    // Positions are chained by their first four bytes; for three-byte pairs only
+    // the latest position of each three-byte hash is kept.
+    void insert(std::size_t e) {
+        if (e + 2 >= m_end)
+            return;
+        const unsigned char* p = &m_ext[e];
+        std::uint32_t h = hash4(p);
+        m_prev[e & (kWindow - 1)] = m_head[h];
+        m_head[h] = static_cast<std::int32_t>(e);
+        m_head3[hash3(p)] = static_cast<std::int32_t>(e);
+    }
+
+    // The longest match at e, searched before e itself is inserted.
+    Match find(std::size_t e) {
+        std::size_t limit = std::min(kMaxMatch, m_end - e);
         std::size_t best = 0;
         std::size_t bestAt = 0;
         const unsigned char* cur = &m_ext[e];
-        const std::uint32_t h = hash4(cur);
-        const std::uint32_t head4 = load32(cur);
-        // The previous position's source, one further on, matches at least one
-        // byte less; inside a long match that is as good as a search would find.
-        if (m_lastLen >= 4 && m_lastAt + 1 + kMaxDistance > e) {
-            bestAt = m_lastAt + 1;
-            best = commonLength(&m_ext[bestAt], cur, limit);
-        }
-        if (best < 8 && limit >= kMinMatch) {
-            std::int32_t cand = m_head[h];
+        if (limit >= kMinMatch) {
+            const std::uint32_t head4 = load32(cur);
             const std::int32_t lowest = static_cast<std::int32_t>(e - kMaxDistance);
-            // Inside an earlier match a shallow search does: those positions
-            // seldom start a pair of the final parse.
-            int chain = e < m_coveredUntil ? kShallowChain : kMaxChain;
+            std::int32_t cand = m_head[hash4(cur)];
+            int chain = kMaxChain;
             while (cand >= lowest && chain-- > 0) {
                 const unsigned char* src = &m_ext[static_cast<std::size_t>(cand)];
                 // The first four bytes must agree, and the byte at the current
@@ -450,26 +437,14 @@ private:
                 }
             }
         }
-        if (e + 2 < m_end)
-            insertHashed(e, h);
-        m_lastLen = best;
-        m_lastAt = bestAt;
-        if (best >= 6 && e + best > m_coveredUntil)
-            m_coveredUntil = e + best;
-        if (best < kMinMatch) {
-            *outLen = 0;
-            *outPos = 0;
-            return;
-        }
-        *outLen = static_cast<std::uint8_t>(best);
-        *outPos = static_cast<std::uint16_t>((bestAt - 16) & (kWindow - 1));
+        insert(e);
+        if (best < kMinMatch)
+            return {};
+        return {best, static_cast<std::uint16_t>((bestAt - 16) & (kWindow - 1))};
     }
 
     std::size_t m_n;
     std::size_t m_end = 0; // end of the real data in m_ext
-    std::size_t m_lastLen = 0;
-    std::size_t m_lastAt = 0;
-    std::size_t m_coveredUntil = 0;
     std::vector<unsigned char> m_ext;
     std::vector<std::int32_t> m_head;
     std::vector<std::int32_t> m_prev;
