@@ -1,0 +1,43 @@
+#include "interpreter/engine/captions.h"
+
+namespace zrv::engine {
+
+std::string Captions::lookup(int base, int countryCode) {
+    if (m_index < 0) {
+        switch (countryCode) {
+        case 1:
+        case 2: m_index = 1; break;
+        case 33: m_index = 2; break;
+        case 49: m_index = 3; break;
+        default: m_index = 0; break;
+        }
+    }
+    for (const CaptionRow& row : kCaptions) {
+        if (row.base != base)
+            continue;
+        const char* text = row.text[static_cast<std::size_t>(m_index)];
+        if (!text || !*text)
+            text = row.text[0];
+        return text ? text : "";
+    }
+    return {};
+}
+
+bool Captions::setLanguage(std::string_view upperName) {
+    for (int i = 0; i < kLanguageCount; ++i) {
+        if (kLanguageNames[static_cast<std::size_t>(i)] == upperName) {
+            m_index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<int> Captions::baseOfKey(std::string_view key) {
+    for (const CaptionRow& row : kCaptions)
+        if (row.key && key == row.key)
+            return row.base;
+    return std::nullopt;
+}
+
+} // namespace zrv::engine

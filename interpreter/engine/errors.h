@@ -1,0 +1,42 @@
+// The interpreter's error numbers and their message texts.
+#pragma once
+
+#include <string_view>
+
+namespace zrv::engine {
+
+enum ErrorNumber : int {
+    kErrInvalidCommand = 10000,
+    kErrInvalidParameters = 10001,
+    kErrVariableNotFound = 10002,
+    kErrInvalidVariable = 10003,
+    kErrLabelNotFound = 10004,
+    kErrInvalidString = 10005,
+    kErrLabelTooLong = 10006,
+    kErrStackFull = 10008,
+    kErrNameTooLong = 10009,
+    kErrTextTooLong = 10010,
+    kErrInvalidLabel = 10011,
+    kErrConcatTooLong = 10013,
+    kErrOutOfVariables = 10017,
+    kErrStringParam = 10019,
+    kErrNumericParam = 10020,
+    kErrMissingVariable = 10021,
+    kErrComparisonOperator = 10022,
+    kErrComparisonValue = 10023,
+    kErrArithmeticOperator = 10025,
+    kErrSubscript = 10026,
+    kErrEndOfFile = 10027,
+    kErrOpenScript = 10028,
+    kErrTooManyFiles = 10029,
+    kErrUnsupportedLanguage = 10042,
+    kErrLabelStackFull = 10050,
+    kErrOpenMainScript = 10051,
+    kErrLabelMemory = 10063,
+    kErrOutsideObject = 10064,
+};
+
+// The text of an error number (10000-10072), "" for a number without one.
+std::string_view errorText(int number);
+
+} // namespace zrv::engine
