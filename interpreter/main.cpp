@@ -3,6 +3,8 @@
 #include "platform/ansi.h"
 #include "platform/machine.h"
 #include "platform/progman.h"
+#include "interpreter/engine/interpreter.h"
+#include "interpreter/ui/headless/headless.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,12 +23,18 @@ namespace {
 
 constexpr const char* kVersion = "zrvx32 0.1.0";
 
-constexpr const char* kUsage = R"(Usage: zrvx32 [OPTIONS] COMMAND ...
+constexpr const char* kUsage = R"(Usage: zrvx32 [OPTIONS] [--] [SCRIPT [/DIR:DIR] [/DEBUG[:FILE]] [PARAMETERS...]]
+       zrvx32 [OPTIONS] machine COMMAND ...
 
 Runs setup scripts on an emulated Windows machine, a folder on this computer
-that holds the machine's settings (machine.ini) and its drives.
+that holds the machine's settings (machine.ini), its drives and its registry.
+The words after the options form the Windows command line of the run
+(SETUP.SCR when there are none).
 
-Commands:
+Exit status of a run: 0 the script ended normally, 2 an error ended it,
+3 the script could not be opened.
+
+Machine commands:
   machine init [--profile win95|nt4] [--winver N]
                          create a fresh machine (Windows 95 by default;
                          N is the version number, 395 or 400)
@@ -46,6 +54,10 @@ Options:
                          ~/.local/share/zrv/machine); created when missing
   --drive X=HOSTDIR[,ro][,label=L][,size=N]
                          map drive X: to a host folder for this run
+  --ui headless          answer every message box from the answer file, else
+                         with its default button (the only interface so far)
+  --answers FILE         the answer file (JSON lines; see docs/answers.md)
+  --transcript FILE      write each message box shown as a JSON line
   --help                 show this help
   --version              show the version
 )";
@@ -74,7 +86,26 @@ struct Options {
     fs::path machine = defaultMachine();
     MachineOptions machineOptions;
     std::vector<std::string> words;
+    std::optional<fs::path> answers;
+    std::optional<fs::path> transcript;
 };
+
+int runScript(Options& o) {
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+    if (!ui)
+        return failure(ui.error().describe());
+    std::string line;
+    for (const std::string& w : o.words) {
+        if (!line.empty())
+            line += ' ';
+        line += utf8ToAnsiLossy(w);
+    }
+    zrv::engine::Interpreter interpreter(**opened, **ui);
+    return interpreter.run(line);
+}
 
 int machineInit(Options& o, const std::vector<std::string>& args) {
     MachineProfile profile = MachineProfile::Win95;
@@ -221,6 +252,16 @@ int main(int argc, char** argv) {
         } else if (a == "--version") {
             std::cout << kVersion << "\n";
             return 0;
+        } else if (a == "--ui" || a == "--answers" || a == "--transcript") {
+            if (i + 1 >= argc)
+                return usageError(a + " needs a value");
+            std::string v = argv[++i];
+            if (a == "--ui" && v != "headless")
+                return usageError("--ui " + v + ": only the headless interface is built so far");
+            if (a == "--answers")
+                o.answers = fs::path(v);
+            if (a == "--transcript")
+                o.transcript = fs::path(v);
         } else if (a == "--machine" || a == "--drive") {
             if (i + 1 >= argc)
                 return usageError(a + " needs a value");
@@ -239,9 +280,7 @@ int main(int argc, char** argv) {
             return usageError("unknown option '" + a + "'");
         }
     }
-    if (o.words.empty())
-        return usageError("no command given");
-    if (o.words[0] == "machine")
+    if (!optionsEnded && !o.words.empty() && o.words[0] == "machine")
         return machineCommand(o);
-    return usageError("unknown command '" + o.words[0] + "'");
+    return runScript(o);
 }

@@ -1,0 +1,89 @@
+// The script file stack: up to six nested script files, each with its label
+// index, read one line at a time. Files may be in the scrambled form that the
+// authoring tool writes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zrv {
+class Machine;
+class TraceLog;
+} // namespace zrv
+
+namespace zrv::engine {
+
+inline constexpr int kMaxScriptLevels = 6;
+inline constexpr std::size_t kLabelBufferSize = 65535;
+inline constexpr std::uint32_t kEncryptedMarker = 0x4000;
+// Script files are read whole; larger ones are refused as unreadable.
+inline constexpr std::size_t kMaxScriptBytes = 64u * 1024 * 1024;
+
+// The substitution of the scrambled form; it is its own inverse.
+unsigned char scrambleByte(unsigned char b);
+void scramble(std::string& text);
+
+struct LabelEntry {
+    std::string text;   // begins with the colon
+    std::uint32_t position = 0; // byte offset of the label line in the file
+    std::uint32_t line = 0;
+};
+
+class ScriptStack {
+public:
+    ScriptStack(Machine& machine, TraceLog& trace) : m_machine(machine), m_trace(trace) {}
+    ~ScriptStack();
+
+    // The profile whose [Install] TempPath holds the line offset file.
+    void setDebugging(bool on, std::string profileFile = "ZRVX32.INI");
+
+    int OpenScript(std::string_view name);
+    // 0 and the next line in currentLine(); 10027 with no file or at its end.
+    int ReadNextLine();
+    void CloseScript();
+    void CloseAllScripts();
+    int FindLabel(std::string_view text);
+    void RewindScript();
+
+    bool empty() const { return m_files.empty(); }
+    int level() const { return static_cast<int>(m_files.size()) - 1; }
+    const std::string& currentLine() const { return m_currentLine; }
+    std::string CurrentScriptPath() const;
+    std::uint32_t CurrentLineNumber() const;
+    std::string ListLine(std::uint32_t n);
+    const std::vector<LabelEntry>& labels() const;
+    std::size_t labelBytes() const;
+    // The file stack dump written to the trace log after every open.
+    std::string dump() const;
+
+private:
+    struct File {
+        std::string path;
+        std::string data; // raw bytes, as stored
+        bool encrypted = false;
+        std::size_t start = 0; // first byte of the text
+        std::size_t pos = 0;
+        std::uint32_t lineCounter = 0;
+        std::vector<LabelEntry> labels;
+        std::size_t labelBytes = 0;
+        std::uint32_t recordStart = 0; // in the line offset file
+    };
+    // The next raw line from `pos` (ending at CR LF or the end), and where the one
+    // after it starts; nullopt at the end of the file.
+    static std::optional<std::string_view> rawLine(const File& f, std::size_t& pos);
+    std::string cooked(const File& f, std::string_view raw) const;
+
+    Machine& m_machine;
+    TraceLog& m_trace;
+    std::vector<File> m_files;
+    std::string m_currentLine;
+    bool m_debugging = false;
+    std::string m_profileFile = "ZRVX32.INI";
+    std::string m_offsetFile;
+    std::uint32_t m_records = 0;
+};
+
+} // namespace zrv::engine

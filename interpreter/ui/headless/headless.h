@@ -1,0 +1,59 @@
+// The user interface for unattended runs and tests: message boxes are answered
+// from an answer file, else with their default button (a disk prompt with
+// Cancel), and everything shown is written to the transcript.
+#pragma once
+
+#include "interpreter/ui/json.h"
+#include "interpreter/ui/ui.h"
+#include "platform/result.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zrv::ui {
+
+class HeadlessUi : public Ui {
+public:
+    // Answer file and transcript are host files; either may be absent.
+    static Result<std::unique_ptr<HeadlessUi>> create(const std::optional<std::filesystem::path>& answers,
+                                                      const std::optional<std::filesystem::path>& transcript);
+    static Result<std::unique_ptr<HeadlessUi>> fromText(std::string_view answers);
+
+    int messageBox(const MessageBoxRequest& request) override;
+    void record(const std::string& json) override;
+
+    // Lines written to the transcript, also kept in memory.
+    const std::vector<std::string>& transcript() const { return m_lines; }
+    // A prompt that comes back this many times in a row is answered Cancel,
+    // whatever the answers say, so an unattended run never loops on it.
+    static constexpr int kPromptRepeats = 20;
+
+private:
+    struct Answer {
+        std::string kind = "messagebox";
+        std::string text = "*";
+        std::string title = "*";
+        int occurrence = 0; // 0: every match
+        int result = 0;
+        int seen = 0;
+        std::string name; // dialogs
+        std::map<std::string, std::string> variables;
+    };
+    Result<void> load(std::string_view text);
+
+    std::vector<Answer> m_answers;
+    std::ofstream m_out;
+    std::vector<std::string> m_lines;
+    std::string m_lastPrompt;
+    int m_promptRepeats = 0;
+};
+
+// Case-insensitive glob match with '*' and '?' on UTF-8 text.
+bool globMatch(std::string_view pattern, std::string_view text);
+
+} // namespace zrv::ui
