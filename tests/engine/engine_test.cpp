@@ -50,6 +50,8 @@ struct SetCase {
     int error;
 };
 
+void PrintTo(const SetCase& c, std::ostream* os) { *os << c.line; }
+
 class SetForms : public Script, public ::testing::WithParamInterface<SetCase> {};
 
 TEST_P(SetForms, StoreTheExpectedValue) {
@@ -78,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SetCase{"SET %A% = NOT 7", "0", 0}, SetCase{"SET %A% = 6 AND 3", "2", 0},
                       SetCase{"SET %A% = 6 OR 3", "7", 0}, SetCase{"SET %A% = 6 XOR 3", "5", 0},
                       SetCase{"SET %A% = %N% + 1", " 1 2 ", kErrNumericParam},
-                      SetCase{"SET %A% = 4 % 2", "4", kErrArithmeticOperator},
+                      SetCase{"SET %A% = 4 & 2", "4", kErrArithmeticOperator},
                       SetCase{"SET %A% = 5 / 0", "5", kErrNumericParam},
                       SetCase{"SET %A% = -2147483648 / -1", "2147483648", kErrNumericParam},
                       SetCase{"SET %A% = 65536 * 65536", "0", 0}, SetCase{"SET %A% = HELLO", "", kErrInvalidParameters},
