@@ -211,8 +211,9 @@ int Engine::run() {
             m_scripts.CloseScript(); // the end of a called file returns to its caller
             continue;
         }
-        const std::string line = m_scripts.currentLine();
-        m_trace.WriteTrace("MLine: '" + line + "'\r\n");
+        const std::string& line = m_scripts.currentLine();
+        if (m_trace.enabled())
+            m_trace.WriteTrace("MLine: '" + line + "'\r\n");
         if (int err = tokenize(line, m_tokenLine)) {
             reportError(err);
             return err;
@@ -558,8 +559,9 @@ int Engine::handleIf(StatementLine& s) {
         s.paramNumber = 2;
         if (int e = numeric(s.pos + 2, b))
             return e;
-        m_trace.WriteTrace("Numeric Comparision\r\n");
-        m_trace.WriteTrace(par(a, b));
+        const bool tracing = m_trace.enabled();
+        if (tracing)
+            m_trace.WriteTrace("Numeric Comparision\r\n" + par(a, b));
         unsigned char cmp = op;
         std::int32_t left = a, right = b;
         next = s.pos + 3;
@@ -570,8 +572,8 @@ int Engine::handleIf(StatementLine& s) {
             cmp = s.at(s.pos + 3);
             if (int e = numeric(s.pos + 4, right))
                 return e;
-            m_trace.WriteTrace("Logical op\r\n");
-            m_trace.WriteTrace(par(left, right));
+            if (tracing)
+                m_trace.WriteTrace("Logical op\r\n" + par(left, right));
             next = s.pos + 5;
         }
         if (!isComparison(cmp))
@@ -588,15 +590,16 @@ int Engine::handleIf(StatementLine& s) {
         b = m_vars.ExpandNames(b);
         if (!isComparison(cmp))
             return kErrComparisonOperator;
-        m_trace.WriteTrace("String Comparision\r\n");
-        m_trace.WriteTrace("Par1: '" + a + "'  Par2: '" + b + "'\r\n");
+        if (m_trace.enabled())
+            m_trace.WriteTrace("String Comparision\r\nPar1: '" + a + "'  Par2: '" + b + "'\r\n");
         holds = compare(cmp, lstrcmpAnsi(a, b));
         next = s.pos + 3;
     } else {
         s.paramNumber = 1;
         return kErrComparisonValue;
     }
-    m_trace.WriteTrace(holds ? "Result: True\r\n" : "Result: False\r\n");
+    if (m_trace.enabled())
+        m_trace.WriteTrace(holds ? "Result: True\r\n" : "Result: False\r\n");
     if (!holds)
         return 0;
     s.continueFlag = true;

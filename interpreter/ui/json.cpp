@@ -8,9 +8,9 @@
 namespace zrv::ui {
 
 const Json* Json::get(std::string_view key) const {
-    for (const auto& [k, v] : members)
-        if (k == key)
-            return &v;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (keys[i] == key)
+            return &values[i];
     return nullptr;
 }
 
@@ -163,7 +163,8 @@ private:
             Json v;
             if (!value(v, depth + 1))
                 return false;
-            out.members.emplace_back(std::move(key), std::move(v));
+            out.keys.push_back(std::move(key));
+            out.values.push_back(std::move(v));
             skip();
             if (m_i < m_t.size() && m_t[m_i] == ',') {
                 ++m_i;

@@ -16,7 +16,9 @@ struct Json {
     double number = 0;
     std::string text; // UTF-8
     std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members;
+    // An object's members: keys[i] names values[i].
+    std::vector<std::string> keys;
+    std::vector<Json> values;
 
     const Json* get(std::string_view key) const;
     bool isString() const { return type == Type::String; }

@@ -171,3 +171,52 @@ TEST(Zrva32, BadInputFailsAndLeavesNoHalfFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Cli, RunsAScriptHeadlessly) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    ASSERT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 0);
+    writeHost(m / "drive_c" / "WINDOWS" / "ZRVX32.INI", "[Debug]\r\nDebug=1\r\nOutputTo=C:\\RUN.LOG\r\n");
+    writeHost(m / "drive_c" / "APP" / "SETUP.SCR",
+              "SET %N% = 40 + 2\r\n"
+              "MESSAGEBOX(\"Install in %CURRENTDIRECTORY%?\", \"Setup\", MB_YESNO, MB_ICONQUESTION)\r\n"
+              "SET %ANSWER% = %ERROR%\r\n"
+              "DUMPVARIABLES()\r\n");
+    writeHost(dir.path() / "answers.jsonl", "{\"kind\":\"messagebox\",\"text\":\"Install in*\",\"result\":\"IDNO\"}\n");
+    fs::path transcript = dir.path() / "t.jsonl";
+    Outcome run = zrvx32("--machine " + quote(m) + " --ui headless --answers " + quote(dir.path() / "answers.jsonl") +
+                         " --transcript " + quote(transcript) + " 'C:\\APP\\SETUP' '/DIR:C:\\APP' p1 p2");
+    EXPECT_EQ(run.status, 0) << run.out;
+    std::string t = readHost(transcript);
+    EXPECT_NE(t.find("\"text\":\"Install in C:\\\\APP\\\\?\""), std::string::npos) << t;
+    EXPECT_NE(t.find("\"result\":7"), std::string::npos) << t;
+    std::string log = readHost(m / "drive_c" / "RUN.LOG");
+    EXPECT_NE(log.find("Running: 'C:\\APP\\SETUP'  Directory: 'C:\\APP'  Debug: ''  Params: 'p1 p2'\r\n"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("\nN=42\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\nANSWER=7\n"), std::string::npos);
+    EXPECT_NE(log.find("\nPARAMETERS=p1 p2\n"), std::string::npos);
+}
+
+TEST(Cli, ExitStatusTellsHowTheRunEnded) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    ASSERT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 0);
+    writeHost(m / "drive_c" / "BAD.SCR", "GOTO :NOWHERE\r\n");
+    writeHost(m / "drive_c" / "TOK.SCR", "SET %A% = \"open\r\n");
+    writeHost(m / "drive_c" / "SETUP.SCR", "SET %A% = 1\r\n");
+    std::string base = "--machine " + quote(m) + " ";
+    EXPECT_EQ(zrvx32(base + "'C:\\BAD.SCR'").status, 2);
+    EXPECT_EQ(zrvx32(base + "'C:\\TOK.SCR'").status, 2);
+    EXPECT_EQ(zrvx32(base + "'C:\\MISSING.SCR'").status, 3);
+    EXPECT_EQ(zrvx32(base).status, 0); // SETUP.SCR in the current directory, C:\ .
+    EXPECT_EQ(zrvx32(base + "--ui qt x").status, 2);
+    writeHost(dir.path() / "bad.jsonl", "{\"result\":\"IDMAYBE\"}\n");
+    Outcome badAnswers = zrvx32(base + "--answers " + quote(dir.path() / "bad.jsonl") + " 'C:\\SETUP.SCR'");
+    EXPECT_EQ(badAnswers.status, 1);
+    EXPECT_NE(badAnswers.out.find("line 1"), std::string::npos) << badAnswers.out;
+}
+
+} // namespace

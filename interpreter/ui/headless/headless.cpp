@@ -84,7 +84,9 @@ Result<void> HeadlessUi::load(std::string_view text) {
         if (!parseJson(line, j, error) || j.type != Json::Type::Object)
             return bad(error.empty() ? "an answer is one JSON object per line" : error);
         Answer a;
-        for (const auto& [key, v] : j.members) {
+        for (std::size_t m = 0; m < j.keys.size(); ++m) {
+            const std::string& key = j.keys[m];
+            const Json& v = j.values[m];
             if (key == "kind" && v.isString()) {
                 a.kind = v.text;
             } else if (key == "text" && v.isString()) {
@@ -106,9 +108,9 @@ Result<void> HeadlessUi::load(std::string_view text) {
                 if (a.result == 0)
                     return bad("unknown result \"" + v.text + "\"");
             } else if (key == "variables" && v.type == Json::Type::Object) {
-                for (const auto& [name, value] : v.members)
-                    if (value.isString())
-                        a.variables[name] = value.text;
+                for (std::size_t i = 0; i < v.keys.size(); ++i)
+                    if (v.values[i].isString())
+                        a.variables[v.keys[i]] = v.values[i].text;
             } else {
                 return bad("unknown or ill-typed key \"" + key + "\"");
             }

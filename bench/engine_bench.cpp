@@ -1,0 +1,66 @@
+// The interpreter on a counting loop (SET, IF, GOTO back to a label), in
+// statements per second, and the tokenizer alone in lines per second.
+#include "interpreter/engine/interpreter.h"
+#include "interpreter/engine/tokenizer.h"
+#include "interpreter/ui/headless/headless.h"
+#include "platform/machine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace zrv;
+
+namespace {
+
+struct Box {
+    Box() {
+        std::string pattern = (fs::temp_directory_path() / "zrv-enginebench-XXXXXX").string();
+        dir = ::mkdtemp(pattern.data());
+        machine = std::move(Machine::open(dir / "m").value());
+    }
+    ~Box() {
+        machine.reset();
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    fs::path dir;
+    std::unique_ptr<Machine> machine;
+};
+
+void BM_CountingLoop(benchmark::State& state) {
+    Box box;
+    const long n = state.range(0);
+    std::ofstream(box.dir / "m" / "drive_c" / "LOOP.SCR", std::ios::binary)
+        << "SET %I% = 0\r\n:LOOP\r\nSET %I% = %I% + 1\r\nIF %I% < " << n << " GOTO :LOOP\r\n";
+    for (auto _ : state) {
+        auto ui = std::move(ui::HeadlessUi::fromText("").value());
+        engine::Interpreter interp(*box.machine, *ui);
+        int status = interp.run("C:\\LOOP.SCR");
+        if (status != 0)
+            state.SkipWithError("the loop failed");
+    }
+    // Three statements a round: the label line, SET and IF with its GOTO.
+    state.counters["statements/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(n) * 3, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CountingLoop)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Tokenizer(benchmark::State& state) {
+    engine::TokenLine line;
+    engine::StringPool strings;
+    engine::NumberPool numbers;
+    const char* text = "IF \"%NAME%\" == \"C:\\WINDOWS\\SYSTEM\" MESSAGEBOX(\"Ready ^65 |\", \"Setup\", MB_YESNO, MB_ICONQUESTION)";
+    auto lookup = [](std::string_view) { return std::string("value"); };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(engine::Tokenize(line, text, strings, numbers, lookup));
+    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Tokenizer);
+
+} // namespace
+
+BENCHMARK_MAIN();
