@@ -75,6 +75,8 @@ Interpreter::Interpreter(Machine& machine, ui::Ui& ui)
 int Interpreter::run(std::string_view commandLine) {
     m_engine.setExitRequest(-1);
     (void)getPrivateProfileInt(m_machine, "Application", "3dControls", 1, kProfile);
+    m_ui.setScreenSize(m_machine.screenWidth(), m_machine.screenHeight());
+    m_ui.createMainWindow("Setup");
     CommandLine cmd = splitCommandLine(commandLine, m_machine.hasWindow("Setup"));
     if (!cmd.directory.empty())
         (void)ChangeDirectory(m_machine, cmd.directory);
@@ -129,6 +131,7 @@ int Interpreter::run(std::string_view commandLine) {
 void Interpreter::endOfRun() {
     m_engine.scripts().CloseAllScripts();
     m_ui.endWaitCursor();
+    m_ui.destroyMainWindow();
     m_machine.closeWindow("Setup");
     if (m_engine.exitRequested()) {
         // Never carried out on the host: recorded for whoever runs the machine.

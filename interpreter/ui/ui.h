@@ -36,6 +36,22 @@ public:
     virtual void pumpMessages() {}
     // A line for the transcript of what happened (JSON object), where one is kept.
     virtual void record(const std::string& /*json*/) {}
+
+    // The main window: as large as the screen, titled with the script's caption,
+    // hidden until a backdrop is shown.
+    virtual void createMainWindow(const std::string& /*title*/) {}
+    virtual void destroyMainWindow() {}
+    // The screen the interface shows on; a headless run takes the machine's.
+    void setScreenSize(int width, int height) {
+        m_width = width;
+        m_height = height;
+    }
+    virtual int screenWidth() const { return m_width; }
+    virtual int screenHeight() const { return m_height; }
+
+private:
+    int m_width = 800;
+    int m_height = 600;
 };
 
 // The first button of a style, or the one MB_DEFBUTTON2/3 names.

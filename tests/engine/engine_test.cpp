@@ -352,6 +352,62 @@ TEST_F(Script, LabelIndexOverflowAndManyLabels) {
     EXPECT_EQ(var("ERROR"), "51");
 }
 
+TEST_F(Script, TheDebuggerListsLinesFromTheLineOffsetFile) {
+    TraceLog log(*m);
+    ScriptStack stack(*m, log);
+    stack.setDebugging(true);
+    put("C:\\A.SCR", crlf({"first", "second", "third"}));
+    put("C:\\B.SCR", crlf({"b one", "b two"}));
+    ASSERT_EQ(stack.OpenScript("C:\\A"), 0);
+    auto temps = [&] {
+        auto found = m->findFiles("C:\\WINDOWS\\*.TMP");
+        return found ? found->size() : 0u;
+    };
+    EXPECT_EQ(temps(), 1u);
+    EXPECT_EQ(stack.ListLine(2), "0002  second");
+    ASSERT_EQ(stack.OpenScript("C:\\B"), 0);
+    EXPECT_EQ(stack.ListLine(2), "0002  b two");
+    stack.CloseScript();
+    EXPECT_EQ(stack.ListLine(3), "0003  third");
+    stack.CloseAllScripts();
+    EXPECT_EQ(temps(), 0u);
+}
+
+TEST_F(Script, SetLanguageChangesCaptions) {
+    run(crlf({"SET %A% = \"x\"", "SETLANGUAGE(\"german\")", "MESSAGEBOX(\"#CONTINUE#\", \"t\", MB_OK, 0)",
+              "SETLANGUAGE(\"ENGLISH\")"}));
+    ASSERT_EQ(ui->transcript().size(), 2u);
+    EXPECT_NE(ui->transcript()[0].find("\"text\":\"&Weiter\""), std::string::npos);
+    EXPECT_EQ(errors(), std::vector<int>{kErrUnsupportedLanguage});
+}
+
+TEST(NtMachine, SystemDirectoryIsTheSixteenBitOneWhenItHoldsFiles) {
+    TempDir dir;
+    MachineOptions o;
+    o.profile = MachineProfile::NT4;
+    auto m = Machine::open(dir.path() / "m", o);
+    ASSERT_TRUE(m.ok());
+    writeHost(dir.path() / "m" / "drive_c" / "MAIN.SCR", "SET %X% = 1\r\n");
+    auto ui = std::move(ui::HeadlessUi::fromText("").value());
+    {
+        Interpreter interp(**m, *ui);
+        ASSERT_EQ(interp.run("C:\\MAIN.SCR"), 0);
+        EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEMDIRECTORY"), "C:\\WINNT\\SYSTEM32\\");
+    }
+    writeHost(dir.path() / "m" / "drive_c" / "WINNT" / "SYSTEM" / "OLD.DRV", "x");
+    Interpreter interp(**m, *ui);
+    ASSERT_EQ(interp.run("C:\\MAIN.SCR"), 0);
+    EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEMDIRECTORY"), "C:\\WINNT\\SYSTEM\\");
+    EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEM32DIRECTORY"), "C:\\WINNT\\SYSTEM32\\");
+}
+
+TEST_F(Script, ATenMegabyteLineIsCutNotRead) {
+    std::string huge(10 * 1024 * 1024, 'x');
+    EXPECT_EQ(run("SET %A% = 1\r\n" + huge + "\r\nSET %B% = 2\r\n"), 2);
+    EXPECT_EQ(var("A"), "1");
+    EXPECT_EQ(errors(), std::vector<int>{kErrInvalidCommand});
+}
+
 TEST_F(Script, OverlongLinesAreCut) {
     std::string longLine = "SET %A% = \"" + std::string(280, 'x') + "\"" + std::string(5000, ' ') + "junk";
     EXPECT_EQ(run(longLine + "\r\nSET %B% = 1\r\n"), 0);
