@@ -8,6 +8,7 @@
 #include "interpreter/engine/script.h"
 #include "interpreter/engine/tokenizer.h"
 #include "interpreter/engine/variables.h"
+#include "platform/progman.h"
 
 #include <array>
 #include <cstdint>
@@ -49,6 +50,8 @@ public:
     VariableTable& variables() { return m_vars; }
     ScriptStack& scripts() { return m_scripts; }
     Captions& captions() { return m_captions; }
+    // The DDE client's partner: the machine's Program Manager.
+    ProgramManager& programManager() { return m_programManager; }
     std::string caption(int base);
 
     // Later parts of the interpreter add their statements here.
@@ -113,6 +116,7 @@ private:
     VariableTable m_vars;
     ScriptStack m_scripts;
     Captions m_captions;
+    ProgramManager m_programManager;
     StringPool m_strings;
     NumberPool m_numbers;
     TokenLine m_tokenLine;
