@@ -19,6 +19,8 @@ int compareNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 
 std::string ansiToUtf8(std::string_view ansi);
+// Appends a code point of the Basic Multilingual Plane as UTF-8.
+void appendUtf8(std::string& out, char32_t codePoint);
 // nullopt when the text is not UTF-8 or holds a character code page 1252 lacks.
 std::optional<std::string> utf8ToAnsi(std::string_view utf8);
 // As utf8ToAnsi, with '?' for what cannot be represented.

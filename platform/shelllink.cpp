@@ -177,13 +177,7 @@ std::optional<ShellLink> readShellLink(std::string_view bytes) {
             for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
                 unsigned ch = static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8);
                 std::string utf8;
-                if (ch < 0x80)
-                    utf8 += static_cast<char>(ch);
-                else if (ch < 0x800)
-                    utf8 += {static_cast<char>(0xC0 | (ch >> 6)), static_cast<char>(0x80 | (ch & 0x3F))};
-                else
-                    utf8 += {static_cast<char>(0xE0 | (ch >> 12)), static_cast<char>(0x80 | ((ch >> 6) & 0x3F)),
-                             static_cast<char>(0x80 | (ch & 0x3F))};
+                appendUtf8(utf8, ch);
                 out += utf8ToAnsiLossy(utf8);
             }
         }

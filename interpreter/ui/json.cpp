@@ -1,5 +1,7 @@
 #include "interpreter/ui/json.h"
 
+#include "platform/ansi.h"
+
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -99,16 +101,7 @@ private:
                     return fail("bad escape");
                 unsigned cp = static_cast<unsigned>(std::strtoul(std::string(m_t.substr(m_i, 4)).c_str(), nullptr, 16));
                 m_i += 4;
-                if (cp < 0x80) {
-                    out += static_cast<char>(cp);
-                } else if (cp < 0x800) {
-                    out += static_cast<char>(0xC0 | (cp >> 6));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                } else {
-                    out += static_cast<char>(0xE0 | (cp >> 12));
-                    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (cp & 0x3F));
-                }
+                appendUtf8(out, cp);
                 break;
             }
             default: out += e; break;
