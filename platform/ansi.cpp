@@ -42,8 +42,6 @@ unsigned char lowerByte(unsigned char c) {
     }
 }
 
-}
-
 int ansiOf(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
         return static_cast<int>(cp);
@@ -104,6 +102,7 @@ void appendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
 
 char toUpperAnsi(char c) { return static_cast<char>(upperByte(static_cast<unsigned char>(c))); }
 char toLowerAnsi(char c) { return static_cast<char>(lowerByte(static_cast<unsigned char>(c))); }
