@@ -3,6 +3,7 @@
 #include "platform/ansi.h"
 #include "platform/machine.h"
 #include "platform/progman.h"
+#include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
 
@@ -104,6 +105,7 @@ int runScript(Options& o) {
         line += utf8ToAnsiLossy(w);
     }
     zrv::engine::Interpreter interpreter(**opened, **ui);
+    zrv::actions::registerAll(interpreter.engine());
     return interpreter.run(line);
 }
 

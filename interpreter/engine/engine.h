@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zrv {
 class Machine;
@@ -84,6 +85,13 @@ public:
     void reportStartupError(int number, std::string_view scriptName);
     std::string errorMessage(int number);
 
+    // Work the end of the run must finish (an open de-install script), in order.
+    void onEndOfRun(std::function<void()> step) { m_endOfRun.push_back(std::move(step)); }
+    void runEndOfRun() {
+        for (auto& step : m_endOfRun)
+            step();
+    }
+
     bool inCopyBlock() const { return m_copyBlock; }
     void setCopyBlock(bool on) { m_copyBlock = on; }
     bool exitRequested() const { return m_exitRequest != -1; }
@@ -127,6 +135,7 @@ private:
     int m_show = 1;
     bool m_copyBlock = false;
     int m_exitRequest = -1;
+    std::vector<std::function<void()>> m_endOfRun;
 };
 
 } // namespace zrv::engine

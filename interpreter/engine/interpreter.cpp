@@ -130,6 +130,7 @@ int Interpreter::run(std::string_view commandLine) {
 
 void Interpreter::endOfRun() {
     m_engine.scripts().CloseAllScripts();
+    m_engine.runEndOfRun();
     m_ui.endWaitCursor();
     m_ui.destroyMainWindow();
     m_machine.closeWindow("Setup");

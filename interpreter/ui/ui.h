@@ -34,6 +34,8 @@ public:
     virtual void endWaitCursor() {}
     // Lets the interface handle what is waiting (repaints, input) and return.
     virtual void pumpMessages() {}
+    // No person is there: nothing outside the script can change what it waits for.
+    virtual bool unattended() const { return false; }
     // A line for the transcript of what happened (JSON object), where one is kept.
     virtual void record(const std::string& /*json*/) {}
 

@@ -26,6 +26,7 @@ public:
 
     int messageBox(const MessageBoxRequest& request) override;
     void record(const std::string& json) override;
+    bool unattended() const override { return true; }
 
     // Lines written to the transcript, also kept in memory.
     const std::vector<std::string>& transcript() const { return m_lines; }

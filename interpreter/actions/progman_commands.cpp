@@ -1,0 +1,140 @@
+// MAKEGROUP( ... RELOAD(: Program Manager groups and items over DDE.
+#include "interpreter/actions/actions.h"
+
+#include "common/trace.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+
+#include <cstdio>
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+
+namespace {
+
+constexpr int kErrNoProgramManager = 10047;
+constexpr int kErrDde = 10048;
+
+// One conversation for one command string; the outcome goes to the trace log only.
+int sendProgmanCommand(Engine& e, const std::string& command) {
+    e.trace().WriteTrace("DDE: '" + command + "' - ");
+    switch (e.programManager().execute(command)) {
+    case DdeOutcome::Ok:
+        e.trace().WriteTrace("Ok\r\n");
+        return 0;
+    case DdeOutcome::Failed:
+        e.trace().WriteTrace("Failed\r\n");
+        return kErrDde;
+    case DdeOutcome::NotConnected:
+        e.trace().WriteTrace(std::string(engine::errorText(kErrNoProgramManager).substr(28)) + "\r\n");
+        return kErrNoProgramManager;
+    }
+    return kErrDde;
+}
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+// Paths with a blank go between quotes, others as they are.
+std::string pathText(const std::string& text) { return text.find(' ') == std::string::npos ? text : quoted(text); }
+
+bool present(unsigned char token) { return token != 0 && token != ')'; }
+
+} // namespace
+
+void registerProgramManagerCommands(Engine& engine) {
+    engine.registerHandler(Keyword::MakeGroup, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        bool hasFile = present(s.param(2));
+        if (hasFile)
+            if (int err = e.expectString(s, 2))
+                return err;
+        std::string name = e.GetStringParam(s, 1);
+        std::string file = hasFile ? e.GetStringParam(s, 2) : std::string();
+        std::string create = "[CreateGroup(" + quoted(name) + (file.empty() ? "" : "," + quoted(file)) + ")]";
+        (void)sendProgmanCommand(e, create);
+        (void)sendProgmanCommand(e, "[ShowGroup(" + quoted(name) + ",1)]");
+        return 0;
+    });
+    engine.registerHandler(Keyword::DeleteGroup, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        (void)sendProgmanCommand(e, "[DeleteGroup(" + quoted(e.GetStringParam(s, 1)) + ")]");
+        return 0;
+    });
+    engine.registerHandler(Keyword::ShowGroup, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        s.paramNumber = 2;
+        if (s.param(2) != engine::kTokenNumber)
+            return static_cast<int>(engine::kErrNumericParam);
+        std::string name = e.GetStringParam(s, 1);
+        std::int32_t show = e.GetNumericParam(s, 2);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, ",%d)]", show);
+        (void)sendProgmanCommand(e, "[ShowGroup(" + quoted(name) + buf);
+        return 0;
+    });
+    engine.registerHandler(Keyword::MakeIcon, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        if (int err = e.expectString(s, 2))
+            return err;
+        std::string title = e.GetStringParam(s, 1);
+        std::string program = e.GetStringParam(s, 2);
+        // Optional parts count only when they are there, of their kind, and not empty.
+        auto optionalText = [&](int k) {
+            return Engine::isStringToken(s.param(k)) ? e.GetStringParam(s, k) : std::string();
+        };
+        std::string args = optionalText(3);
+        std::string icon = optionalText(4);
+        bool hasIndex = s.param(5) == engine::kTokenNumber;
+        std::int32_t index = hasIndex ? e.GetNumericParam(s, 5) : 0;
+        if (Engine::isStringToken(s.param(5)) || s.param(5) == engine::kTokenLabel)
+            (void)e.takeName(); // not an index, but its pool entry comes before parameter 6's
+        std::string dir = optionalText(6);
+        std::string add = "[AddItem(" + pathText(program);
+        if (!args.empty())
+            add += " " + args;
+        add += "," + quoted(title);
+        if (!icon.empty() || hasIndex || !dir.empty())
+            add += ",";
+        if (!icon.empty())
+            add += pathText(icon);
+        if (hasIndex || !dir.empty())
+            add += ",";
+        if (hasIndex) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%lu", static_cast<unsigned long>(static_cast<std::uint32_t>(index)));
+            add += buf;
+        }
+        if (!dir.empty())
+            add += ",-1,-1," + pathText(dir);
+        add += ")]";
+        (void)sendProgmanCommand(e, "[DeleteItem(" + quoted(title) + ")]");
+        (void)sendProgmanCommand(e, add);
+        return 0;
+    });
+    engine.registerHandler(Keyword::DeleteIcon, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        (void)sendProgmanCommand(e, "[DeleteItem(" + quoted(e.GetStringParam(s, 1)) + ")]");
+        return 0;
+    });
+    engine.registerHandler(Keyword::Reload, [](Engine& e, StatementLine& s) {
+        s.paramNumber = 1;
+        if (!present(s.param(1))) {
+            (void)sendProgmanCommand(e, "[Reload()]");
+            return 0;
+        }
+        if (!Engine::isStringToken(s.param(1)))
+            return static_cast<int>(engine::kErrInvalidParameters);
+        (void)sendProgmanCommand(e, "[Reload(" + quoted(e.GetStringParam(s, 1)) + ")]");
+        return 0;
+    });
+    engine.registerHandler(Keyword::MakeGroupFromFile, [](Engine&, StatementLine&) { return 0; });
+}
+
+} // namespace zrv::actions

@@ -1,0 +1,110 @@
+// WINEXEC(, WAIT(, EXITWINDOWS(, DLLSELFREGISTER(, DLLSELFUNREGISTER(, GETWINVER(.
+#include "interpreter/actions/actions.h"
+
+#include "common/paths.h"
+#include "common/system.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+#include "interpreter/engine/interpreter.h"
+#include "interpreter/ui/json.h"
+#include "interpreter/ui/ui.h"
+#include "platform/ansi.h"
+#include "platform/machine.h"
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+
+namespace {
+
+constexpr int kErrControlNotFound = 10065;
+
+int runProgram(Engine& e, const std::string& command, int show, bool wait) {
+    return RunProgram(e.machine(), command, show, wait, engine::kProfile,
+                      [&e](const std::string& caption, const std::string& text) {
+                          ui::MessageBoxRequest box;
+                          box.title = caption;
+                          box.text = text;
+                          box.style = ui::Mb::Ok | ui::Mb::IconInformation;
+                          (void)e.ui().messageBox(box);
+                      });
+}
+
+int selfRegister(Engine& e, StatementLine& s, bool unregister) {
+    if (int err = e.expectString(s, 1))
+        return err;
+    std::string file = e.GetStringParam(s, 1);
+    std::int32_t silent = s.param(2) == engine::kTokenNumber ? e.GetNumericParam(s, 2) : 1;
+    if (!FileExists(e.machine(), file))
+        return kErrControlNotFound;
+    std::string command = std::string("REGSVR32 ") + (unregister ? "/u " : "") + (silent ? "/s " : "") + file;
+    int started = runProgram(e, command, 5, true);
+    return e.SetVariableNumber("ERROR", started < 32 ? 1 : 0);
+}
+
+} // namespace
+
+void registerProgramCommands(Engine& engine) {
+    engine.registerHandler(Keyword::WinExec, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string command = e.GetStringParam(s, 1);
+        std::int32_t show = s.param(2) == engine::kTokenNumber ? e.GetNumericParam(s, 2) : 5;
+        std::int32_t wait = s.param(3) == engine::kTokenNumber ? e.GetNumericParam(s, 3) : 0;
+        int result = runProgram(e, command, show, wait != 0);
+        e.ui().beginWaitCursor();
+        return e.SetVariableNumber("ERROR", result);
+    });
+    engine.registerHandler(Keyword::Wait, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        s.paramNumber = 2;
+        if (s.param(2) != engine::kTokenNumber)
+            return static_cast<int>(engine::kErrNumericParam);
+        std::string title = e.GetStringParam(s, 1);
+        std::int32_t mode = e.GetNumericParam(s, 2);
+        if (e.lastError())
+            return e.lastError();
+        Machine& m = e.machine();
+        e.ui().endWaitCursor();
+        auto waitWhile = [&](bool present) {
+            while (m.hasWindow(title) == present) {
+                // Unattended, nothing but the script changes the window list, so the
+                // wait could never end: it is given up and recorded instead.
+                if (e.ui().unattended()) {
+                    e.ui().record("{\"kind\":\"wait\",\"name\":\"\",\"title\":" + ui::jsonString(ansiToUtf8(title)) +
+                                  ",\"text\":" + ui::jsonString(present ? "window stays" : "window never comes") +
+                                  ",\"result\":0}");
+                    return;
+                }
+                PumpMessages();
+            }
+        };
+        if (mode == 0 || mode == 2)
+            waitWhile(false);
+        if (mode == 1 || mode == 2)
+            waitWhile(true);
+        e.ui().beginWaitCursor();
+        return 0;
+    });
+    engine.registerHandler(Keyword::ExitWindows, [](Engine& e, StatementLine& s) {
+        s.paramNumber = 1;
+        if (s.param(1) != engine::kTokenNumber)
+            return static_cast<int>(engine::kErrNumericParam);
+        std::int32_t mode = e.GetNumericParam(s, 1);
+        e.scripts().CloseAllScripts();
+        e.setExitRequest(mode);
+        return 0;
+    });
+    engine.registerHandler(Keyword::DllSelfRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, false); });
+    engine.registerHandler(Keyword::DllSelfUnRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, true); });
+    engine.registerHandler(Keyword::GetWinVer, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectVariable(s, 1))
+            return err;
+        return e.SetVariableNumber(e.takeName(), WindowsVersion(e.machine()));
+    });
+}
+
+} // namespace zrv::actions

@@ -1,0 +1,178 @@
+// REGGETSETTING( ... GETREGISTRYCOUNT(: registry values and shared-file counts.
+#include "interpreter/actions/actions.h"
+
+#include "common/paths.h"
+#include "common/regaccess.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+#include "platform/ansi.h"
+#include "platform/machine.h"
+
+#include <memory>
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+
+namespace {
+
+constexpr int kErrRegistryEntry = 10062;
+constexpr const char* kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+constexpr int kLocalMachine = 3;
+constexpr int kCurrentUser = 2;
+constexpr std::size_t kMaxString = 301;
+
+struct SharedRegistration {
+    std::string company, application, iniFile;
+    bool complete() const { return !company.empty() && !application.empty() && !iniFile.empty(); }
+    std::string marksKey() const { return "SOFTWARE\\" + company + "\\" + application + "\\SharedFiles"; }
+};
+
+// Checks parameter kinds in order: 'N' numeric, 'S' string, 'V' result variable.
+int check(Engine& e, StatementLine& s, std::string_view kinds) {
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        int k = static_cast<int>(i) + 1;
+        int err = kinds[i] == 'N' ? e.expectNumeric(s, k) : kinds[i] == 'S' ? e.expectString(s, k) : e.expectVariable(s, k);
+        if (err)
+            return err;
+    }
+    return 0;
+}
+
+std::uint32_t count(Machine& m, int root, const std::string& key, const std::string& name) {
+    std::uint32_t n = 0;
+    ReadRegNumber(m, root, key, name, 0, n);
+    return n;
+}
+
+} // namespace
+
+void registerRegistryCommands(Engine& engine) {
+    auto shared = std::make_shared<SharedRegistration>();
+
+    engine.registerHandler(Keyword::RegGetSetting, [](Engine& e, StatementLine& s) {
+        if (int err = check(e, s, "NSSSV"))
+            return err;
+        s.paramNumber = 1;
+        std::int32_t root = e.GetNumericParam(s, 1);
+        if (e.lastError())
+            return e.lastError();
+        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3), def = e.GetStringParam(s, 4);
+        std::string result = e.takeName();
+        std::string out;
+        ReadRegString(e.machine(), root, key, name, def, out, kMaxString);
+        return e.SetVariable(result, out);
+    });
+    engine.registerHandler(Keyword::RegWriteSetting, [](Engine& e, StatementLine& s) {
+        if (int err = check(e, s, "NSSS"))
+            return err;
+        s.paramNumber = 1;
+        std::int32_t root = e.GetNumericParam(s, 1);
+        if (e.lastError())
+            return e.lastError();
+        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3), value = e.GetStringParam(s, 4);
+        return WriteRegString(e.machine(), root, key, name, value) ? kErrRegistryEntry : 0;
+    });
+    engine.registerHandler(Keyword::RegDeleteSetting, [](Engine& e, StatementLine& s) {
+        if (int err = check(e, s, "NSS"))
+            return err;
+        s.paramNumber = 1;
+        std::int32_t root = e.GetNumericParam(s, 1);
+        if (e.lastError())
+            return e.lastError();
+        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3);
+        if (!key.empty())
+            (void)DeleteReg(e.machine(), root, key, name);
+        return 0;
+    });
+    engine.registerHandler(Keyword::RegGetInt, [](Engine& e, StatementLine& s) {
+        if (int err = check(e, s, "NSSNV"))
+            return err;
+        s.paramNumber = 1;
+        std::int32_t root = e.GetNumericParam(s, 1);
+        if (e.lastError())
+            return e.lastError();
+        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3);
+        s.paramNumber = 4;
+        std::int32_t def = e.GetNumericParam(s, 4);
+        if (e.lastError())
+            return e.lastError();
+        std::string result = e.takeName();
+        std::uint32_t out = 0;
+        ReadRegNumber(e.machine(), root, key, name, static_cast<std::uint32_t>(def), out);
+        return e.SetVariableNumber(result, static_cast<std::int32_t>(out));
+    });
+    engine.registerHandler(Keyword::RegWriteInt, [](Engine& e, StatementLine& s) {
+        if (int err = check(e, s, "NSSN"))
+            return err;
+        s.paramNumber = 1;
+        std::int32_t root = e.GetNumericParam(s, 1);
+        if (e.lastError())
+            return e.lastError();
+        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3);
+        s.paramNumber = 4;
+        std::int32_t value = e.GetNumericParam(s, 4);
+        if (e.lastError())
+            return e.lastError();
+        return WriteRegNumber(e.machine(), root, key, name, static_cast<std::uint32_t>(value)) ? kErrRegistryEntry : 0;
+    });
+    engine.registerHandler(Keyword::SetSharedRegistry, [shared](Engine& e, StatementLine& s) {
+        if (int err = check(e, s, "SSS"))
+            return err;
+        shared->company = e.GetStringParam(s, 1);
+        shared->application = e.GetStringParam(s, 2);
+        shared->iniFile = e.GetStringParam(s, 3);
+        return 0;
+    });
+    engine.registerHandler(Keyword::Register, [shared](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string file = upperAnsi(e.GetStringParam(s, 1));
+        Machine& m = e.machine();
+        std::uint32_t mark = shared->complete() ? count(m, kCurrentUser, shared->marksKey(), file) : 0;
+        std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
+        if (mark == 0) {
+            if (shared->complete())
+                WriteRegNumber(m, kCurrentUser, shared->marksKey(), file, 1);
+            // A file already on the disk without a count has one user.
+            if (n == 0 && FileExists(m, file))
+                n = 1;
+            ++n;
+            WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
+        }
+        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
+    });
+    engine.registerHandler(Keyword::UnRegister, [shared](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string file = upperAnsi(e.GetStringParam(s, 1));
+        Machine& m = e.machine();
+        bool marked = true;
+        if (shared->complete()) {
+            marked = count(m, kCurrentUser, shared->marksKey(), file) != 0;
+            DeleteReg(m, kCurrentUser, shared->marksKey(), file);
+        }
+        std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
+        if (marked) {
+            --n; // a count already at 0 wraps, and shows as a large number
+            if (static_cast<std::int32_t>(n) < 1) {
+                if (FileExists(m, file))
+                    (void)m.deleteFile(file);
+                DeleteReg(m, kLocalMachine, kSharedDlls, file);
+            } else {
+                WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
+            }
+        }
+        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
+    });
+    engine.registerHandler(Keyword::GetRegistryCount, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string file = e.GetStringParam(s, 1);
+        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(count(e.machine(), kLocalMachine, kSharedDlls, file)));
+    });
+}
+
+} // namespace zrv::actions
