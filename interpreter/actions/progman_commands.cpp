@@ -86,6 +86,8 @@ void registerProgramManagerCommands(Engine& engine) {
         std::string program = e.GetStringParam(s, 2);
         // Optional parts count only when they are there, of their kind, and not empty.
         auto optionalText = [&](int k) {
+            if (s.param(k) == engine::kTokenNumber)
+                (void)e.GetNumericParam(s, k); // not text: its pool entry is passed over
             return Engine::isStringToken(s.param(k)) ? e.GetStringParam(s, k) : std::string();
         };
         std::string args = optionalText(3);
