@@ -14,5 +14,7 @@ void registerRegistryCommands(engine::Engine& engine);
 void registerProgramManagerCommands(engine::Engine& engine);
 void registerProgramCommands(engine::Engine& engine);
 void registerDeinstallCommands(engine::Engine& engine);
+void registerFileCommands(engine::Engine& engine);
+void registerProfileCommands(engine::Engine& engine);
 
 } // namespace zrv::actions

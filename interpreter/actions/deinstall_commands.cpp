@@ -166,6 +166,8 @@ void registerAll(Engine& engine) {
     registerProgramManagerCommands(engine);
     registerProgramCommands(engine);
     registerDeinstallCommands(engine);
+    registerFileCommands(engine);
+    registerProfileCommands(engine);
 }
 
 } // namespace zrv::actions

@@ -212,7 +212,7 @@ TEST_F(Actions, DeinstallScriptSectionsAndDuplicates) {
     EXPECT_EQ(again.find("SET %X% = 1"), std::string::npos);
     EXPECT_NE(again.find("//$CLEANUP$\r\n:END\r\n"), std::string::npos);
     // The whole de-install script runs as a script.
-    EXPECT_EQ(run(again), 2); // Delete( comes with the next issue: an invalid command until then
+    EXPECT_EQ(run(again), 0);
 }
 
 TEST_F(Actions, DeinstallErrors) {
@@ -224,6 +224,91 @@ TEST_F(Actions, DeinstallErrors) {
     open(o);
     run(crlf({"OPENDEINSTALL(\"R:\\X.DIS\")"}));
     EXPECT_EQ(errors(), std::vector<int>{10070});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Actions, FilesAndDirectories) {
+    put("C:\\A.TMP", "a");
+    put("C:\\B.TMP", "b");
+    put("C:\\KEEP.INF", "k");
+    put("C:\\KEEP.001", "old backup");
+    int status = run(crlf({"DELETE(\"C:\\*.TMP\")", "SET %D1% = %ERROR%", "DELETE(\"C:\\*.TMP\")", "SET %D2% = %ERROR%",
+                           "MKDIR(\"C:\\APP\\SUB\")", "SET %M1% = %ERROR%", "MKDIR(\"C:\\APP\\SUB\")", "SET %M2% = %ERROR%",
+                           "MKDIR(\"C:\\1\\2\\3\\4\\5\\6\\7\")", "SET %M3% = %ERROR%", "RENAME(\"C:\\KEEP.INF\", \"C:\\APP\\K.INF\")",
+                           "SET %R1% = %ERROR%", "RMDIR(\"C:\\APP\")", "SET %RM1% = %ERROR%", "CHDIR(\" c:\\app\\sub\\ \")",
+                           "SET %C1% = %ERROR%", "SET %CD1% = %CURRENTDIRECTORY%", "CHDIR(\"C:\\NOWHERE\")",
+                           "SET %C2% = %ERROR%", "SET %CD2% = %CURRENTDIRECTORY%", "ISWRITEABLE(\"C:\\APP\")",
+                           "SET %W% = %ERROR%", "GETBACKUPNAME(\"C:\\KEEP.INF\", %BK%)", "FINDINPATH(\"K.INF\", %F1%)",
+                           "SET %FE1% = %ERROR%", "FINDINPATH(\"NONE.EXE\", %F2%)", "SET %FE2% = %ERROR%",
+                           "GETMODULEINUSE(\"KERNEL32.DLL\")", "SET %MOD% = %ERROR%"}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(var("D1"), "0");
+    EXPECT_EQ(var("D2"), "1");
+    EXPECT_EQ(var("M1"), "0");
+    EXPECT_EQ(var("M2"), "1"); // it existed already
+    EXPECT_EQ(var("M3"), "1");
+    EXPECT_FALSE(m->exists("C:\\1"));
+    EXPECT_EQ(var("R1"), "0");
+    EXPECT_EQ(var("RM1"), "1"); // not empty
+    EXPECT_EQ(var("C1"), "0");
+    EXPECT_EQ(var("CD1"), "C:\\APP\\SUB\\");
+    EXPECT_EQ(var("C2"), "1");
+    EXPECT_EQ(var("CD2"), "C:\\APP\\SUB\\");
+    EXPECT_EQ(var("W"), "1");
+    EXPECT_FALSE(m->exists("C:\\APP\\SETUP.TST"));
+    EXPECT_EQ(var("BK"), "C:\\KEEP.002");
+    EXPECT_EQ(var("F1"), "");
+    EXPECT_EQ(var("FE2"), "0");
+    EXPECT_EQ(var("MOD"), "0");
+}
+
+TEST_F(Actions, AppendFileWritesALineOnce) {
+    run(crlf({"APPENDFILE(\"device=x\", \"C:\\CONF.TXT\")", "APPENDFILE(\"device=x\", \"C:\\CONF.TXT\")",
+              "APPENDFILE(\"DEVICE=X\", \"C:\\CONF.TXT\")", "APPENDFILE(\"x\", \"C:\\NODIR\\F.TXT\")"}));
+    EXPECT_EQ(get("C:\\CONF.TXT"), "device=x\r\nDEVICE=X\r\n");
+    EXPECT_EQ(errors(), std::vector<int>{10045});
+}
+
+TEST_F(Actions, ProfileCommands) {
+    int status = run(crlf({"WRITEPROFILESTRING(\"Install\", \"Path\", \"C:\\APP\", \"APP.INI\")",
+                           "GETPRIVATEPROFILESTRING(\"Install\", \"Path\", \"none\", \"APP.INI\", %P%)",
+                           "GETPROFILESTRING(\"Install\", \"Missing\", \"none\", \"APP.INI\", %M%)",
+                           "APPENDPROFILESTRING(\"L\", \"Items\", \"one\", \"APP.INI\")",
+                           "APPENDPROFILESTRING(\"L\", \"Items\", \"TWO\", \"APP.INI\")",
+                           "APPENDPROFILESTRING(\"L\", \"Items\", \"two\", \"APP.INI\")",
+                           "APPENDPROFILESTRING(\"L\", \"Items\", \"tw\", \"APP.INI\")",
+                           "WRITEMULTIPROFILESTRING(\"386Enh\", \"device\", \"a.386\", \"SYSTEM.INI\")",
+                           "SET %WM% = %ERROR%", "WRITEPRIVATEPROFILESTRING(\"Install\", \"\", \"\", \"APP.INI\")"}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(var("P"), "C:\\APP");
+    EXPECT_EQ(var("M"), "none");
+    EXPECT_EQ(var("WM"), "1");
+    EXPECT_EQ(get("C:\\WINDOWS\\APP.INI"), "[L]\r\nItems=one;TWO;tw;\r\n");
+    EXPECT_NE(get("C:\\WINDOWS\\SYSTEM.INI").find("device=*vshare\r\ndevice=a.386\r\n"), std::string::npos);
+}
+
+TEST_F(Actions, ChangeConfigOnlyRaisesSettings) {
+    put("C:\\CONFIG.SYS", "files=20\r\nBUFFERS=40\r\nDEVICE=X.SYS\r\n");
+    run(crlf({"CHANGECONFIG(\"C:\\CONFIG.SYS\", 30, 30, %BACKUP%, %COUNT%, 0)", "SET %E1% = %ERROR%"}));
+    EXPECT_EQ(get("C:\\CONFIG.SYS"), "files=30\r\nBUFFERS=40\r\nDEVICE=X.SYS\r\n");
+    EXPECT_EQ(var("COUNT"), "1");
+    EXPECT_EQ(var("BACKUP"), "C:\\CONFIG.001");
+    EXPECT_EQ(get("C:\\CONFIG.001"), "files=20\r\nBUFFERS=40\r\nDEVICE=X.SYS\r\n");
+    EXPECT_EQ(var("E1"), "1");
+    run(crlf({"CHANGECONFIG(\"C:\\CONFIG.SYS\", 30, 25, %BACKUP%, %COUNT%, 0)"}));
+    EXPECT_EQ(var("COUNT"), "0");
+    EXPECT_EQ(var("BACKUP"), "");
+    EXPECT_FALSE(m->exists("C:\\CONFIG.002"));
+    run(crlf({"CHANGECONFIG(\"C:\\NEW.SYS\", 40, 0, %BACKUP%, %COUNT%, 1)", "SET %E2% = %ERROR%"}));
+    EXPECT_EQ(get("C:\\NEW.SYS"), "FILES=40\r\n");
+    EXPECT_EQ(var("E2"), "0");
+    run(crlf({"CHANGECONFIG(\"C:\\NONE.SYS\", 40, 0, %BACKUP%, %COUNT%, 0)", "SET %E3% = %ERROR%"}));
+    EXPECT_FALSE(m->exists("C:\\NONE.SYS"));
+    EXPECT_EQ(var("E3"), "1");
+    EXPECT_EQ(var("COUNT"), "0");
 }
 
 } // namespace

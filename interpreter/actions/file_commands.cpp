@@ -1,0 +1,147 @@
+// DELETE( ... GETBACKUPNAME(, and GETMODULEINUSE(: files and directories.
+#include "interpreter/actions/actions.h"
+
+#include "common/fileaccess.h"
+#include "common/paths.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+#include "platform/ansi.h"
+#include "platform/machine.h"
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+
+namespace {
+
+constexpr int kErrSourceNotFound = 10015;
+constexpr int kErrCreateTarget = 10045;
+
+int setError(Engine& e, bool ok) { return e.SetVariableNumber("ERROR", ok ? 0 : 1); }
+
+void setCurrentVariables(Engine& e) {
+    std::string cwd = AddBackslash(e.machine().currentDirectory());
+    (void)e.SetVariable("CURRENTDIRECTORY", cwd);
+    (void)e.SetVariable("CURRENTDRIVE", cwd.substr(0, 2));
+}
+
+} // namespace
+
+void registerFileCommands(Engine& engine) {
+    engine.registerHandler(Keyword::Delete, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        return e.SetVariableNumber("ERROR", DeleteFiles(e.machine(), e.GetStringParam(s, 1)));
+    });
+    engine.registerHandler(Keyword::Rename, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        if (int err = e.expectString(s, 2))
+            return err;
+        std::string from = e.GetStringParam(s, 1), to = e.GetStringParam(s, 2);
+        return setError(e, e.machine().moveFile(from, to).ok());
+    });
+    engine.registerHandler(Keyword::MkDir, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        return setError(e, MakeDirectoryPath(e.machine(), e.GetStringParam(s, 1)) == kDirCreated);
+    });
+    engine.registerHandler(Keyword::RmDir, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        return setError(e, e.machine().removeDirectory(e.GetStringParam(s, 1)).ok());
+    });
+    engine.registerHandler(Keyword::ChDir, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string path = e.GetStringParam(s, 1);
+        while (!path.empty() && path.front() == ' ')
+            path.erase(0, 1);
+        while (!path.empty() && path.back() == ' ')
+            path.pop_back();
+        while (path.size() > 3 && path.back() == '\\')
+            path.pop_back();
+        bool ok = ChangeDirectory(e.machine(), path);
+        int r = setError(e, ok);
+        setCurrentVariables(e);
+        return r;
+    });
+    engine.registerHandler(Keyword::IsWriteable, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string dir = e.GetStringParam(s, 1);
+        if (dir.size() > 2 && dir.back() != '\\')
+            dir += '\\';
+        std::string probe = dir + "SETUP.TST";
+        auto f = e.machine().openFile(probe, Access::ReadWrite, Disposition::CreateAlways);
+        bool ok = f.ok();
+        if (ok) {
+            f->close();
+            (void)e.machine().deleteFile(probe);
+        }
+        return e.SetVariableNumber("ERROR", ok ? 1 : 0);
+    });
+    engine.registerHandler(Keyword::FindInPath, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        if (int err = e.expectVariable(s, 2))
+            return err;
+        std::string name = e.GetStringParam(s, 1);
+        std::string result = e.takeName();
+        Machine& m = e.machine();
+        std::optional<std::string> found;
+        if (name.find_first_of("\\:") == std::string::npos && FileExists(m, name))
+            found = AddBackslash(m.currentDirectory()) + name;
+        else
+            found = FindInPath(m, name);
+        if (int r = e.SetVariable(result, found.value_or("")))
+            return r;
+        return e.SetVariableNumber("ERROR", found ? 1 : 0);
+    });
+    engine.registerHandler(Keyword::AppendFile, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        if (int err = e.expectString(s, 2))
+            return err;
+        std::string text = e.GetStringParam(s, 1), file = e.GetStringParam(s, 2);
+        FileAccess f(e.machine());
+        bool found = false;
+        if (FileExists(e.machine(), file)) {
+            if (f.Open(file, OpenFlag::ReadWrite) != 0)
+                return kErrSourceNotFound;
+            std::string line;
+            while (!found && f.ReadLine(line) == 0)
+                found = line == text;
+        } else if (f.Create(file, OpenFlag::ReadWrite) != 0) {
+            return kErrCreateTarget;
+        }
+        if (!found) {
+            f.Seek(0, 2);
+            f.WriteLine(text);
+        }
+        return 0;
+    });
+    engine.registerHandler(Keyword::GetBackupName, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        s.paramNumber = 2;
+        if (s.param(2) != engine::kTokenVariable)
+            return static_cast<int>(engine::kErrInvalidVariable);
+        std::string file = e.GetStringParam(s, 1);
+        std::string result = e.takeName();
+        std::string backup;
+        // A name without an extension has no backup name: the variable is cleared.
+        if (BackupName(e.machine(), file, backup) != 0)
+            backup.clear();
+        return e.SetVariable(result, backup);
+    });
+    engine.registerHandler(Keyword::GetModuleInUse, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        return e.SetVariableNumber("ERROR", e.machine().isModuleLoaded(e.GetStringParam(s, 1)) ? 1 : 0);
+    });
+}
+
+} // namespace zrv::actions

@@ -1,0 +1,214 @@
+// GETPROFILESTRING( ... CHANGECONFIG(: INI files and the DOS configuration file.
+#include "interpreter/actions/actions.h"
+
+#include "common/fileaccess.h"
+#include "common/inifile.h"
+#include "common/paths.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+#include "interpreter/ui/ui.h"
+#include "platform/ansi.h"
+#include "platform/machine.h"
+#include "platform/profile.h"
+
+#include <cstdlib>
+#include <tuple>
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+
+namespace {
+
+constexpr std::size_t kMaxValue = 299;
+constexpr std::size_t kMaxList = 198;
+
+int fourStrings(Engine& e, StatementLine& s, std::string (&out)[4]) {
+    for (int k = 1; k <= 4; ++k)
+        if (int err = e.expectString(s, k))
+            return err;
+    for (int k = 1; k <= 4; ++k)
+        out[k - 1] = e.GetStringParam(s, k);
+    return 0;
+}
+
+std::optional<std::string_view> orNull(const std::string& text) {
+    return text.empty() ? std::nullopt : std::optional<std::string_view>(text);
+}
+
+// The setting's number after its '=' in a line as read, or -1.
+long settingValue(const std::string& line, std::string_view word) {
+    std::string upper = upperAnsi(line);
+    std::size_t at = upper.find(word);
+    if (at == std::string::npos)
+        return -1;
+    std::size_t eq = line.find('=', at);
+    return eq == std::string::npos ? -1 : std::atol(line.c_str() + eq + 1);
+}
+
+} // namespace
+
+void registerProfileCommands(Engine& engine) {
+    auto get = [](Engine& e, StatementLine& s) {
+        for (int k = 1; k <= 4; ++k)
+            if (int err = e.expectString(s, k))
+                return err;
+        if (int err = e.expectVariable(s, 5))
+            return err;
+        std::string section = e.GetStringParam(s, 1), key = e.GetStringParam(s, 2), def = e.GetStringParam(s, 3),
+                    file = e.GetStringParam(s, 4);
+        std::string result = e.takeName();
+        std::string value = getPrivateProfileString(e.machine(), section, key, def, file).substr(0, kMaxValue);
+        return e.SetVariable(result, value.empty() ? def : value);
+    };
+    engine.registerHandler(Keyword::GetProfileString, get);
+    engine.registerHandler(Keyword::GetPrivateProfileString, get);
+
+    auto write = [](Engine& e, StatementLine& s) {
+        std::string p[4];
+        if (int err = fourStrings(e, s, p))
+            return err;
+        // An empty key deletes the section, an empty value the key.
+        (void)writePrivateProfileString(e.machine(), p[0], orNull(p[1]), p[1].empty() ? std::nullopt : orNull(p[2]), p[3]);
+        return 0;
+    };
+    engine.registerHandler(Keyword::WriteProfileString, write);
+    engine.registerHandler(Keyword::WritePrivateProfileString, write);
+
+    engine.registerHandler(Keyword::AppendProfileString, [](Engine& e, StatementLine& s) {
+        std::string p[4];
+        if (int err = fourStrings(e, s, p))
+            return err;
+        const std::string &section = p[0], &key = p[1], &value = p[2], &file = p[3];
+        Machine& m = e.machine();
+        if (key.empty() || value.empty()) {
+            (void)writePrivateProfileString(m, section, orNull(key), std::nullopt, file);
+            return 0;
+        }
+        std::string current = getPrivateProfileString(m, section, key, "", file).substr(0, kMaxList);
+        std::string list = current.empty() ? std::string() : (current.back() == ';' ? current : current + ";");
+        std::string probe = ";" + value + ";";
+        if (upperAnsi(";" + list).find(upperAnsi(probe)) != std::string::npos)
+            return 0;
+        (void)writePrivateProfileString(m, section, key, list + value + ";", file);
+        return 0;
+    });
+    engine.registerHandler(Keyword::WriteMultiProfileString, [](Engine& e, StatementLine& s) {
+        std::string p[4];
+        if (int err = fourStrings(e, s, p))
+            return err;
+        return e.SetVariableNumber("ERROR", WriteMultiProfileString(e.machine(), p[0], p[1], p[2], p[3]));
+    });
+    engine.registerHandler(Keyword::DelMultiProfileString, [](Engine& e, StatementLine& s) {
+        std::string p[4];
+        if (int err = fourStrings(e, s, p))
+            return err;
+        return e.SetVariableNumber("ERROR", DelMultiProfileString(e.machine(), p[0], p[1], p[2], p[3]));
+    });
+
+    engine.registerHandler(Keyword::ChangeConfig, [](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        if (int err = e.expectNumeric(s, 2))
+            return err;
+        if (int err = e.expectNumeric(s, 3))
+            return err;
+        for (int k = 4; k <= 5; ++k) {
+            s.paramNumber = k;
+            if (s.param(k) != engine::kTokenVariable)
+                return static_cast<int>(engine::kErrInvalidVariable);
+        }
+        s.paramNumber = 6;
+        if (s.param(6) != engine::kTokenNumber)
+            return static_cast<int>(engine::kErrNumericParam);
+        std::string file = e.GetStringParam(s, 1);
+        s.paramNumber = 2;
+        std::int32_t files = e.GetNumericParam(s, 2);
+        if (e.lastError())
+            return e.lastError();
+        s.paramNumber = 3;
+        std::int32_t buffers = e.GetNumericParam(s, 3);
+        if (e.lastError())
+            return e.lastError();
+        std::string backupVar = e.takeName(), countVar = e.takeName();
+        std::int32_t create = e.GetNumericParam(s, 6);
+
+        Machine& m = e.machine();
+        e.ui().beginWaitCursor();
+        std::string backup;
+        int changes = 0;
+        int status = 1;
+        if (FileExists(m, file)) {
+            std::uint32_t attributes = FileAccess::GetAttributes(m, file);
+            if (BackupName(m, file, backup) != 0 || CopyFileWithDate(m, file, backup, 65536) != kCopied)
+                backup.clear();
+            (void)FileAccess::SetAttributes(m, file, FileAttribute::Normal);
+            auto text = m.readFile(backup.empty() ? file : backup);
+            std::string out;
+            bool seenFiles = false, seenBuffers = false;
+            if (text) {
+                std::size_t start = 0;
+                while (start < text->size()) {
+                    std::size_t end = text->find("\r\n", start);
+                    if (end == std::string::npos)
+                        end = text->size();
+                    std::string line = text->substr(start, end - start);
+                    start = end + 2;
+                    std::string head = upperAnsi(line);
+                    while (!head.empty() && head.front() == ' ')
+                        head.erase(0, 1);
+                    for (auto [word, wanted, seen] : {std::tuple{"FILES", files, &seenFiles},
+                                                      std::tuple{"BUFFERS", buffers, &seenBuffers}}) {
+                        if (wanted <= 0 || head.rfind(std::string(word) + "=", 0) != 0)
+                            continue;
+                        *seen = true;
+                        long now = settingValue(line, word);
+                        if (now >= 0 && now < wanted) {
+                            line.erase(line.find('=', upperAnsi(line).find(word)));
+                            line += "=" + std::to_string(wanted);
+                            ++changes;
+                        }
+                    }
+                    out += line + "\r\n";
+                }
+            }
+            if (!seenFiles && files > 0) {
+                out += "FILES=" + std::to_string(files) + "\r\n";
+                ++changes;
+            }
+            if (!seenBuffers && buffers > 0) {
+                out += "BUFFERS=" + std::to_string(buffers) + "\r\n";
+                ++changes;
+            }
+            if (changes > 0)
+                (void)m.writeFileAtomic(file, out);
+            (void)FileAccess::SetAttributes(m, file, attributes);
+            if (changes == 0 && !backup.empty()) {
+                (void)m.deleteFile(backup);
+                backup.clear();
+            }
+        } else if (create != 0) {
+            std::string out;
+            if (files > 0) {
+                out += "FILES=" + std::to_string(files) + "\r\n";
+                ++changes;
+            }
+            if (buffers > 0) {
+                out += "BUFFERS=" + std::to_string(buffers) + "\r\n";
+                ++changes;
+            }
+            (void)m.writeFileAtomic(file, out);
+            status = 0;
+        }
+        if (int r = e.SetVariable(backupVar, backup))
+            return r;
+        if (int r = e.SetVariableNumber(countVar, changes))
+            return r;
+        e.ui().endWaitCursor();
+        return e.SetVariableNumber("ERROR", status);
+    });
+}
+
+} // namespace zrv::actions
