@@ -3,6 +3,8 @@
 #include "platform/ansi.h"
 #include "platform/machine.h"
 #include "platform/progman.h"
+#include "platform/snapshot.h"
+#include "interpreter/ui/json.h"
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
@@ -44,6 +46,10 @@ Machine commands:
                          would be created at); fails for paths that cannot
                          name a file on the machine
   machine groups         list the Program Manager groups and their items
+  machine snapshot FILE  record the machine's files, registry and groups in FILE
+  machine diff FILE [--json]
+                         print what was added (+), removed (-) and changed (~)
+                         since the snapshot in FILE
   machine reg export [KEY]
                          print the registry, or the key and all below it, as
                          REGEDIT4 text
@@ -187,7 +193,7 @@ int machineCommand(Options& o) {
     std::vector<std::string> args(o.words.begin() + 2, o.words.end());
     if (sub == "init")
         return machineInit(o, args);
-    if (sub != "show" && sub != "path" && sub != "reg" && sub != "groups")
+    if (sub != "show" && sub != "path" && sub != "reg" && sub != "groups" && sub != "snapshot" && sub != "diff")
         return usageError("machine: unknown command '" + sub + "'");
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
@@ -209,6 +215,62 @@ int machineCommand(Options& o) {
         if (!host)
             return failure(args[0] + ": " + host.error().describe());
         std::cout << host->string() << "\n";
+        return 0;
+    }
+    if (sub == "snapshot" || sub == "diff") {
+        bool json = false;
+        std::vector<std::string> rest;
+        for (const std::string& a : args) {
+            if (a == "--json" && sub == "diff")
+                json = true;
+            else
+                rest.push_back(a);
+        }
+        if (rest.size() != 1)
+            return usageError("machine " + sub + " takes one snapshot file");
+        auto now = takeSnapshot(m);
+        if (!now)
+            return failure(now.error().describe());
+        if (sub == "snapshot") {
+            std::ofstream out(rest[0], std::ios::binary | std::ios::trunc);
+            out << formatSnapshot(*now);
+            out.close();
+            if (!out)
+                return failure("cannot write " + rest[0]);
+            return 0;
+        }
+        std::ifstream in(rest[0], std::ios::binary);
+        if (!in)
+            return failure("cannot read " + rest[0]);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        auto before = parseSnapshot(text);
+        if (!before)
+            return failure(rest[0] + ": " + before.error().describe());
+        auto changes = diffSnapshots(*before, *now);
+        if (json) {
+            std::cout << "[";
+            for (std::size_t i = 0; i < changes.size(); ++i) {
+                const auto& c = changes[i];
+                const SnapshotEntry& e = c.op == '-' ? c.before : c.after;
+                std::cout << (i ? ",\n " : "") << "{\"op\":\"" << c.op << "\",\"kind\":" << zrv::ui::jsonString(e.kind)
+                          << ",\"key\":" << zrv::ui::jsonString(ansiToUtf8(e.key))
+                          << ",\"before\":" << zrv::ui::jsonString(ansiToUtf8(c.before.value))
+                          << ",\"after\":" << zrv::ui::jsonString(ansiToUtf8(c.after.value)) << "}";
+            }
+            std::cout << "]\n";
+            return 0;
+        }
+        for (const auto& c : changes) {
+            const SnapshotEntry& e = c.op == '-' ? c.before : c.after;
+            std::cout << c.op << " " << e.kind << "  " << ansiToUtf8(e.key);
+            if (c.op == '~')
+                std::cout << "  " << ansiToUtf8(c.before.value) << " -> " << ansiToUtf8(c.after.value);
+            else if (!e.value.empty())
+                std::cout << "  " << ansiToUtf8(e.value);
+            std::cout << "\n";
+        }
+        if (changes.empty())
+            std::cout << "no changes\n";
         return 0;
     }
     if (sub == "groups") {
