@@ -2,6 +2,7 @@
 // emulated machine that scripts run on.
 #include "platform/ansi.h"
 #include "platform/machine.h"
+#include "platform/profile.h"
 #include "platform/progman.h"
 #include "platform/snapshot.h"
 #include "interpreter/ui/json.h"
@@ -36,6 +37,14 @@ The words after the options form the Windows command line of the run
 
 Exit status of a run: 0 the script ended normally, 2 an error ended it,
 3 the script could not be opened.
+
+Roles:
+  install DISKSET        play the start program: map A: to the disk set (its
+                         first DISKn folder, or the folder itself), keep a
+                         "Setup" window up, and run SETUP.SCR /DIR:A:\
+  uninstall APP          play the de-install program: run the DeInstallScript
+                         that ZRVUNI.INI in the Windows directory names for
+                         APP, and print what changed
 
 Machine commands:
   machine init [--profile win95|nt4] [--winver N]
@@ -97,6 +106,12 @@ struct Options {
     std::optional<fs::path> transcript;
 };
 
+int runLine(Machine& machine, zrv::ui::HeadlessUi& ui, const std::string& line) {
+    zrv::engine::Interpreter interpreter(machine, ui);
+    zrv::actions::registerAll(interpreter.engine());
+    return interpreter.run(line);
+}
+
 int runScript(Options& o) {
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
@@ -110,9 +125,79 @@ int runScript(Options& o) {
             line += ' ';
         line += utf8ToAnsiLossy(w);
     }
-    zrv::engine::Interpreter interpreter(**opened, **ui);
-    zrv::actions::registerAll(interpreter.engine());
-    return interpreter.run(line);
+    return runLine(**opened, **ui, line);
+}
+
+// The start program's part: the disk set on A:, its "Setup" window, SETUP.DAT.
+int install(Options& o) {
+    if (o.words.size() != 2)
+        return usageError("install takes one disk set folder");
+    fs::path set = o.words[1];
+    std::error_code ec;
+    if (!fs::is_directory(set, ec))
+        return failure(set.string() + " is not a folder");
+    fs::path disk = set;
+    for (const char* first : {"DISK1", "disk1", "DISK01", "Disk1"})
+        if (fs::is_directory(set / first, ec)) {
+            disk = set / first;
+            break;
+        }
+    DriveMapping a;
+    a.letter = 'A';
+    a.hostRoot = fs::absolute(disk, ec).string();
+    a.readOnly = true;
+    a.label = upperAnsi(utf8ToAnsiLossy(disk.filename().string())).substr(0, 11);
+    o.machineOptions.drives.push_back(a);
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    Machine& m = **opened;
+    auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+    if (!ui)
+        return failure(ui.error().describe());
+    m.openWindow("Setup");
+    auto dat = m.readFile("A:\\SETUP.DAT");
+    if (dat) {
+        std::string first = dat->substr(0, dat->find_first_of("\r\n"));
+        (*ui)->record("{\"kind\":\"setupdat\",\"name\":\"SETUP.DAT\",\"title\":\"Setup\",\"text\":" +
+                      zrv::ui::jsonString(ansiToUtf8(first)) + ",\"result\":0}");
+    }
+    return runLine(m, **ui, "SETUP.SCR /DIR:A:\\");
+}
+
+// The de-install program's part: ZRVUNI.INI names the script that undoes APP.
+int uninstall(Options& o) {
+    if (o.words.size() != 2)
+        return usageError("uninstall takes the application's name");
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    Machine& m = **opened;
+    std::string app = utf8ToAnsiLossy(o.words[1]);
+    std::string script = getPrivateProfileString(m, app, "DeInstallScript", "", "ZRVUNI.INI");
+    if (script.empty())
+        return failure(o.words[1] + " is not installed: " + ansiToUtf8(m.windowsDirectory()) +
+                       "\\ZRVUNI.INI names no DeInstallScript for it");
+    if (!m.exists(script))
+        return failure("the de-install script " + ansiToUtf8(script) + " is missing");
+    auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+    if (!ui)
+        return failure(ui.error().describe());
+    auto before = takeSnapshot(m);
+    int status = runLine(m, **ui, script);
+    if (before) {
+        auto after = takeSnapshot(m);
+        if (after) {
+            auto changes = diffSnapshots(*before, *after);
+            std::cout << "De-installed " << o.words[1] << " with " << ansiToUtf8(script) << ": " << changes.size()
+                      << " changes\n";
+            for (const auto& c : changes) {
+                const SnapshotEntry& e = c.op == '-' ? c.before : c.after;
+                std::cout << "  " << c.op << " " << e.kind << "  " << ansiToUtf8(e.key) << "\n";
+            }
+        }
+    }
+    return status;
 }
 
 int machineInit(Options& o, const std::vector<std::string>& args) {
@@ -346,5 +431,9 @@ int main(int argc, char** argv) {
     }
     if (!optionsEnded && !o.words.empty() && o.words[0] == "machine")
         return machineCommand(o);
+    if (!optionsEnded && !o.words.empty() && o.words[0] == "install")
+        return install(o);
+    if (!optionsEnded && !o.words.empty() && o.words[0] == "uninstall")
+        return uninstall(o);
     return runScript(o);
 }

@@ -2,6 +2,7 @@
 #include "tests/support/testing.h"
 
 #include <array>
+#include <sstream>
 #include <cstdio>
 #include <sys/wait.h>
 
@@ -217,6 +218,64 @@ TEST(Cli, ExitStatusTellsHowTheRunEnded) {
     Outcome badAnswers = zrvx32(base + "--answers " + quote(dir.path() / "bad.jsonl") + " 'C:\\SETUP.SCR'");
     EXPECT_EQ(badAnswers.status, 1);
     EXPECT_NE(badAnswers.out.find("line 1"), std::string::npos) << badAnswers.out;
+}
+
+} // namespace
+
+namespace {
+
+TEST(Cli, InstallFromADiskSetAndUninstallAgain) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    fs::path set = dir.path() / "set";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    writeHost(set / "DISK1" / "SETUP.DAT", "Demo Application 1.0\r\nsecond line\r\n");
+    writeHost(set / "DISK1" / "SETUP.SCR",
+              "CHECKLABEL(\"A\", \"DISK1\", \"Insert disk 1\")\r\n"
+              "IF %ERROR% != 1 GOTO :FAIL\r\n"
+              "SET %APPLICATION% = \"Demo\"\r\n"
+              "MKDIR(\"C:\\DEMO\")\r\n"
+              "REGWRITESETTING(2, \"SOFTWARE\\Acme\\Demo\\Install\", \"Path\", \"C:\\DEMO\\\")\r\n"
+              "MAKEGROUP(\"Demo\")\r\n"
+              "MAKEICON(\"Demo\", \"C:\\DEMO\\DEMO.EXE\")\r\n"
+              "OPENDEINSTALL(\"C:\\DEMO\\DEINST.SCR\")\r\n"
+              "ADDDEINSTALL(\"$PMGROUP$\", \"DeleteGroup(^034Demo^034)\")\r\n"
+              "ADDDEINSTALL(\"$DIRECTORIES$\", \"Delete(^034C:\\DEMO\\DEINST.SCR^034)\")\r\n"
+              "ADDDEINSTALL(\"$DIRECTORIES$\", \"RmDir(^034C:\\DEMO^034)\")\r\n"
+              "ADDDEINSTALL(\"$CLEANUP$\", \"RegDeleteSetting(2, ^034SOFTWARE\\Acme^034, ^034^034)\")\r\n"
+              "ADDDEINSTALL(\"$CLEANUP$\", \"WriteProfileString(^034Demo^034, ^034^034, ^034^034, ^034ZRVUNI.INI^034)\")\r\n"
+              "CLOSEDEINSTALL()\r\n"
+              "WRITEPROFILESTRING(\"Demo\", \"DeInstallScript\", \"C:\\DEMO\\DEINST.SCR\", \"ZRVUNI.INI\")\r\n"
+              "EXIT\r\n"
+              ":FAIL\r\n"
+              "GOTO :NOWHERE\r\n");
+    fs::path snap = dir.path() / "before.snap";
+    ASSERT_EQ(zrvx32(base + "machine snapshot " + quote(snap)).status, 0);
+    fs::path transcript = dir.path() / "t.jsonl";
+    Outcome inst = zrvx32(base + "--transcript " + quote(transcript) + " install " + quote(set));
+    ASSERT_EQ(inst.status, 0) << inst.out << readHost(transcript);
+    EXPECT_NE(readHost(transcript).find("\"kind\":\"setupdat\",\"name\":\"SETUP.DAT\",\"title\":\"Setup\",\"text\":\"Demo Application 1.0\""),
+              std::string::npos);
+    Outcome groups = zrvx32(base + "machine groups");
+    EXPECT_NE(groups.out.find("Demo -> C:\\DEMO\\DEMO.EXE"), std::string::npos) << groups.out;
+
+    Outcome uninst = zrvx32(base + "uninstall Demo");
+    ASSERT_EQ(uninst.status, 0) << uninst.out;
+    EXPECT_NE(uninst.out.find("De-installed Demo with C:\\DEMO\\DEINST.SCR"), std::string::npos) << uninst.out;
+    Outcome diff = zrvx32(base + "machine diff " + quote(snap));
+    ASSERT_EQ(diff.status, 0);
+    // What stays: the shared data-access-objects directory and its registry value,
+    // which every run of the interpreter registers, and ZRVUNI.INI.
+    std::istringstream lines(diff.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        bool expected = line.find("Common Files") != std::string::npos || line.find("Shared Tools") != std::string::npos ||
+                        line.find("ZRVUNI.INI") != std::string::npos;
+        EXPECT_TRUE(expected) << line;
+    }
+    EXPECT_EQ(zrvx32(base + "uninstall Demo").status, 1);
+    EXPECT_EQ(zrvx32(base + "install " + quote(dir.path() / "nothing")).status, 1);
 }
 
 } // namespace
