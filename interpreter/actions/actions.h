@@ -16,5 +16,7 @@ void registerProgramCommands(engine::Engine& engine);
 void registerDeinstallCommands(engine::Engine& engine);
 void registerFileCommands(engine::Engine& engine);
 void registerProfileCommands(engine::Engine& engine);
+void registerStreamCommands(engine::Engine& engine);
+void registerDateCommands(engine::Engine& engine);
 
 } // namespace zrv::actions

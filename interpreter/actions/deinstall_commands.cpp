@@ -168,6 +168,8 @@ void registerAll(Engine& engine) {
     registerDeinstallCommands(engine);
     registerFileCommands(engine);
     registerProfileCommands(engine);
+    registerStreamCommands(engine);
+    registerDateCommands(engine);
 }
 
 } // namespace zrv::actions

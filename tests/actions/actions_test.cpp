@@ -312,3 +312,68 @@ TEST_F(Actions, ChangeConfigOnlyRaisesSettings) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Actions, FileStreams) {
+    put("C:\\IN.TXT", "first\r\n\r\nlast");
+    put("C:\\EMPTY.TXT", "");
+    put("C:\\LOG.TXT", "old\r\n");
+    int status = run(crlf({"OPEN(\"C:\\IN.TXT\", 1, READ)", "READLINE(1, %A%)", "SET %E1% = %ERROR%", "READLINE(1, %B%)",
+                           "READLINE(1, %C%)", "READLINE(1, %D%)", "SET %E2% = %ERROR%", "CLOSE(1)",
+                           "OPEN(\"C:\\OUT.TXT\", 10, WRITE)", "WRITELINE(10, \"//$FILES$\")", "CLOSE()",
+                           "OPEN(\"C:\\LOG.TXT\", 2, APPEND)", "WRITELINE(2, \"new\")", "CLOSE(%N%)", "CLOSE(2)",
+                           "OPEN(\"C:\\MISSING.TXT\", 3, READ)", "SET %E3% = %ERROR%", "OPEN(\"C:\\EMPTY.TXT\", 4, READ)",
+                           "READLINE(4, %X%)", "SET %E4% = %ERROR%", "TRAPERROR(1, 0)", "READLINE(3, %X%)",
+                           "SET %T1% = %ERROR%", "OPEN(\"C:\\IN.TXT\", 11, READ)", "SET %T2% = %ERROR%",
+                           "OPEN(\"C:\\IN.TXT\", 4, READ)", "SET %T3% = %ERROR%", "WRITELINE(4, \"x\")",
+                           "SET %T4% = %ERROR%", "OPEN(\"C:\\X.TXT\", 5, 3)", "SET %T5% = %ERROR%",
+                           "OPEN(\"C:\\X.TXT\", %N%, READ)", "SET %T6% = %ERROR%"}));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(var("A"), "first");
+    EXPECT_EQ(var("E1"), "0");
+    EXPECT_EQ(var("B"), "");
+    EXPECT_EQ(var("C"), "last");
+    EXPECT_EQ(var("E2"), "2");
+    EXPECT_EQ(get("C:\\OUT.TXT"), "//$FILES$\r\n");
+    EXPECT_EQ(get("C:\\LOG.TXT"), "old\r\nnew\r\n");
+    EXPECT_EQ(var("E3"), "1");
+    EXPECT_EQ(var("E4"), "2");
+    EXPECT_EQ(var("T1"), "39"); // 10038: not open
+    EXPECT_EQ(var("T2"), "37"); // 10036
+    EXPECT_EQ(var("T3"), "38"); // 10037: in use
+    EXPECT_EQ(var("T4"), "41"); // 10040
+    EXPECT_EQ(var("T5"), "50"); // 10049
+    EXPECT_EQ(var("T6"), "21"); // 10020
+}
+
+TEST_F(Actions, FileAttributesDatesAndLengths) {
+    put("C:\\F.TXT", "12345");
+    int status = run(crlf({"SETFILEATTR(\"C:\\F.TXT\", 1, 1, 0, 0)", "GETFILEATTR(\"C:\\F.TXT\", %RO%, %HI%, %SY%, %AR%)",
+                           "SET %E1% = %ERROR%", "SETFILEATTR(\"C:\\F.TXT\", 0, 0, 0, 0)",
+                           "GETFILEATTR(\"C:\\F.TXT\", %RO2%, %HI2%, %SY2%, %AR2%)",
+                           "GETFILEATTR(\"C:\\NONE\", %Q%, %Q%, %Q%, %Q%)", "SET %E2% = %ERROR%",
+                           "GETFILELENGTH(\"C:\\F.TXT\")", "SET %LEN% = %ERROR%", "GETFILELENGTH(\"C:\\NONE\")",
+                           "SET %LEN2% = %ERROR%", "SETFILEDATE(\"C:\\F.TXT\", \"05/03/97\")", "SET %E3% = %ERROR%",
+                           "SETFILETIME(\"C:\\F.TXT\", \"14:07:09\")", "GETFILEDATE(\"C:\\F.TXT\", %D0%)",
+                           "GETFILEDATE(\"C:\\F.TXT\", %D1%, 1)", "GETFILETIME(\"C:\\F.TXT\", %TM%)",
+                           "SETFILEDATE(\"C:\\F.TXT\", \"31/02/97\")", "SET %E4% = %ERROR%", "GETDATE(%TODAY%)",
+                           "GETTIME(%NOW%)", "GETFILEDATE(\"C:\\F.TXT\", %D2%, 2)"}));
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(var("RO") + var("HI") + var("SY") + var("AR"), "1100");
+    EXPECT_EQ(var("E1"), "0");
+    EXPECT_EQ(var("RO2") + var("HI2") + var("SY2") + var("AR2"), "0000");
+    EXPECT_EQ(var("E2"), "1");
+    EXPECT_EQ(var("LEN"), "5");
+    EXPECT_EQ(var("LEN2"), "4294967295");
+    EXPECT_EQ(var("E3"), "0");
+    EXPECT_EQ(var("D0"), "05/03/97");
+    EXPECT_EQ(var("D1"), "97/03/05");
+    EXPECT_EQ(var("TM"), "14:07:08"); // stored at two-second resolution
+    EXPECT_EQ(var("E4"), "1");
+    EXPECT_EQ(var("TODAY").size(), 8u);
+    EXPECT_EQ(var("NOW").size(), 8u);
+    EXPECT_EQ(errors(), std::vector<int>{10024});
+}
+
+} // namespace

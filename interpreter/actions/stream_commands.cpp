@@ -1,0 +1,134 @@
+// OPEN(, CLOSE(, READLINE(, WRITELINE(: ten numbered text streams.
+#include "interpreter/actions/actions.h"
+
+#include "common/fileaccess.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+
+#include <array>
+#include <memory>
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+
+namespace {
+
+constexpr int kErrStream = 10036;
+constexpr int kErrStreamInUse = 10037;
+constexpr int kErrStreamClosed = 10038;
+constexpr int kErrNotForReading = 10039;
+constexpr int kErrNotForWriting = 10040;
+constexpr int kErrFileMode = 10049;
+constexpr int kRead = 0, kWrite = 1, kAppend = 2;
+constexpr std::size_t kMaxStreamLine = 255;
+
+struct Stream {
+    std::unique_ptr<FileAccess> file;
+    int mode = kRead;
+    bool open() const { return file && file->IsOpen(); }
+};
+using Streams = std::array<Stream, 10>;
+
+int numberToken(StatementLine& s, int k) {
+    s.paramNumber = k;
+    return s.param(k) == engine::kTokenNumber ? 0 : static_cast<int>(engine::kErrNumericParam);
+}
+
+} // namespace
+
+void registerStreamCommands(Engine& engine) {
+    auto streams = std::make_shared<Streams>();
+
+    engine.registerHandler(Keyword::Open, [streams](Engine& e, StatementLine& s) {
+        if (int err = e.expectString(s, 1))
+            return err;
+        if (int err = numberToken(s, 2))
+            return err;
+        if (int err = numberToken(s, 3))
+            return err;
+        std::string file = e.GetStringParam(s, 1);
+        std::int32_t n = e.GetNumericParam(s, 2);
+        std::int32_t mode = e.GetNumericParam(s, 3);
+        if (n < 1 || n > 10)
+            return kErrStream;
+        Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
+        if (st.open())
+            return kErrStreamInUse;
+        if (mode < kRead || mode > kAppend)
+            return kErrFileMode;
+        st.mode = mode;
+        st.file = std::make_unique<FileAccess>(e.machine());
+        bool ok;
+        if (mode == kRead) {
+            ok = st.file->Open(file, OpenFlag::Read) == 0;
+        } else if (mode == kWrite) {
+            ok = st.file->Create(file, OpenFlag::Write) == 0;
+        } else {
+            ok = st.file->Open(file, OpenFlag::ReadWrite) == 0;
+            if (ok)
+                st.file->Seek(0, 2);
+            else
+                ok = st.file->Create(file, OpenFlag::ReadWrite) == 0;
+        }
+        if (!ok)
+            st.file.reset();
+        return e.SetVariableNumber("ERROR", ok ? 0 : 1);
+    });
+    engine.registerHandler(Keyword::Close, [streams](Engine& e, StatementLine& s) {
+        unsigned char t = s.param(1);
+        if (t == ')' || t == 0) {
+            for (Stream& st : *streams)
+                st.file.reset();
+        } else if (t == engine::kTokenNumber) {
+            std::int32_t n = e.GetNumericParam(s, 1);
+            if (n >= 1 && n <= 10)
+                (*streams)[static_cast<std::size_t>(n - 1)].file.reset();
+        }
+        return 0;
+    });
+    engine.registerHandler(Keyword::ReadLine, [streams](Engine& e, StatementLine& s) {
+        if (int err = numberToken(s, 1))
+            return err;
+        s.paramNumber = 2;
+        if (s.param(2) != engine::kTokenVariable)
+            return static_cast<int>(engine::kErrInvalidVariable);
+        std::int32_t n = e.GetNumericParam(s, 1);
+        std::string result = e.takeName();
+        if (n < 1 || n > 10)
+            return kErrStream;
+        Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
+        if (!st.open())
+            return kErrStreamClosed;
+        if (st.mode != kRead)
+            return kErrNotForReading;
+        std::string line;
+        if (st.file->ReadLine(line) != 0)
+            return e.SetVariableNumber("ERROR", 2);
+        if (int r = e.SetVariableNumber("ERROR", 0))
+            return r;
+        // A line holds 255 characters; the rest of a longer one is dropped.
+        return e.SetVariable(result, line.substr(0, kMaxStreamLine));
+    });
+    engine.registerHandler(Keyword::WriteLine, [streams](Engine& e, StatementLine& s) {
+        if (int err = numberToken(s, 1))
+            return err;
+        if (int err = e.expectString(s, 2))
+            return err;
+        std::int32_t n = e.GetNumericParam(s, 1);
+        std::string text = e.GetStringParam(s, 2);
+        if (n < 1 || n > 10)
+            return kErrStream;
+        Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
+        if (!st.open())
+            return kErrStreamClosed;
+        if (st.mode == kRead)
+            return kErrNotForWriting;
+        st.file->WriteLine(text);
+        return e.SetVariableNumber("ERROR", 0);
+    });
+}
+
+} // namespace zrv::actions
