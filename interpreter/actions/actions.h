@@ -18,5 +18,6 @@ void registerFileCommands(engine::Engine& engine);
 void registerProfileCommands(engine::Engine& engine);
 void registerStreamCommands(engine::Engine& engine);
 void registerDateCommands(engine::Engine& engine);
+void registerCopyCommands(engine::Engine& engine);
 
 } // namespace zrv::actions

@@ -170,6 +170,7 @@ void registerAll(Engine& engine) {
     registerProfileCommands(engine);
     registerStreamCommands(engine);
     registerDateCommands(engine);
+    registerCopyCommands(engine);
 }
 
 } // namespace zrv::actions

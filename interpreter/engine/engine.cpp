@@ -174,17 +174,19 @@ int Engine::dispatch(const TokenLine& line) {
     s.tokens = line.tokens;
     s.pos = 0;
     s.paramNumber = 0;
-    s.continueFlag = true;
     if (s.tokens[0] == 0)
         return 0;
+    if (s.tokens[0] == kTokenLabel)
+        return 0; // a label line does nothing
+    return execute(s);
+}
+
+int Engine::execute(StatementLine& s) {
     int result = 0;
-    bool first = true;
+    s.continueFlag = true;
     while (s.continueFlag) {
         s.continueFlag = false;
         unsigned char b = s.at(s.pos++);
-        if (first && b == kTokenLabel)
-            return 0; // a label line does nothing
-        first = false;
         std::size_t index;
         if (b == kTokenEscape) {
             unsigned char next = s.at(s.pos++);

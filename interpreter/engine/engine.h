@@ -76,6 +76,10 @@ public:
     // own use it too.
     int tokenize(std::string_view line, TokenLine& out);
     int dispatch(const TokenLine& line);
+    // Runs the statement at s.pos and any that a condition lets follow it.
+    int execute(StatementLine& s);
+    StatementLine& statement() { return m_statement; }
+    const Handler& handlerOf(Keyword k) const { return m_handlers[static_cast<std::size_t>(k)]; }
     // The execution loop: until the stack is empty or an untrapped error. Returns
     // 0, or the error number that ended it.
     int run();

@@ -2,6 +2,7 @@
 // asks; a back end (headless, Qt) shows and answers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace zrv::ui {
@@ -38,6 +39,17 @@ public:
     virtual bool unattended() const { return false; }
     // A line for the transcript of what happened (JSON object), where one is kept.
     virtual void record(const std::string& /*json*/) {}
+
+    // The copy progress dialog: open while a copy block runs. Its fields are the
+    // description (0), the source (1) and the target (2).
+    virtual void openCopyDialog() {}
+    virtual void closeCopyDialog(int /*status*/) {}
+    virtual void setCopyField(int /*field*/, const std::string& /*text*/) {}
+    virtual void setGauge(std::int32_t /*range*/, std::int32_t /*position*/) {}
+    // A transfer begins; true once the person pressed Cancel.
+    virtual void transferStarted(const std::string& /*source*/, const std::string& /*target*/) {}
+    virtual void transferEnded(const std::string& /*source*/, const std::string& /*target*/, int /*status*/) {}
+    virtual bool cancelPressed() { return false; }
 
     // The main window: as large as the screen, titled with the script's caption,
     // hidden until a backdrop is shown.

@@ -95,6 +95,8 @@ Result<void> HeadlessUi::load(std::string_view text) {
                 a.title = v.text;
             } else if (key == "name" && v.isString()) {
                 a.name = v.text;
+            } else if (key == "cancel" && v.isNumber() && v.number >= 1) {
+                a.cancel = static_cast<int>(v.number);
             } else if (key == "occurrence" && v.isNumber() && v.number >= 1) {
                 a.occurrence = static_cast<int>(v.number);
             } else if (key == "result" && v.isNumber()) {
@@ -115,11 +117,40 @@ Result<void> HeadlessUi::load(std::string_view text) {
                 return bad("unknown or ill-typed key \"" + key + "\"");
             }
         }
+        if (a.kind == "copy") {
+            if (a.cancel == 0)
+                return bad("a copy answer needs \"cancel\": the transfer to cancel in");
+            m_cancelAt = a.cancel;
+            continue;
+        }
         if (a.result == 0 && a.kind != "dialog")
             return bad("an answer needs a result");
         m_answers.push_back(std::move(a));
     }
     return {};
+}
+
+void HeadlessUi::openCopyDialog() {
+    record("{\"kind\":\"copydialog\",\"name\":\"open\",\"title\":\"\",\"text\":\"\",\"result\":0}");
+}
+
+void HeadlessUi::closeCopyDialog(int status) {
+    record("{\"kind\":\"copydialog\",\"name\":\"close\",\"title\":\"\",\"text\":\"\",\"result\":" +
+           std::to_string(status) + ",\"gauge\":" + std::to_string(m_gaugePosition) + ",\"range\":" +
+           std::to_string(m_gaugeRange) + "}");
+}
+
+void HeadlessUi::setGauge(std::int32_t range, std::int32_t position) {
+    m_gaugeRange = range;
+    m_gaugePosition = position;
+}
+
+void HeadlessUi::transferStarted(const std::string&, const std::string&) { ++m_transfers; }
+
+void HeadlessUi::transferEnded(const std::string& source, const std::string& target, int status) {
+    record("{\"kind\":\"transfer\",\"name\":\"\",\"title\":\"\",\"text\":" + jsonString(ansiToUtf8(source)) +
+           ",\"source\":" + jsonString(ansiToUtf8(source)) + ",\"target\":" + jsonString(ansiToUtf8(target)) +
+           ",\"result\":" + std::to_string(status) + "}");
 }
 
 void HeadlessUi::record(const std::string& json) {

@@ -27,6 +27,12 @@ public:
     int messageBox(const MessageBoxRequest& request) override;
     void record(const std::string& json) override;
     bool unattended() const override { return true; }
+    void openCopyDialog() override;
+    void closeCopyDialog(int status) override;
+    void setGauge(std::int32_t range, std::int32_t position) override;
+    void transferStarted(const std::string& source, const std::string& target) override;
+    void transferEnded(const std::string& source, const std::string& target, int status) override;
+    bool cancelPressed() override { return m_cancelAt != 0 && m_transfers >= m_cancelAt; }
 
     // Lines written to the transcript, also kept in memory.
     const std::vector<std::string>& transcript() const { return m_lines; }
@@ -42,6 +48,7 @@ private:
         int occurrence = 0; // 0: every match
         int result = 0;
         int seen = 0;
+        int cancel = 0;   // copy: the transfer to press Cancel in
         std::string name; // dialogs
         std::map<std::string, std::string> variables;
     };
@@ -51,6 +58,10 @@ private:
     std::ofstream m_out;
     std::vector<std::string> m_lines;
     std::string m_lastPrompt;
+    int m_transfers = 0;
+    int m_cancelAt = 0; // the transfer during which Cancel is pressed, 0 for none
+    std::int32_t m_gaugeRange = 0;
+    std::int32_t m_gaugePosition = 0;
     int m_promptRepeats = 0;
 };
 

@@ -1,0 +1,574 @@
+// COPYFILE( in both forms, the copy block and its lines, UNCOMPRESS(,
+// CONFIRMOVERWRITE(, CHECKEXISTS( and GETDISKSPACE(.
+#include "interpreter/actions/actions.h"
+
+#include "common/datetime.h"
+#include "common/fileaccess.h"
+#include "common/paths.h"
+#include "common/system.h"
+#include "common/text.h"
+#include "common/trace.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+#include "interpreter/ui/ui.h"
+#include "platform/ansi.h"
+#include "platform/machine.h"
+#include "platform/peversion.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+
+namespace {
+
+constexpr int kErrNoSpace = 10014;
+constexpr int kErrSourceNotFound = 10015;
+constexpr int kErrSameName = 10018;
+constexpr int kErrTargetName = 10041;
+constexpr int kErrRead = 10043;
+constexpr int kErrWrite = 10044;
+constexpr int kErrCreateTarget = 10045;
+// Large blocks keep copies fast; messages still run between blocks.
+constexpr std::size_t kCopyBlock = 64 * 1024;
+
+int statusError(int status) {
+    switch (status) {
+    case 0: return 0;
+    case 1: return kErrSourceNotFound;
+    case 2: return kErrCreateTarget;
+    case 3: return kErrNoSpace;
+    case 4: return kErrSameName;
+    case 5: return kErrTargetName;
+    case 6: return kErrRead;
+    default: return kErrWrite;
+    }
+}
+
+std::string num(long long n) { return std::to_string(n); }
+
+// The state of one copy block: the dialog is open while it runs.
+struct CopyBlock {
+    bool active = false;
+    bool running = false;
+    bool cancelled = false;
+    std::int32_t range = 0;
+    std::int32_t position = 0;
+};
+
+class Copier {
+public:
+    Copier(Engine& e, CopyBlock* block) : m_e(e), m_m(e.machine()), m_block(block) {}
+
+    void gauge(std::int32_t range, std::int32_t position) {
+        if (!m_block)
+            return;
+        m_block->range = range;
+        m_block->position = position < range ? position : range;
+        m_e.ui().setGauge(m_block->range, m_block->position);
+    }
+
+    bool running() {
+        if (m_block && m_e.ui().cancelPressed()) {
+            m_block->running = false;
+            m_block->cancelled = true;
+        }
+        return !m_block || m_block->running;
+    }
+
+    int fcopy(const std::string& source, const std::string& target, bool append, bool expandFlag) {
+        TraceLog& t = m_e.trace();
+        t.WriteTrace("FCopyFile: '" + source + "'  '" + target + "'\r\n");
+        if (m_block)
+            m_block->running = true;
+        auto a = m_m.fullPath(source), b = m_m.fullPath(target);
+        if (equalNoCase(a ? a->text() : source, b ? b->text() : target))
+            return finish(4);
+        if (m_block) {
+            m_e.ui().setCopyField(1, source);
+            m_e.ui().setCopyField(2, target);
+        }
+        bool byteMode = m_block && m_block->range == 1;
+        bool expand = !append && expandFlag;
+        DateTime time;
+        bool haveTime = false;
+        {
+            FileAccess plain(m_m);
+            if (plain.Open(source, OpenFlag::Read) == 0) {
+                haveTime = plain.GetTime(time) == 0;
+                t.WriteTrace("Source File: ");
+                t.WriteTraceTime(time);
+            }
+        }
+        FileAccess in(m_m);
+        if (in.Open(source, OpenFlag::Read, expand) != 0)
+            return finish(1);
+        long length = in.Size();
+        t.WriteTrace("  File Length: " + num(length) + " bytes, target Space (");
+        if (byteMode)
+            gauge(length, 0);
+        (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
+        if (!append)
+            (void)m_m.deleteFile(target);
+        auto free = static_cast<std::int32_t>(FreeSpace(m_m, target));
+        t.WriteTrace("Disk Space: '" + target + "' = " + num(free) + " bytes - ");
+        if (free < length) {
+            t.WriteTrace("not enough!\r\n");
+            return finish(3);
+        }
+        t.WriteTrace("Ok, Copying\r\n");
+        FileAccess out(m_m);
+        bool open = false;
+        if (append && out.Open(target, OpenFlag::ReadWrite) == 0) {
+            out.Seek(0, 2);
+            open = true;
+        }
+        if (!open && out.Create(target, OpenFlag::ReadWrite) != 0)
+            return finish(2);
+        int fault = 0;
+        long remaining = length;
+        long copied = 0;
+        std::vector<char> buffer(kCopyBlock);
+        while (remaining > 0 && fault == 0 && running()) {
+            PumpMessages();
+            long want = remaining < static_cast<long>(buffer.size()) ? remaining : static_cast<long>(buffer.size());
+            long got = in.Read(buffer.data(), want);
+            if (got != want) {
+                fault = 6;
+                break;
+            }
+            PumpMessages();
+            if (out.Write(buffer.data(), got) != got) {
+                fault = 7;
+                break;
+            }
+            remaining -= got;
+            copied += got;
+            if (byteMode)
+                gauge(m_block->range, static_cast<std::int32_t>(copied));
+        }
+        PumpMessages();
+        if (byteMode && fault == 0 && running())
+            gauge(m_block->range, static_cast<std::int32_t>(length));
+        t.WriteTrace("Setting Target File: ");
+        t.WriteTraceTime(time);
+        if (haveTime)
+            (void)out.SetTime(time);
+        out.Close();
+        (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
+        int status = fault;
+        bool cancelled = !running();
+        if (!cancelled && status == 0 && m_block && !byteMode)
+            gauge(m_block->range, m_block->position + 1);
+        if (cancelled)
+            (void)m_m.deleteFile(target); // the partial file of a cancelled copy goes
+        return finish(status);
+    }
+
+    // Resolves the target for one source entry: the target itself, else the
+    // target as a directory holding the entry's name; 5 when neither will do.
+    int resolveTarget(const std::string& target, const std::string& entry, std::string& out) {
+        auto probe = [&](const std::string& path) {
+            if (FileExists(m_m, path)) {
+                FileAccess f(m_m);
+                return f.Open(path, OpenFlag::Read) == 0;
+            }
+            FileAccess f(m_m);
+            return f.Create(path, OpenFlag::ReadWrite) == 0;
+        };
+        if (probe(target)) {
+            out = target;
+            return 0;
+        }
+        std::string inDir = AddBackslash(target) + entry;
+        if (probe(inDir)) {
+            out = inDir;
+            return 0;
+        }
+        return 5;
+    }
+
+    int blockCopy(const std::string& spec, const std::string& dir, const std::string& target, bool expand, bool append,
+                  bool move) {
+        m_e.trace().WriteTrace("BlockCopy: '" + spec + "'  '" + target + "'\r\n");
+        if (m_block)
+            m_block->running = true;
+        auto found = m_m.findFiles(spec);
+        int status = 1;
+        if (found && !found->empty()) {
+            status = 0;
+            for (const FileInfo& f : *found) {
+                if (f.name == "." || f.name == "..")
+                    continue;
+                std::string source = dir + f.name;
+                std::string resolved;
+                status = resolveTarget(target, f.name, resolved);
+                if (m_block)
+                    m_e.ui().transferStarted(source, resolved);
+                if (status == 0)
+                    status = fcopy(source, resolved, append, expand);
+                if (m_block)
+                    m_e.ui().transferEnded(source, resolved, status);
+                if (status == 0 && move)
+                    (void)m_m.deleteFile(source);
+                if (!running() || status != 0)
+                    break;
+            }
+        }
+        int error = statusError(status);
+        m_e.trace().WriteTrace("BlockCopy returning: '" + num(error) + "'\r\n");
+        return error;
+    }
+
+private:
+    int finish(int status) {
+        m_e.trace().WriteTrace("  FCopyFile returning: '" + num(status) + "'\r\n");
+        return status;
+    }
+
+    Engine& m_e;
+    Machine& m_m;
+    CopyBlock* m_block;
+};
+
+std::string sourceDirectory(Machine& m, const std::string& source) {
+    std::size_t slash = source.rfind('\\');
+    return slash == std::string::npos ? AddBackslash(m.currentDirectory()) : source.substr(0, slash + 1);
+}
+
+std::string targetOf(const std::string& target) {
+    // A target without a dot names a directory.
+    if (target.find('.') == std::string::npos && (target.empty() || target.back() != '\\'))
+        return target + "\\";
+    return target;
+}
+
+bool present(unsigned char t) { return t != 0 && t != ')'; }
+
+// Flags from parameter `first` on: only number tokens count.
+void flags(Engine& e, StatementLine& s, int first, bool& expand, bool& append, bool& move) {
+    bool* out[] = {&expand, &append, &move};
+    for (int i = 0; i < 3; ++i) {
+        unsigned char t = s.param(first + i);
+        if (t == engine::kTokenNumber)
+            *out[i] = e.GetNumericParam(s, first + i) != 0;
+        else if (Engine::isStringToken(t) || t == engine::kTokenLabel)
+            (void)e.takeName();
+    }
+}
+
+// A copy line inside a block: source, target, [description,] flags.
+int copyLine(Engine& e, StatementLine& s, CopyBlock& block) {
+    for (int k = 1; k <= 2; ++k)
+        if (int err = e.expectString(s, k))
+            return err;
+    std::string source = e.GetStringParam(s, 1), target = e.GetStringParam(s, 2);
+    int first = 3;
+    if (Engine::isStringToken(s.param(3))) {
+        e.ui().setCopyField(0, e.GetStringParam(s, 3));
+        first = 4;
+    }
+    bool expand = true, append = false, move = false;
+    flags(e, s, first, expand, append, move);
+    Copier c(e, &block);
+    int status = c.blockCopy(source, sourceDirectory(e.machine(), source), targetOf(target), expand, append, move);
+    (void)e.SetVariableNumber("ERROR", status);
+    return status;
+}
+
+// One step of the block loop on the statement at s.pos.
+int blockStep(Engine& e, StatementLine& s, bool& ended, CopyBlock& block) {
+    unsigned char t = s.at(s.pos);
+    auto is = [&](Keyword k) {
+        auto i = static_cast<std::size_t>(k);
+        return i < engine::kOneByteKeywords ? t == 0x80 + i
+                                            : (t == engine::kTokenEscape && s.at(s.pos + 1) == 0x80 + i - engine::kOneByteKeywords);
+    };
+    if (t == engine::kTokenLabel || t == 0)
+        return 0;
+    if (Engine::isStringToken(t))
+        return copyLine(e, s, block);
+    if (is(Keyword::If)) {
+        ++s.pos;
+        int r = e.handlerOf(Keyword::If)(e, s);
+        e.trace().WriteTrace(s.continueFlag ? "IF Successful\r\n" : "IF Unsuccessful\r\n");
+        if (r != -1 && r != 0)
+            return r;
+        if (!s.continueFlag)
+            return 0;
+        s.continueFlag = false;
+        return blockStep(e, s, ended, block);
+    }
+    if (is(Keyword::Stop)) {
+        e.scripts().CloseAllScripts();
+        ended = true;
+        return 0;
+    }
+    if (is(Keyword::EndCopyFile)) {
+        ended = true;
+        return 0;
+    }
+    if (is(Keyword::UpdateGauge)) {
+        ++s.pos;
+        if (int err = e.expectNumeric(s, 1))
+            return err;
+        std::int32_t n = e.GetNumericParam(s, 1);
+        if (e.lastError())
+            return e.lastError();
+        block.position = std::min(block.range, block.position + n);
+        e.ui().setGauge(block.range, block.position);
+        return 0;
+    }
+    if (is(Keyword::SetGaugeText)) {
+        ++s.pos;
+        for (int k = 1; k <= 3; ++k)
+            if (int err = e.expectString(s, k))
+                return err;
+        for (int k = 1; k <= 3; ++k)
+            e.ui().setCopyField(k - 1, e.GetStringParam(s, k));
+        return 0;
+    }
+    if (is(Keyword::CopyFile) && Engine::isNumericToken(s.at(s.pos + 1)) && s.at(s.pos + 2) == ')') {
+        ++s.pos;
+        std::int32_t n = e.GetNumericParam(s, 1);
+        if (e.lastError())
+            return e.lastError();
+        block.range = n;
+        block.position = std::min(block.position, n);
+        e.ui().setGauge(block.range, block.position);
+        return 0;
+    }
+    return e.execute(s);
+}
+
+} // namespace
+
+void registerCopyCommands(Engine& engine) {
+    auto block = std::make_shared<CopyBlock>();
+
+    engine.registerHandler(Keyword::CopyFile, [block](Engine& e, StatementLine& s) -> int {
+        // COPYFILE(total): exactly one parameter, a number or a variable, then ')'.
+        if (s.at(s.pos + 1) == ')') {
+            if (int err = e.expectNumeric(s, 1))
+                return err;
+            {
+                if (block->active) {
+                    // Blocks do not nest: another total only resets the range.
+                    block->range = e.GetNumericParam(s, 1);
+                    return e.lastError();
+                }
+                e.ui().endWaitCursor();
+                e.ui().openCopyDialog();
+                block->active = true;
+                block->running = true;
+                block->cancelled = false;
+                block->position = 0;
+                e.setCopyBlock(true);
+                block->range = e.GetNumericParam(s, 1);
+                int status = e.lastError();
+                e.ui().setGauge(block->range, block->position);
+                bool ended = false;
+                engine::TokenLine line;
+                while (status == 0 && !ended && block->running) {
+                    if (e.scripts().ReadNextLine() != 0)
+                        break;
+                    std::string text = e.scripts().currentLine();
+                    StripText(text, 'B', " ");
+                    e.trace().WriteTrace("DLine: '" + text + "'\r\n");
+                    if (text.empty())
+                        break;
+                    if (int err = e.tokenize(text, line)) {
+                        status = err;
+                        break;
+                    }
+                    StatementLine st;
+                    st.tokens = line.tokens;
+                    st.pos = 0;
+                    status = blockStep(e, st, ended, *block);
+                    if (status == -1)
+                        status = 0;
+                    if (!block->running && !block->cancelled)
+                        block->running = true; // only Cancel stops the block
+                }
+                if (block->cancelled) {
+                    engine::TokenLine go;
+                    status = e.tokenize("GOTO :EXIT", go);
+                    if (status == 0)
+                        status = e.dispatch(go);
+                }
+                e.ui().closeCopyDialog(status);
+                block->active = false;
+                e.setCopyBlock(false);
+                e.ui().beginWaitCursor();
+                if (status != 0)
+                    return status;
+                return e.SetVariableNumber("ERROR", 0);
+            }
+        }
+        for (int k = 1; k <= 2; ++k)
+            if (int err = e.expectString(s, k))
+                return err;
+        for (int k = 3; k <= 5; ++k) {
+            if (present(s.param(k)) && s.param(k) != engine::kTokenNumber) {
+                s.paramNumber = k;
+                return static_cast<int>(engine::kErrNumericParam);
+            }
+        }
+        std::string source = e.GetStringParam(s, 1), target = e.GetStringParam(s, 2);
+        bool expand = true, append = false, move = false;
+        flags(e, s, 3, expand, append, move);
+        Copier c(e, nullptr);
+        int status = c.blockCopy(source, sourceDirectory(e.machine(), source), targetOf(target), expand, append, move);
+        if (status != 0)
+            return status;
+        return e.SetVariableNumber("ERROR", 0);
+    });
+
+    engine.registerHandler(Keyword::Uncompress, [](Engine& e, StatementLine& s) -> int {
+        for (int k = 1; k <= 2; ++k)
+            if (int err = e.expectString(s, k))
+                return err;
+        if (present(s.param(3)) && s.param(3) != engine::kTokenNumber) {
+            s.paramNumber = 3;
+            return static_cast<int>(engine::kErrNumericParam);
+        }
+        std::string source = e.GetStringParam(s, 1), target = e.GetStringParam(s, 2);
+        bool remove = s.param(3) == engine::kTokenNumber && e.GetNumericParam(s, 3) != 0;
+        Copier c(e, nullptr);
+        int status = c.fcopy(source, target, false, true);
+        if (status != 0)
+            return statusError(status);
+        if (remove)
+            (void)e.machine().deleteFile(source);
+        return 0;
+    });
+
+    engine.registerHandler(Keyword::CheckExists, [](Engine& e, StatementLine& s) -> int {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string file = e.GetStringParam(s, 1);
+        if (!Engine::isStringToken(s.param(2)))
+            return e.SetVariableNumber("ERROR", FileExists(e.machine(), file) ? 1 : 0);
+        std::string prompt = e.GetStringParam(s, 2);
+        while (!FileExists(e.machine(), file)) {
+            ui::MessageBoxRequest box;
+            box.kind = "prompt";
+            box.title = e.variables().GetVariable("CAPTION");
+            box.text = prompt;
+            box.style = ui::Mb::OkCancel | ui::Mb::IconExclamation;
+            e.ui().endWaitCursor();
+            int answer = e.ui().messageBox(box);
+            e.ui().beginWaitCursor();
+            if (answer != ui::Id::Ok)
+                return e.SetVariableNumber("ERROR", ui::Id::Cancel);
+        }
+        return e.SetVariableNumber("ERROR", ui::Id::Ok);
+    });
+
+    engine.registerHandler(Keyword::GetDiskSpace, [](Engine& e, StatementLine& s) -> int {
+        if (int err = e.expectString(s, 1))
+            return err;
+        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(FreeSpace(e.machine(), e.GetStringParam(s, 1))));
+    });
+
+    engine.registerHandler(Keyword::ConfirmOverwrite, [](Engine& e, StatementLine& s) -> int {
+        for (int k = 1; k <= 3; ++k)
+            if (int err = e.expectString(s, k))
+                return err;
+        s.paramNumber = 4;
+        if (s.param(4) != engine::kTokenNumber)
+            return static_cast<int>(engine::kErrNumericParam);
+        std::string existing = e.GetStringParam(s, 1), fresh = e.GetStringParam(s, 2), message = e.GetStringParam(s, 3);
+        std::int32_t mode = e.GetNumericParam(s, 4);
+        Machine& m = e.machine();
+        TraceLog& t = e.trace();
+        auto entryOf = [&](const std::string& path) -> std::optional<FileInfo> {
+            auto found = m.findFiles(path);
+            if (!found || found->empty()) {
+                t.WriteTrace(path + " - not found\r\n");
+                return std::nullopt;
+            }
+            return (*found)[0];
+        };
+        auto old = entryOf(existing);
+        auto neu = old ? entryOf(fresh) : std::nullopt;
+        if (!old || !neu)
+            return e.SetVariableNumber("ERROR", ui::Id::Yes);
+        auto version = [&](const std::string& path) {
+            auto v = fileVersion(m, path);
+            t.WriteTrace("Checking File Version: " + path);
+            if (v) {
+                char buf[96];
+                std::snprintf(buf, sizeof buf, " %08x %08x %d.%d.%d.%d\r\n", v->fileMS, v->fileLS, v->major(), v->minor(),
+                              v->build(), v->revision());
+                t.WriteTrace(buf);
+            } else {
+                t.WriteTrace(" File has no version info\r\n");
+            }
+            return v;
+        };
+        auto vOld = version(existing), vNew = version(fresh);
+        int compare; // <0: new is older, 0: the same, >0: new is newer
+        if (vOld && vNew) {
+            t.WriteTrace("Both files have version info, using VER.DLL\r\n");
+            auto ms = [](std::uint32_t x) { return static_cast<std::int32_t>(x); };
+            if (vOld->fileMS == vNew->fileMS && vOld->fileLS == vNew->fileLS)
+                compare = 0;
+            else if (ms(vNew->fileMS) < ms(vOld->fileMS) || (vNew->fileMS == vOld->fileMS && ms(vNew->fileLS) < ms(vOld->fileLS)))
+                compare = -1;
+            else
+                compare = 1;
+        } else {
+            std::int64_t a = unixFromFileTime(old->lastWrite), b = unixFromFileTime(neu->lastWrite);
+            t.WriteTrace("Comparing via date/times\r\nExisting Date/Time: " + num(a) + "\r\nNew Date/Time:      " + num(b) + "\r\n");
+            compare = b == a ? 0 : b < a ? -1 : 1;
+        }
+        int answer;
+        if (compare == 0) {
+            t.WriteTrace("Both files same - don't copy\r\n");
+            answer = ui::Id::No;
+        } else if (mode == 2 || (mode != 0 && compare > 0)) {
+            if (compare < 0)
+                t.WriteTrace("New file is older\r\n");
+            answer = compare > 0 ? ui::Id::Yes : ui::Id::No;
+        } else {
+            t.WriteTrace(mode == 0 ? "Always ask\r\n" : "New file is older\r\n");
+            t.WriteTrace("Ask for overwrite conformation\r\n");
+            std::string text = message.empty()
+                                   ? "Setup is attempting to overwrite:||$OLDFILE$|($OLDDATE$ $OLDTIME$ $OLDSIZE$ Bytes)||with:||"
+                                     "$NEWFILE$|($NEWDATE$ $NEWTIME$ $NEWSIZE$ Bytes)||Are you sure you wish to overwrite this file ?"
+                                   : message;
+            ReplaceAll(text, "|", "\n");
+            bool us = e.captions().index() == 1;
+            auto date = [&](const FileInfo& f) {
+                return DateTime::fromFileTime(f.lastWrite).FormatDateTime(us ? "MM/DD/YY" : "DD/MM/YY");
+            };
+            auto time = [&](const FileInfo& f) { return DateTime::fromFileTime(f.lastWrite).FormatDateTime("HH:XXA"); };
+            ReplaceAll(text, "$OLDFILE$", existing);
+            ReplaceAll(text, "$NEWFILE$", fresh);
+            ReplaceAll(text, "$OLDDATE$", date(*old));
+            ReplaceAll(text, "$NEWDATE$", date(*neu));
+            ReplaceAll(text, "$OLDTIME$", time(*old));
+            ReplaceAll(text, "$NEWTIME$", time(*neu));
+            ReplaceAll(text, "$OLDSIZE$", num(static_cast<long long>(old->size)));
+            ReplaceAll(text, "$NEWSIZE$", num(static_cast<long long>(neu->size)));
+            ui::MessageBoxRequest box;
+            box.title = e.variables().GetVariable("CAPTION");
+            box.text = text;
+            box.style = ui::Mb::YesNo | ui::Mb::IconQuestion | ui::Mb::DefButton2;
+            e.ui().endWaitCursor();
+            answer = e.ui().messageBox(box);
+            e.ui().beginWaitCursor();
+        }
+        t.WriteTrace(std::string("Overwrite confirm complete\r\n") +
+                     (answer == ui::Id::Yes ? "Yes - do overwrite\r\n" : "No - don't overwrite\r\n"));
+        return e.SetVariableNumber("ERROR", answer);
+    });
+}
+
+} // namespace zrv::actions

@@ -1,0 +1,172 @@
+// The copy engine: single transfers, copy blocks with their dialog, overwrite
+// decisions and disk prompts.
+#include "interpreter/actions/actions.h"
+#include "interpreter/engine/errors.h"
+#include "interpreter/engine/interpreter.h"
+#include "interpreter/ui/headless/headless.h"
+#include "platform/lz.h"
+#include "tests/support/testing.h"
+
+using namespace zrv;
+using namespace zrv::engine;
+using namespace zrv::testing;
+
+namespace {
+
+std::string crlf(std::initializer_list<std::string> lines) {
+    std::string out;
+    for (const std::string& l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
+class Copy : public MachineTest {
+protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        for (const char* d : {"C:\\SRC", "C:\\DST"})
+            ASSERT_TRUE(m->createDirectory(d).ok());
+        put("C:\\SRC\\A.TXT", "alpha");
+        put("C:\\SRC\\B.TXT", "beta");
+        put("C:\\SRC\\C.DAT", std::string(300000, 'c'));
+        put("C:\\SRC\\PACKED.TX_", *szddCompress(std::string(5000, 'p')));
+    }
+    int run(const std::string& text, const std::string& answers = "") {
+        put("C:\\MAIN.SCR", text);
+        ui = std::move(ui::HeadlessUi::fromText(answers).value());
+        interp = std::make_unique<Interpreter>(*m, *ui);
+        actions::registerAll(interp->engine());
+        return interp->run("C:\\MAIN.SCR");
+    }
+    std::string var(const std::string& name) { return interp->engine().variables().GetVariable(name); }
+    std::vector<int> errors() {
+        std::vector<int> out;
+        for (const std::string& line : ui->transcript()) {
+            std::size_t at = line.find("\"error\":");
+            if (at != std::string::npos)
+                out.push_back(std::atoi(line.c_str() + at + 8));
+        }
+        return out;
+    }
+    std::size_t count(const std::string& what) {
+        std::size_t n = 0;
+        for (const std::string& line : ui->transcript())
+            n += line.find(what) != std::string::npos;
+        return n;
+    }
+    std::unique_ptr<ui::HeadlessUi> ui;
+    std::unique_ptr<Interpreter> interp;
+};
+
+TEST_F(Copy, WildcardsIntoADirectoryAndMoves) {
+    ASSERT_TRUE(m->setLastWriteTime("C:\\SRC\\A.TXT", fileTimeFromUnix(862826400)).ok());
+    EXPECT_EQ(run(crlf({"COPYFILE(\"C:\\SRC\\*.TXT\", \"C:\\DST\\\")", "SET %E% = %ERROR%",
+                        "COPYFILE(\"C:\\SRC\\B.TXT\", \"C:\\DST\\MOVED.TXT\", 1, 0, 1)"})),
+              0);
+    EXPECT_EQ(get("C:\\DST\\A.TXT"), "alpha");
+    EXPECT_EQ(get("C:\\DST\\B.TXT"), "beta");
+    EXPECT_EQ(var("E"), "0");
+    EXPECT_EQ(get("C:\\DST\\MOVED.TXT"), "beta");
+    EXPECT_FALSE(m->exists("C:\\SRC\\B.TXT"));
+    EXPECT_EQ(m->stat("C:\\DST\\A.TXT")->lastWrite, fileTimeFromUnix(862826400)); // the source's time
+}
+
+TEST_F(Copy, CompressedSourcesExpandAndKeepTheirStoredName) {
+    EXPECT_EQ(run(crlf({"COPYFILE(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\")", "UNCOMPRESS(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\\P.TXT\", 1)"})), 0);
+    EXPECT_EQ(get("C:\\DST\\PACKED.TX_"), std::string(5000, 'p'));
+    EXPECT_EQ(get("C:\\DST\\P.TXT"), std::string(5000, 'p'));
+    EXPECT_FALSE(m->exists("C:\\SRC\\PACKED.TX_"));
+}
+
+TEST_F(Copy, AppendAndFaults) {
+    put("C:\\DST\\LOG.TXT", "start-");
+    run(crlf({"COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\LOG.TXT\", 1, 1)", "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\NEW.TXT\", 1, 1)",
+              "TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\A.TXT\", \"c:\\src\\a.txt\")", "SET %SAME% = %ERROR%",
+              "COPYFILE(\"C:\\SRC\\NONE.TXT\", \"C:\\DST\\\")", "SET %NONE% = %ERROR%", "COPYFILE(\"C:\\SRC\\A.TXT\")",
+              "SET %ONE% = %ERROR%", "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\X.TXT\", %V%)", "SET %VAR% = %ERROR%"}));
+    EXPECT_EQ(get("C:\\DST\\LOG.TXT"), "start-alpha");
+    EXPECT_EQ(get("C:\\DST\\NEW.TXT"), "alpha");
+    EXPECT_EQ(var("SAME"), "19");
+    EXPECT_EQ(get("C:\\SRC\\A.TXT"), "alpha");
+    EXPECT_EQ(var("NONE"), "16");
+    EXPECT_EQ(var("ONE"), "21");
+    EXPECT_EQ(var("VAR"), "21");
+}
+
+TEST_F(Copy, NoSpaceOnTheTarget) {
+    TempDir floppy;
+    MachineOptions o;
+    o.drives.push_back(*DriveMapping::parse("A=" + floppy.path().string() + ",size=1000"));
+    open(o);
+    run(crlf({"TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\C.DAT\", \"A:\\C.DAT\")", "SET %E% = %ERROR%"}));
+    EXPECT_EQ(var("E"), "15"); // 10014
+}
+
+TEST_F(Copy, ACopyBlockWithGuardsGaugeAndItsEnd) {
+    int status = run(crlf({"SET %WANT% = 1", "COPYFILE(4)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\", \"Alpha file\"",
+                           "IF %WANT% == 1 \"C:\\SRC\\B.TXT\", \"C:\\DST\\\"", "IF %WANT% == 2 \"C:\\SRC\\C.DAT\", \"C:\\DST\\\"",
+                           "UPDATEGAUGE(1)", "SETGAUGETEXT(\"a\", \"b\", \"c\")", ":INBLOCK", "ENDCOPYFILE()",
+                           "SET %AFTER% = %ERROR%"}));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(m->exists("C:\\DST\\A.TXT"));
+    EXPECT_TRUE(m->exists("C:\\DST\\B.TXT"));
+    EXPECT_FALSE(m->exists("C:\\DST\\C.DAT"));
+    EXPECT_EQ(var("AFTER"), "0");
+    EXPECT_EQ(count("\"kind\":\"transfer\""), 2u);
+    EXPECT_EQ(count("\"name\":\"close\",\"title\":\"\",\"text\":\"\",\"result\":0,\"gauge\":3,\"range\":4"), 1u);
+    // A blank line ends a block too.
+    run(crlf({"COPYFILE(2)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\Z.TXT\"", "", "\"C:\\SRC\\B.TXT\", \"C:\\DST\\Y.TXT\""}));
+    EXPECT_TRUE(m->exists("C:\\DST\\Z.TXT"));
+    EXPECT_FALSE(m->exists("C:\\DST\\Y.TXT"));
+    EXPECT_TRUE(errors().size() == 1); // the copy line after the block is no statement
+}
+
+TEST_F(Copy, CancelDeletesThePartialFileAndGoesToExit) {
+    int status = run(crlf({"COPYFILE(3)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\"", "\"C:\\SRC\\C.DAT\", \"C:\\DST\\\"",
+                           "\"C:\\SRC\\B.TXT\", \"C:\\DST\\\"", "ENDCOPYFILE()", "SET %NOT% = 1", ":EXIT", "SET %EXITED% = 1"}),
+                     "{\"kind\":\"copy\",\"cancel\":2}");
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(m->exists("C:\\DST\\A.TXT"));
+    EXPECT_FALSE(m->exists("C:\\DST\\C.DAT"));
+    EXPECT_FALSE(m->exists("C:\\DST\\B.TXT"));
+    EXPECT_EQ(var("NOT"), "");
+    EXPECT_EQ(var("EXITED"), "1");
+}
+
+TEST_F(Copy, ConfirmOverwriteByDate) {
+    put("C:\\DST\\OLD.TXT", "old");
+    put("C:\\SRC\\NEW.TXT", "new");
+    ASSERT_TRUE(m->setLastWriteTime("C:\\DST\\OLD.TXT", fileTimeFromUnix(800000000)).ok());
+    ASSERT_TRUE(m->setLastWriteTime("C:\\SRC\\NEW.TXT", fileTimeFromUnix(900000000)).ok());
+    put("C:\\SRC\\SAME.TXT", "x");
+    ASSERT_TRUE(m->setLastWriteTime("C:\\SRC\\SAME.TXT", fileTimeFromUnix(800000000)).ok());
+    run(crlf({"CONFIRMOVERWRITE(\"C:\\DST\\OLD.TXT\", \"C:\\SRC\\NEW.TXT\", \"\", 1)", "SET %NEWER% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\SRC\\NEW.TXT\", \"C:\\DST\\OLD.TXT\", \"\", 2)", "SET %OLDER2% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\DST\\OLD.TXT\", \"C:\\SRC\\SAME.TXT\", \"\", 0)", "SET %SAME% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\DST\\NONE.TXT\", \"C:\\SRC\\NEW.TXT\", \"\", 0)", "SET %MISSING% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\SRC\\NEW.TXT\", \"C:\\DST\\OLD.TXT\", \"\", 1)", "SET %ASKED% = %ERROR%"}),
+        "{\"kind\":\"messagebox\",\"text\":\"Setup is attempting to overwrite:*\",\"result\":\"IDYES\"}");
+    EXPECT_EQ(var("NEWER"), "6");
+    EXPECT_EQ(var("OLDER2"), "7");
+    EXPECT_EQ(var("SAME"), "7");
+    EXPECT_EQ(var("MISSING"), "6");
+    EXPECT_EQ(var("ASKED"), "6");
+    ASSERT_EQ(ui->transcript().size(), 1u);
+    EXPECT_NE(ui->transcript()[0].find("C:\\\\SRC\\\\NEW.TXT\\n(09/07/98 "), std::string::npos) << ui->transcript()[0];
+    EXPECT_NE(ui->transcript()[0].find("\"buttons\":\"MB_YESNO\""), std::string::npos);
+}
+
+TEST_F(Copy, CheckExistsAndDiskSpace) {
+    run(crlf({"CHECKEXISTS(\"C:\\SRC\\*.TXT\")", "SET %ONE% = %ERROR%", "CHECKEXISTS(\"C:\\SRC\\A.TXT\", \"Insert disk\")",
+              "SET %FOUND% = %ERROR%", "CHECKEXISTS(\"A:\\DISK02\", \"Please insert the diskette labelled 'DISK02'\")",
+              "SET %GAVEUP% = %ERROR%", "CHECKEXISTS(\"C:\\NONE\")", "SET %ZERO% = %ERROR%", "GETDISKSPACE(\"C:\\\")",
+              "SET %FREE% = %ERROR%"}));
+    EXPECT_EQ(var("ONE"), "1");
+    EXPECT_EQ(var("FOUND"), "1");
+    EXPECT_EQ(var("GAVEUP"), "2");
+    EXPECT_EQ(var("ZERO"), "0");
+    EXPECT_FALSE(var("FREE").empty());
+    EXPECT_EQ(count("\"kind\":\"prompt\""), 1u);
+}
+
+} // namespace
