@@ -109,13 +109,21 @@ public:
         if (in.Open(source, OpenFlag::Read, expand) != 0)
             return finish(1);
         long length = in.Size();
+        if (length < 0)
+            return finish(6); // a compressed source that cannot be read to its end
         t.WriteTrace("  File Length: " + num(length) + " bytes, target Space (");
         if (byteMode)
             gauge(length, 0);
-        (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
-        if (!append)
-            (void)m_m.deleteFile(target);
-        auto free = static_cast<std::int32_t>(FreeSpace(m_m, target));
+        // The old target stays until the new one is complete: the new content is
+        // written beside it and renamed over it, so the space it frees counts.
+        auto existing = m_m.stat(target);
+        bool replacing = !append && existing && !existing->isDirectory();
+        std::int64_t free = static_cast<std::int32_t>(FreeSpace(m_m, target));
+        // With room for both files the new one is written beside the old; with
+        // room only once the old one is gone, the old one goes first.
+        bool beside = free >= length;
+        if (replacing)
+            free += static_cast<std::int64_t>(existing->size);
         t.WriteTrace("Disk Space: '" + target + "' = " + num(free) + " bytes - ");
         if (free < length) {
             t.WriteTrace("not enough!\r\n");
@@ -123,12 +131,22 @@ public:
         }
         t.WriteTrace("Ok, Copying\r\n");
         FileAccess out(m_m);
+        std::string written = target;
         bool open = false;
         if (append && out.Open(target, OpenFlag::ReadWrite) == 0) {
             out.Seek(0, 2);
             open = true;
         }
-        if (!open && out.Create(target, OpenFlag::ReadWrite) != 0)
+        if (!open && !append && beside) {
+            auto full = m_m.fullPath(target);
+            if (!full)
+                return finish(2);
+            written = UniqueTempName(m_m, full->parent().text());
+        } else if (!open && replacing) {
+            (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
+            (void)m_m.deleteFile(target);
+        }
+        if (!open && out.Create(written, OpenFlag::ReadWrite) != 0)
             return finish(2);
         int fault = 0;
         long remaining = length;
@@ -160,13 +178,27 @@ public:
         if (haveTime)
             (void)out.SetTime(time);
         out.Close();
-        (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
-        int status = fault;
         bool cancelled = !running();
+        int status = fault;
+        if (written != target) {
+            if (status != 0 || cancelled) {
+                (void)m_m.deleteFile(written); // the old target stays as it was
+            } else {
+                if (replacing)
+                    (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
+                auto placed = replacing ? m_m.replaceFile(written, target) : m_m.moveFile(written, target);
+                if (!placed) {
+                    (void)m_m.deleteFile(written);
+                    status = 2;
+                }
+            }
+        } else if (cancelled && !append) {
+            (void)m_m.deleteFile(target); // a cancelled copy in place leaves no partial file
+        }
+        if (status == 0 && !cancelled)
+            (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
         if (!cancelled && status == 0 && m_block && !byteMode)
             gauge(m_block->range, m_block->position + 1);
-        if (cancelled)
-            (void)m_m.deleteFile(target); // the partial file of a cancelled copy goes
         return finish(status);
     }
 
@@ -178,8 +210,14 @@ public:
                 FileAccess f(m_m);
                 return f.Open(path, OpenFlag::Read) == 0;
             }
+            // Only a test: the empty file goes again, so a transfer that fails
+            // later leaves nothing behind.
             FileAccess f(m_m);
-            return f.Create(path, OpenFlag::ReadWrite) == 0;
+            bool ok = f.Create(path, OpenFlag::ReadWrite) == 0;
+            f.Close();
+            if (ok)
+                (void)m_m.deleteFile(path);
+            return ok;
         };
         if (probe(target)) {
             out = target;

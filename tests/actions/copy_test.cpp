@@ -170,3 +170,45 @@ TEST_F(Copy, CheckExistsAndDiskSpace) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Copy, AFailedCopyKeepsTheFileItWouldReplace) {
+    put("C:\\DST\\KEEP.TXT", "precious");
+    std::string packed = *szddCompress(std::string(100000, 'z'));
+    put("C:\\SRC\\CUT.TX_", packed.substr(0, packed.size() / 2)); // cut short: a read fault
+    run(crlf({"TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\CUT.TX_\", \"C:\\DST\\KEEP.TXT\")", "SET %E% = %ERROR%"}));
+    EXPECT_EQ(var("E"), "44"); // 10043
+    EXPECT_EQ(get("C:\\DST\\KEEP.TXT"), "precious");
+    auto left = m->findFiles("C:\\DST\\*.TMP");
+    ASSERT_TRUE(left.ok());
+    EXPECT_TRUE(left->empty());
+}
+
+TEST_F(Copy, ReplacingCountsTheSpaceTheOldFileFrees) {
+    TempDir floppy;
+    writeHost(floppy.path() / "OLD.BIN", std::string(900, 'o'));
+    MachineOptions o;
+    o.drives.push_back(*DriveMapping::parse("A=" + floppy.path().string() + ",size=1000"));
+    open(o);
+    put("C:\\SRC\\NEW.BIN", std::string(950, 'n'));
+    EXPECT_EQ(run(crlf({"COPYFILE(\"C:\\SRC\\NEW.BIN\", \"A:\\OLD.BIN\")"})), 0);
+    EXPECT_EQ(get("A:\\OLD.BIN"), std::string(950, 'n'));
+}
+
+TEST_F(Copy, ReadOnlyTargetsAreReplacedAndInUseOnesRefused) {
+    put("C:\\DST\\RO.TXT", "old");
+    ASSERT_TRUE(m->setAttributes("C:\\DST\\RO.TXT", FileAttribute::ReadOnly).ok());
+    put("C:\\WINDOWS\\SYSTEM\\BUSY.DLL", "loaded");
+    std::string ini = readHost(dir.path() / "machine" / "machine.ini");
+    ini.insert(ini.find("[Modules]\n") + 10, "1=C:\\WINDOWS\\SYSTEM\\BUSY.DLL\n");
+    writeHost(dir.path() / "machine" / "machine.ini", ini);
+    open();
+    run(crlf({"COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\RO.TXT\")", "TRAPERROR(1, 0)",
+              "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\WINDOWS\\SYSTEM\\BUSY.DLL\")", "SET %E% = %ERROR%"}));
+    EXPECT_EQ(get("C:\\DST\\RO.TXT"), "alpha");
+    EXPECT_EQ(var("E"), "46"); // 10045
+    EXPECT_EQ(get("C:\\WINDOWS\\SYSTEM\\BUSY.DLL"), "loaded");
+}
+
+} // namespace
