@@ -10,6 +10,7 @@
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,9 @@ Options:
                          with its default button (the only interface so far)
   --answers FILE         the answer file (JSON lines; see docs/answers.md)
   --transcript FILE      write each message box shown as a JSON line
+  --disks DIR[,label=L]  a disk for a disk changer on A: (repeat for each disk;
+                         the first is in the drive, labelled with its folder's
+                         name in upper case unless a label is given)
   --help                 show this help
   --version              show the version
 )";
@@ -104,11 +108,23 @@ struct Options {
     std::vector<std::string> words;
     std::optional<fs::path> answers;
     std::optional<fs::path> transcript;
+    std::vector<DriveMapping> disks;
 };
 
-int runLine(Machine& machine, zrv::ui::HeadlessUi& ui, const std::string& line) {
+DriveMapping diskOf(const fs::path& folder, const std::string& label = {}) {
+    DriveMapping d;
+    d.letter = 'A';
+    std::error_code ec;
+    d.hostRoot = fs::absolute(folder, ec).string();
+    d.readOnly = true;
+    d.label = label.empty() ? upperAnsi(utf8ToAnsiLossy(folder.filename().string())).substr(0, 11) : label;
+    return d;
+}
+
+int runLine(Machine& machine, zrv::ui::HeadlessUi& ui, const std::string& line, const std::vector<DriveMapping>& disks) {
     zrv::engine::Interpreter interpreter(machine, ui);
     zrv::actions::registerAll(interpreter.engine());
+    interpreter.engine().setDisks(disks);
     return interpreter.run(line);
 }
 
@@ -125,7 +141,7 @@ int runScript(Options& o) {
             line += ' ';
         line += utf8ToAnsiLossy(w);
     }
-    return runLine(**opened, **ui, line);
+    return runLine(**opened, **ui, line, o.disks);
 }
 
 // The start program's part: the disk set on A:, its "Setup" window, SETUP.DAT.
@@ -136,18 +152,17 @@ int install(Options& o) {
     std::error_code ec;
     if (!fs::is_directory(set, ec))
         return failure(set.string() + " is not a folder");
-    fs::path disk = set;
-    for (const char* first : {"DISK1", "disk1", "DISK01", "Disk1"})
-        if (fs::is_directory(set / first, ec)) {
-            disk = set / first;
-            break;
-        }
-    DriveMapping a;
-    a.letter = 'A';
-    a.hostRoot = fs::absolute(disk, ec).string();
-    a.readOnly = true;
-    a.label = upperAnsi(utf8ToAnsiLossy(disk.filename().string())).substr(0, 11);
-    o.machineOptions.drives.push_back(a);
+    // Disk folders (DISK1, DISK2, ...) make a disk changer; otherwise the folder is the disk.
+    std::vector<fs::path> folders;
+    for (auto& entry : fs::directory_iterator(set, ec))
+        if (entry.is_directory(ec) && upperAnsi(entry.path().filename().string()).rfind("DISK", 0) == 0)
+            folders.push_back(entry.path());
+    std::sort(folders.begin(), folders.end());
+    if (folders.empty())
+        folders.push_back(set);
+    for (const fs::path& f : folders)
+        o.disks.push_back(diskOf(f));
+    o.machineOptions.drives.push_back(o.disks.front());
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
         return failure(opened.error().describe());
@@ -162,7 +177,7 @@ int install(Options& o) {
         (*ui)->record("{\"kind\":\"setupdat\",\"name\":\"SETUP.DAT\",\"title\":\"Setup\",\"text\":" +
                       zrv::ui::jsonString(ansiToUtf8(first)) + ",\"result\":0}");
     }
-    return runLine(m, **ui, "SETUP.SCR /DIR:A:\\");
+    return runLine(m, **ui, "SETUP.SCR /DIR:A:\\", o.disks);
 }
 
 // The de-install program's part: ZRVUNI.INI names the script that undoes APP.
@@ -184,7 +199,7 @@ int uninstall(Options& o) {
     if (!ui)
         return failure(ui.error().describe());
     auto before = takeSnapshot(m);
-    int status = runLine(m, **ui, script);
+    int status = runLine(m, **ui, script, o.disks);
     if (before) {
         auto after = takeSnapshot(m);
         if (after) {
@@ -411,6 +426,19 @@ int main(int argc, char** argv) {
                 o.answers = fs::path(v);
             if (a == "--transcript")
                 o.transcript = fs::path(v);
+        } else if (a == "--disks") {
+            if (i + 1 >= argc)
+                return usageError("--disks needs a folder");
+            std::string v = argv[++i];
+            std::string label;
+            if (auto at = v.find(",label="); at != std::string::npos) {
+                label = utf8ToAnsiLossy(v.substr(at + 7));
+                v.erase(at);
+            }
+            std::error_code ec;
+            if (!fs::is_directory(v, ec))
+                return usageError("--disks " + v + ": not a folder");
+            o.disks.push_back(diskOf(v, label));
         } else if (a == "--machine" || a == "--drive") {
             if (i + 1 >= argc)
                 return usageError(a + " needs a value");
@@ -429,6 +457,8 @@ int main(int argc, char** argv) {
             return usageError("unknown option '" + a + "'");
         }
     }
+    if (!o.disks.empty())
+        o.machineOptions.drives.push_back(o.disks.front());
     if (!optionsEnded && !o.words.empty() && o.words[0] == "machine")
         return machineCommand(o);
     if (!optionsEnded && !o.words.empty() && o.words[0] == "install")

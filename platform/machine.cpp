@@ -439,21 +439,9 @@ Result<void> Machine::load(const MachineOptions& options) {
     }
     if (std::none_of(mappings.begin(), mappings.end(), [](const DriveMapping& x) { return x.letter == 'C'; }))
         return bad("[Drives] has no drive C");
-    for (const DriveMapping& mapping : mappings) {
-        auto drive = std::make_unique<Drive>();
-        drive->letter = mapping.letter;
-        fs::path host = mapping.hostRoot;
-        drive->hostRoot = host.is_absolute() ? host : m_dir / host;
-        int fd = ::open(drive->hostRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return fail(WinError::PathNotFound, name + ": drive " + std::string(1, mapping.letter) + ": maps to " +
-                                                    drive->hostRoot.string() + ": " + std::strerror(errno));
-        drive->root = UniqueFd(fd);
-        drive->readOnly = mapping.readOnly;
-        drive->label = mapping.label;
-        drive->capacity = mapping.capacity;
-        m_drives[static_cast<std::size_t>(mapping.letter - 'A')] = std::move(drive);
-    }
+    for (const DriveMapping& mapping : mappings)
+        if (auto r = mapDrive(mapping); !r)
+            return fail(r.code(), name + ": " + r.error().message);
 
     for (const auto& [k, v] : ini.entries("Environment"))
         m_env.emplace_back(utf8ToAnsiLossy(k), utf8ToAnsiLossy(v));
@@ -536,6 +524,25 @@ Result<Registry*> Machine::registry() {
                 return step.error();
     }
     return m_registry.get();
+}
+
+Result<void> Machine::mapDrive(const DriveMapping& mapping) {
+    auto drive = std::make_unique<Drive>();
+    drive->letter = toUpperAnsi(mapping.letter);
+    if (drive->letter < 'A' || drive->letter > 'Z')
+        return fail(WinError::InvalidDrive, "a drive must be a letter A-Z");
+    fs::path host = mapping.hostRoot;
+    drive->hostRoot = host.is_absolute() ? host : m_dir / host;
+    int fd = ::open(drive->hostRoot.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(WinError::PathNotFound, "drive " + std::string(1, drive->letter) + ": maps to " +
+                                                drive->hostRoot.string() + ": " + std::strerror(errno));
+    drive->root = UniqueFd(fd);
+    drive->readOnly = mapping.readOnly;
+    drive->label = mapping.label;
+    drive->capacity = mapping.capacity;
+    m_drives[static_cast<std::size_t>(drive->letter - 'A')] = std::move(drive);
+    return {};
 }
 
 // ---------------------------------------------------------------------------

@@ -165,6 +165,9 @@ public:
 
     // Drives.
     std::vector<char> driveLetters() const;
+    // Maps (or re-maps) a drive while the machine is open: a disk changer
+    // inserts a disk this way.
+    Result<void> mapDrive(const DriveMapping& mapping);
     const Drive* drive(char letter) const;
     Result<std::uint64_t> freeSpace(char letter) const;
     Result<std::string> volumeLabel(char letter) const;

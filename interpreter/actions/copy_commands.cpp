@@ -493,7 +493,8 @@ void registerCopyCommands(Engine& engine) {
         if (!Engine::isStringToken(s.param(2)))
             return e.SetVariableNumber("ERROR", FileExists(e.machine(), file) ? 1 : 0);
         std::string prompt = e.GetStringParam(s, 2);
-        while (!FileExists(e.machine(), file)) {
+        auto present = [&] { return FileExists(e.machine(), file); };
+        while (!present() && !e.changeDisk(present)) {
             ui::MessageBoxRequest box;
             box.kind = "prompt";
             box.title = e.variables().GetVariable("CAPTION");

@@ -35,9 +35,9 @@ int sendProgmanCommand(Engine& e, const std::string& command) {
     return kErrDde;
 }
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }
 // Paths with a blank go between quotes, others as they are.
-std::string pathText(const std::string& text) { return text.find(' ') == std::string::npos ? text : quoted(text); }
+std::string pathText(const std::string& text) { return text.find(' ') == std::string::npos ? text : inQuotes(text); }
 
 bool present(unsigned char token) { return token != 0 && token != ')'; }
 
@@ -53,15 +53,15 @@ void registerProgramManagerCommands(Engine& engine) {
                 return err;
         std::string name = e.GetStringParam(s, 1);
         std::string file = hasFile ? e.GetStringParam(s, 2) : std::string();
-        std::string create = "[CreateGroup(" + quoted(name) + (file.empty() ? "" : "," + quoted(file)) + ")]";
+        std::string create = "[CreateGroup(" + inQuotes(name) + (file.empty() ? "" : "," + inQuotes(file)) + ")]";
         (void)sendProgmanCommand(e, create);
-        (void)sendProgmanCommand(e, "[ShowGroup(" + quoted(name) + ",1)]");
+        (void)sendProgmanCommand(e, "[ShowGroup(" + inQuotes(name) + ",1)]");
         return 0;
     });
     engine.registerHandler(Keyword::DeleteGroup, [](Engine& e, StatementLine& s) {
         if (int err = e.expectString(s, 1))
             return err;
-        (void)sendProgmanCommand(e, "[DeleteGroup(" + quoted(e.GetStringParam(s, 1)) + ")]");
+        (void)sendProgmanCommand(e, "[DeleteGroup(" + inQuotes(e.GetStringParam(s, 1)) + ")]");
         return 0;
     });
     engine.registerHandler(Keyword::ShowGroup, [](Engine& e, StatementLine& s) {
@@ -74,7 +74,7 @@ void registerProgramManagerCommands(Engine& engine) {
         std::int32_t show = e.GetNumericParam(s, 2);
         char buf[32];
         std::snprintf(buf, sizeof buf, ",%d)]", show);
-        (void)sendProgmanCommand(e, "[ShowGroup(" + quoted(name) + buf);
+        (void)sendProgmanCommand(e, "[ShowGroup(" + inQuotes(name) + buf);
         return 0;
     });
     engine.registerHandler(Keyword::MakeIcon, [](Engine& e, StatementLine& s) {
@@ -100,7 +100,7 @@ void registerProgramManagerCommands(Engine& engine) {
         std::string add = "[AddItem(" + pathText(program);
         if (!args.empty())
             add += " " + args;
-        add += "," + quoted(title);
+        add += "," + inQuotes(title);
         if (!icon.empty() || hasIndex || !dir.empty())
             add += ",";
         if (!icon.empty())
@@ -115,14 +115,14 @@ void registerProgramManagerCommands(Engine& engine) {
         if (!dir.empty())
             add += ",-1,-1," + pathText(dir);
         add += ")]";
-        (void)sendProgmanCommand(e, "[DeleteItem(" + quoted(title) + ")]");
+        (void)sendProgmanCommand(e, "[DeleteItem(" + inQuotes(title) + ")]");
         (void)sendProgmanCommand(e, add);
         return 0;
     });
     engine.registerHandler(Keyword::DeleteIcon, [](Engine& e, StatementLine& s) {
         if (int err = e.expectString(s, 1))
             return err;
-        (void)sendProgmanCommand(e, "[DeleteItem(" + quoted(e.GetStringParam(s, 1)) + ")]");
+        (void)sendProgmanCommand(e, "[DeleteItem(" + inQuotes(e.GetStringParam(s, 1)) + ")]");
         return 0;
     });
     engine.registerHandler(Keyword::Reload, [](Engine& e, StatementLine& s) {
@@ -133,7 +133,7 @@ void registerProgramManagerCommands(Engine& engine) {
         }
         if (!Engine::isStringToken(s.param(1)))
             return static_cast<int>(engine::kErrInvalidParameters);
-        (void)sendProgmanCommand(e, "[Reload(" + quoted(e.GetStringParam(s, 1)) + ")]");
+        (void)sendProgmanCommand(e, "[Reload(" + inQuotes(e.GetStringParam(s, 1)) + ")]");
         return 0;
     });
     engine.registerHandler(Keyword::MakeGroupFromFile, [](Engine&, StatementLine&) { return 0; });

@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "common/trace.h"
 #include "interpreter/engine/errors.h"
+#include "interpreter/ui/json.h"
 #include "interpreter/ui/ui.h"
 #include "platform/ansi.h"
 #include "platform/machine.h"
@@ -340,6 +341,34 @@ int Engine::handleRelease(StatementLine&) {
     return 0;
 }
 
+bool Engine::changeDisk(const std::function<bool()>& wanted) {
+    if (m_disks.empty())
+        return false;
+    const Drive* now = m_machine.drive('A');
+    std::optional<DriveMapping> before;
+    if (now) {
+        DriveMapping m;
+        m.letter = 'A';
+        m.hostRoot = now->hostRoot.string();
+        m.readOnly = now->readOnly;
+        m.label = now->label;
+        m.capacity = now->capacity;
+        before = m;
+    }
+    for (const DriveMapping& disk : m_disks) {
+        if (!m_machine.mapDrive(disk))
+            continue;
+        if (wanted()) {
+            m_ui.record("{\"kind\":\"disk\",\"name\":\"A:\",\"title\":\"\",\"text\":" +
+                        ui::jsonString(ansiToUtf8(disk.label)) + ",\"result\":1}");
+            return true;
+        }
+    }
+    if (before)
+        (void)m_machine.mapDrive(*before);
+    return false;
+}
+
 int Engine::handleCheckLabel(StatementLine& s) {
     for (int k = 1; k <= 3; ++k)
         if (int e = expectString(s, k))
@@ -347,10 +376,13 @@ int Engine::handleCheckLabel(StatementLine& s) {
     std::string drive = GetStringParam(s, 1);
     std::string label = upperAnsi(GetStringParam(s, 2));
     std::string prompt = GetStringParam(s, 3);
-    for (;;) {
+    auto present = [&] {
         std::string found;
         std::string root = drive.empty() ? std::string() : std::string(1, drive[0]) + ":\\";
-        if (VolumeLabel(m_machine, root, found) == 0 && found == label)
+        return VolumeLabel(m_machine, root, found) == 0 && found == label;
+    };
+    for (;;) {
+        if (present() || changeDisk(present))
             return m_vars.SetVariableNumber("ERROR", 1);
         ui::MessageBoxRequest box;
         box.kind = "prompt";

@@ -8,6 +8,7 @@
 #include "interpreter/engine/script.h"
 #include "interpreter/engine/tokenizer.h"
 #include "interpreter/engine/variables.h"
+#include "platform/machine.h"
 #include "platform/progman.h"
 
 #include <array>
@@ -96,6 +97,12 @@ public:
             step();
     }
 
+    // A disk changer on A: over these disks (the first is in the drive).
+    void setDisks(std::vector<DriveMapping> disks) { m_disks = std::move(disks); }
+    // When a prompt asks for a disk: inserts the first disk for which `wanted`
+    // holds and says so in the transcript; false (the drive as it was) when none does.
+    bool changeDisk(const std::function<bool()>& wanted);
+
     bool inCopyBlock() const { return m_copyBlock; }
     void setCopyBlock(bool on) { m_copyBlock = on; }
     bool exitRequested() const { return m_exitRequest != -1; }
@@ -140,6 +147,7 @@ private:
     bool m_copyBlock = false;
     int m_exitRequest = -1;
     std::vector<std::function<void()>> m_endOfRun;
+    std::vector<DriveMapping> m_disks;
 };
 
 } // namespace zrv::engine

@@ -1,4 +1,5 @@
 // zrvx32 run as a person would run it, against machines in temporary folders.
+#include "platform/lz.h"
 #include "tests/support/testing.h"
 
 #include <array>
@@ -276,6 +277,65 @@ TEST(Cli, InstallFromADiskSetAndUninstallAgain) {
     }
     EXPECT_EQ(zrvx32(base + "uninstall Demo").status, 1);
     EXPECT_EQ(zrvx32(base + "install " + quote(dir.path() / "nothing")).status, 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Cli, InstallsFromTwoDisksWithASplitFile) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    fs::path set = dir.path() / "set";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    std::string app(40000, 'a');
+    for (std::size_t i = 0; i < app.size(); i += 7)
+        app[i] = static_cast<char>('0' + i % 10);
+    writeHost(set / "DISK1" / "DISK01", "");
+    writeHost(set / "DISK1" / "APP.EX_", *zrv::szddCompress(app, 'E'));
+    writeHost(set / "DISK1" / "BIG.001", std::string(3000, '1'));
+    writeHost(set / "DISK2" / "DISK02", "");
+    writeHost(set / "DISK2" / "BIG.002", std::string(2000, '2'));
+    writeHost(set / "DISK1" / "SETUP.SCR",
+              "MKDIR(\"C:\\APP\")\r\n"
+              "COPYFILE(3)\r\n"
+              "\"A:\\APP.EX_\", \"C:\\APP\\APP.EXE\", \"The program\"\r\n"
+              "\"A:\\BIG.001\", \"C:\\APP\\BIG.DAT\", 0, 0\r\n"
+              "CHECKEXISTS(\"A:\\DISK02\", \"Please insert the diskette labelled 'DISK02'\")\r\n"
+              "IF %ERROR% != IDOK GOTO :EXIT\r\n"
+              "\"A:\\BIG.002\", \"C:\\APP\\BIG.DAT\", 0, 1\r\n"
+              "ENDCOPYFILE()\r\n"
+              "WRITEPRIVATEPROFILESTRING(\"Install\", \"Path\", \"C:\\APP\", \"APP.INI\")\r\n"
+              "WRITEMULTIPROFILESTRING(\"386Enh\", \"device\", \"C:\\APP\\APP.386\", \"SYSTEM.INI\")\r\n"
+              "CHANGECONFIG(\"C:\\CONFIG.SYS\", 40, 30, %BACKUP%, %COUNT%, 1)\r\n"
+              "SET %DONE% = 1\r\n"
+              ":EXIT\r\n");
+    fs::path transcript = dir.path() / "t.jsonl";
+    Outcome inst = zrvx32(base + "--transcript " + quote(transcript) + " install " + quote(set));
+    ASSERT_EQ(inst.status, 0) << inst.out << readHost(transcript);
+    fs::path c = m / "drive_c";
+    EXPECT_TRUE(readHost(c / "APP" / "APP.EXE") == app);
+    EXPECT_EQ(readHost(c / "APP" / "BIG.DAT"), std::string(3000, '1') + std::string(2000, '2'));
+    EXPECT_NE(readHost(c / "WINDOWS" / "APP.INI").find("Path=C:\\APP"), std::string::npos);
+    EXPECT_NE(readHost(c / "WINDOWS" / "SYSTEM.INI").find("device=C:\\APP\\APP.386\r\n"), std::string::npos);
+    EXPECT_EQ(readHost(c / "CONFIG.SYS"), "DEVICE=C:\\WINDOWS\\HIMEM.SYS\r\nFILES=40\r\nBUFFERS=30\r\n");
+    EXPECT_TRUE(fs::exists(c / "CONFIG.001"));
+    std::string t = readHost(transcript);
+    EXPECT_NE(t.find("\"kind\":\"disk\",\"name\":\"A:\",\"title\":\"\",\"text\":\"DISK2\""), std::string::npos) << t;
+    EXPECT_EQ(t.find("\"kind\":\"prompt\""), std::string::npos) << t;
+    std::size_t transfers = 0;
+    for (std::size_t at = 0; (at = t.find("\"kind\":\"transfer\"", at)) != std::string::npos; ++at)
+        ++transfers;
+    EXPECT_EQ(transfers, 3u);
+    // Without the second disk the prompt cannot be answered: Cancel, and the script goes to :EXIT.
+    fs::remove_all(set / "DISK2");
+    fs::path m2 = dir.path() / "box2";
+    ASSERT_EQ(zrvx32("--machine " + quote(m2) + " machine init").status, 0);
+    Outcome half = zrvx32("--machine " + quote(m2) + " --transcript " + quote(transcript) + " install " + quote(set));
+    EXPECT_EQ(half.status, 0) << half.out;
+    EXPECT_NE(readHost(transcript).find("\"kind\":\"prompt\""), std::string::npos);
+    EXPECT_FALSE(fs::exists(m2 / "drive_c" / "WINDOWS" / "APP.INI"));
 }
 
 } // namespace
