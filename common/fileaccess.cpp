@@ -18,10 +18,21 @@ int FileAccess::Open(std::string_view path, int flags, bool compressed) {
     if (!f)
         return 1;
     if (compressed) {
-        auto reader = openExpanding(std::move(*f));
-        if (!reader)
+        // Only a file that is compressed goes through the expander; any other
+        // reads unchanged, straight from the file.
+        unsigned char header[kSzddHeaderSize];
+        auto n = f->read(header, sizeof header);
+        bool szdd = n && isSzddHeader(header, *n);
+        if (!f->seek(0, SeekOrigin::Begin))
             return 1;
-        m_lz = std::move(*reader);
+        if (szdd) {
+            auto reader = openExpanding(std::move(*f));
+            if (!reader)
+                return 1;
+            m_lz = std::move(*reader);
+        } else {
+            m_file = std::move(*f);
+        }
     } else {
         m_file = std::move(*f);
     }
@@ -52,8 +63,8 @@ void FileAccess::Close() {
 long FileAccess::Read(void* buffer, long count) {
     if (!m_open || count < 0)
         return -1;
-    auto n = m_compressed ? m_lz->read(buffer, static_cast<std::size_t>(count))
-                          : m_file.read(buffer, static_cast<std::size_t>(count));
+    auto n = m_lz ? m_lz->read(buffer, static_cast<std::size_t>(count))
+                  : m_file.read(buffer, static_cast<std::size_t>(count));
     return n ? static_cast<long>(*n) : -1;
 }
 
@@ -61,6 +72,13 @@ long FileAccess::Write(const void* buffer, long count) {
     if (!m_open || m_compressed || count < 0)
         return -1;
     auto n = m_file.write(buffer, static_cast<std::size_t>(count));
+    return n ? static_cast<long>(*n) : -1;
+}
+
+long FileAccess::CopyFrom(FileAccess& source, long count) {
+    if (!m_open || m_compressed || !source.m_open || source.m_lz || count < 0)
+        return -1;
+    auto n = m_file.copyFrom(source.m_file, static_cast<std::size_t>(count));
     return n ? static_cast<long>(*n) : -1;
 }
 
@@ -114,7 +132,7 @@ long FileAccess::WriteString(std::string_view text) {
 long FileAccess::Size() {
     if (!m_open)
         return -1;
-    auto n = m_compressed ? m_lz->size() : m_file.size();
+    auto n = m_lz ? m_lz->size() : m_file.size();
     return n ? static_cast<long>(*n) : -1;
 }
 
@@ -122,7 +140,7 @@ long FileAccess::Seek(long offset, int origin) {
     if (!m_open)
         return -1;
     SeekOrigin o = origin == 1 ? SeekOrigin::Current : origin == 2 ? SeekOrigin::End : SeekOrigin::Begin;
-    auto n = m_compressed ? m_lz->seek(offset, o) : m_file.seek(offset, o);
+    auto n = m_lz ? m_lz->seek(offset, o) : m_file.seek(offset, o);
     return n ? static_cast<long>(*n) : -1;
 }
 

@@ -36,10 +36,16 @@ public:
     void Close();
     bool IsOpen() const { return m_open; }
     bool IsCompressed() const { return m_compressed; }
+    // Opened for expansion and the file really is compressed.
+    bool IsExpanding() const { return m_lz != nullptr; }
     const std::string& Path() const { return m_path; }
 
     long Read(void* buffer, long count);   // -1 when not open
     long Write(const void* buffer, long count); // -1 when not open or compressed
+    // Copies count bytes from the current position of a plain source to this
+    // file's position without passing them through the program; -1 when that
+    // cannot be done here (the caller then reads and writes itself).
+    long CopyFrom(FileAccess& source, long count);
     int ReadLine(std::string& line);      // 0 a line, 1 end of file
     long WriteLine(std::string_view text);
     int ReadString(std::string& text);    // 0 a string, 1 end of file

@@ -1426,6 +1426,32 @@ Result<std::size_t> File::write(const void* buffer, std::size_t count) {
     return done;
 }
 
+Result<std::size_t> File::copyFrom(File& source, std::size_t count) {
+    if (!isOpen() || !source.isOpen())
+        return fail(WinError::InvalidParameter, "file not open");
+    if (!m_writable)
+        return fail(WinError::AccessDenied, m_path.text() + " is open for reading");
+    if (m_drive && m_drive->capacity)
+        return fail(WinError::NotSupported, "a drive with a capacity counts every write");
+    if (auto a = markArchive(); !a && a.code() != WinError::NotSupported)
+        return a.error();
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::copy_file_range(source.m_fd.get(), nullptr, m_fd.get(), nullptr, count - done, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            if (done == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+                return fail(WinError::NotSupported, "copy_file_range");
+            return errnoError(errno, m_path.text());
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
 Result<std::uint64_t> File::seek(std::int64_t offset, SeekOrigin origin) {
     if (!isOpen())
         return fail(WinError::InvalidParameter, "file not open");

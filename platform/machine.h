@@ -83,6 +83,10 @@ public:
 
     Result<std::size_t> read(void* buffer, std::size_t count);
     Result<std::size_t> write(const void* buffer, std::size_t count);
+    // Copies from another file's position to this one's in the kernel; fails
+    // with NotSupported where that cannot be done (a drive with a capacity,
+    // file systems without copy_file_range).
+    Result<std::size_t> copyFrom(File& source, std::size_t count);
     Result<std::uint64_t> seek(std::int64_t offset, SeekOrigin origin);
     Result<std::uint64_t> position();
     Result<std::uint64_t> size();

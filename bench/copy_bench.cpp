@@ -1,0 +1,97 @@
+// COPYFILE( against cp: a 200 MB file and a folder of 2,000 small files, plain
+// and SZDD-expanded. Prints MB/s and the ratio to cp.
+#include "interpreter/actions/actions.h"
+#include "interpreter/engine/interpreter.h"
+#include "interpreter/ui/headless/headless.h"
+#include "platform/lz.h"
+#include "platform/machine.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace fs = std::filesystem;
+using namespace zrv;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double runScript(Machine& m, const fs::path& drive, const std::string& text) {
+    std::ofstream(drive / "RUN.SCR", std::ios::binary) << text;
+    (void)std::system("sync"); // each run starts with no writes pending
+    auto ui = std::move(ui::HeadlessUi::fromText("").value());
+    engine::Interpreter interp(m, *ui);
+    actions::registerAll(interp.engine());
+    auto start = Clock::now();
+    if (interp.run("C:\\RUN.SCR") != 0)
+        std::fprintf(stderr, "the copy script failed\n");
+    return seconds(start);
+}
+
+double shell(const std::string& command) {
+    (void)std::system("sync");
+    auto start = Clock::now();
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "failed: %s\n", command.c_str());
+    return seconds(start);
+}
+
+} // namespace
+
+int main() {
+    fs::path root = fs::temp_directory_path() / "zrv-copy-bench";
+    fs::remove_all(root);
+    auto machine = std::move(Machine::open(root / "m").value());
+    fs::path c = root / "m" / "drive_c";
+    fs::create_directories(c / "SRC" / "SMALL");
+    fs::create_directories(c / "ZIP" / "SMALL");
+    std::mt19937 rng(7);
+    std::string chunk(1 << 20, '\0');
+    for (char& ch : chunk)
+        ch = static_cast<char>(rng() % 64 + 32); // text-like, so it compresses
+    {
+        std::ofstream big(c / "SRC" / "BIG.BIN", std::ios::binary);
+        for (int i = 0; i < 200; ++i)
+            big.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    }
+    std::uint64_t smallBytes = 0;
+    for (int i = 0; i < 2000; ++i) {
+        std::size_t n = 1024 + rng() % 7168;
+        std::string name = "F" + std::to_string(i) + ".DAT";
+        std::ofstream(c / "SRC" / "SMALL" / name, std::ios::binary).write(chunk.data(), static_cast<std::streamsize>(n));
+        std::ofstream(c / "ZIP" / "SMALL" / name, std::ios::binary) << *szddCompress(chunk.substr(0, n));
+        smallBytes += n;
+    }
+    {
+        std::string all;
+        for (int i = 0; i < 200; ++i)
+            all += chunk;
+        std::ofstream(c / "ZIP" / "BIG.BI_", std::ios::binary) << *szddCompress(all);
+    }
+    double bigMb = 200.0 * 1048576 / 1e6, smallMb = static_cast<double>(smallBytes) / 1e6;
+    std::printf("%-34s %10s %10s %8s\n", "", "COPYFILE", "cp", "ratio");
+    auto row = [&](const char* what, double mb, double ours, double cp) {
+        std::printf("%-34s %8.1f MB/s %6.1f MB/s %7.2f\n", what, mb / ours, cp > 0 ? mb / cp : 0.0, cp > 0 ? cp / ours : 0.0);
+    };
+    std::string q = "'" + c.string() + "/";
+    shell("sync");
+    double cpBig = shell("cp " + q + "SRC/BIG.BIN' " + q + "CPBIG.BIN'");
+    double ourBig = runScript(*machine, c, "COPYFILE(\"C:\\SRC\\BIG.BIN\", \"C:\\OURBIG.BIN\")\r\n");
+    row("one 200 MB file, plain", bigMb, ourBig, cpBig);
+    double cpSmall = shell("mkdir " + q + "CPSMALL' && cp " + q + "SRC/SMALL/'* " + q + "CPSMALL/'");
+    double ourSmall = runScript(*machine, c, "MKDIR(\"C:\\OURSMALL\")\r\nCOPYFILE(\"C:\\SRC\\SMALL\\*.*\", \"C:\\OURSMALL\\\")\r\n");
+    row("2,000 small files, plain", smallMb, ourSmall, cpSmall);
+    double zipBig = runScript(*machine, c, "COPYFILE(\"C:\\ZIP\\BIG.BI_\", \"C:\\ZIPBIG.BIN\")\r\n");
+    row("one 200 MB file, SZDD-expanded", bigMb, zipBig, cpBig);
+    double zipSmall = runScript(*machine, c, "MKDIR(\"C:\\ZIPSMALL\")\r\nCOPYFILE(\"C:\\ZIP\\SMALL\\*.*\", \"C:\\ZIPSMALL\\\")\r\n");
+    row("2,000 small files, SZDD-expanded", smallMb, zipSmall, cpSmall);
+    std::printf("(ratio: cp's time over COPYFILE's; 1.00 is as fast as cp)\n");
+    machine.reset();
+    fs::remove_all(root);
+    return 0;
+}
