@@ -710,53 +710,76 @@ const std::string* Machine::findCaseFolded(int dirfd, const std::string& compone
             ::close(listfd);
         return nullptr;
     }
-    // Change times come from a coarse clock: a directory changed within the last
-    // two seconds could change again without its time moving, so only older ones
-    // are indexed.
-    bool settled = dst.st_ctim.tv_sec + 2 < std::time(nullptr);
     // Of several names that differ only in case, the smallest wins, so the choice
     // does not depend on the order the host lists them.
     DirectoryIndex index;
     index.ctimeSec = dst.st_ctim.tv_sec;
     index.ctimeNsec = dst.st_ctim.tv_nsec;
-    m_scratchName.clear();
-    std::string utf8 = ansiToUtf8(component);
     while (dirent* e = ::readdir(dp)) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
             continue;
-        if (settled) {
-            auto ansi = utf8ToAnsi(e->d_name);
-            if (!ansi)
-                continue;
-            auto [it, inserted] = index.hostNameOf.try_emplace(upperAnsi(*ansi), e->d_name);
-            if (!inserted && it->second > e->d_name)
-                it->second = e->d_name;
+        auto ansi = utf8ToAnsi(e->d_name);
+        if (!ansi)
             continue;
-        }
-        // Unsettled: compare in place. Names of other lengths cannot match unless
-        // they hold characters beyond ASCII.
-        std::size_t len = std::strlen(e->d_name);
-        bool ascii = std::all_of(e->d_name, e->d_name + len, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        if (ascii && len != component.size())
-            continue;
-        bool equal;
-        if (ascii) {
-            equal = equalNoCase(std::string_view(e->d_name, len), component);
-        } else {
-            auto ansi = utf8ToAnsi(e->d_name);
-            equal = ansi && equalNoCase(*ansi, component);
-        }
-        if (equal && (m_scratchName.empty() || m_scratchName > e->d_name))
-            m_scratchName = e->d_name;
+        auto [it, inserted] = index.hostNameOf.try_emplace(upperAnsi(*ansi), e->d_name);
+        if (!inserted && it->second > e->d_name)
+            it->second = e->d_name;
     }
     ::closedir(dp);
-    if (!settled)
-        return m_scratchName.empty() ? nullptr : &m_scratchName;
     if (m_dirIndex.size() >= 64)
         m_dirIndex.clear();
     auto& slot = m_dirIndex[key] = std::move(index);
     auto it = slot.hostNameOf.find(wanted);
     return it == slot.hostNameOf.end() ? nullptr : &it->second;
+}
+
+// The machine's own changes keep a folder's index current, so filling a folder
+// does not rescan it for every name. A change by another program moves the
+// folder's change time and the index is built again.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> Machine::beginChange(int dirfd) const {
+    struct stat dst {};
+    if (::fstat(dirfd, &dst) != 0)
+        return std::nullopt;
+    auto key = std::make_pair(static_cast<std::uint64_t>(dst.st_dev), static_cast<std::uint64_t>(dst.st_ino));
+    auto it = m_dirIndex.find(key);
+    if (it == m_dirIndex.end())
+        return std::nullopt;
+    if (it->second.ctimeSec != dst.st_ctim.tv_sec || it->second.ctimeNsec != dst.st_ctim.tv_nsec) {
+        m_dirIndex.erase(it);
+        return std::nullopt;
+    }
+    return key;
+}
+
+void Machine::endChange(int dirfd, const std::optional<std::pair<std::uint64_t, std::uint64_t>>& key,
+                        const std::string& hostName, bool added) const {
+    if (!key)
+        return;
+    auto it = m_dirIndex.find(*key);
+    struct stat dst {};
+    auto ansi = utf8ToAnsi(hostName);
+    if (it == m_dirIndex.end() || !ansi || ::fstat(dirfd, &dst) != 0) {
+        if (it != m_dirIndex.end())
+            m_dirIndex.erase(it);
+        return;
+    }
+    std::string upper = upperAnsi(*ansi);
+    if (added) {
+        auto [entry, inserted] = it->second.hostNameOf.try_emplace(upper, hostName);
+        if (!inserted && entry->second > hostName)
+            entry->second = hostName;
+    } else {
+        auto entry = it->second.hostNameOf.find(upper);
+        // Another spelling of the name may remain: only that one scan can tell.
+        if (entry != it->second.hostNameOf.end() && entry->second != hostName) {
+            m_dirIndex.erase(it);
+            return;
+        }
+        if (entry != it->second.hostNameOf.end())
+            it->second.hostNameOf.erase(entry);
+    }
+    it->second.ctimeSec = dst.st_ctim.tv_sec;
+    it->second.ctimeNsec = dst.st_ctim.tv_nsec;
 }
 
 Result<Machine::Located> Machine::locate(std::string_view path, PathUse use) const {
@@ -911,9 +934,19 @@ Result<File> Machine::openFile(std::string_view path, Access access, Disposition
     }
     if ((flags & O_TRUNC) && access == Access::Read)
         flags = (flags & ~O_ACCMODE) | O_WRONLY;
+    UniqueFd parentForIndex;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> indexKey;
+    if (!exists && !m_dirIndex.empty()) {
+        if (auto pf = openParent(*r)) {
+            parentForIndex = std::move(*pf);
+            indexKey = beginChange(parentForIndex.get());
+        }
+    }
     auto fd = openInRoot(r->drive->root.get(), r->rel, flags, 0644);
     if (!fd)
         return fail(fd.code(), p->text() + ": " + fd.error().message);
+    if (parentForIndex.valid())
+        endChange(parentForIndex.get(), indexKey, splitRel(r->rel).second, true);
     struct stat st {};
     if (::fstat(fd->get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(WinError::AccessDenied, p->text() + " is not a file");
@@ -982,6 +1015,7 @@ Result<void> Machine::writeFileAtomic(std::string_view path, std::string_view by
         return fail(WinError::PathNotFound, "no such directory: " + p->parent().text());
     std::string leaf = splitRel(r->rel).second;
 
+    auto indexKey = beginChange(parent->get());
     static unsigned counter = 0;
     std::string tmp;
     int fd = -1;
@@ -1016,6 +1050,7 @@ Result<void> Machine::writeFileAtomic(std::string_view path, std::string_view by
     (void)writeStoredAttributes(fdPath(out.get()), attr);
     if (::renameat(parent->get(), tmp.c_str(), parent->get(), leaf.c_str()) != 0)
         return cleanup(errnoError(errno, p->text()));
+    endChange(parent->get(), indexKey, leaf, true);
     return {};
 }
 
@@ -1042,8 +1077,10 @@ Result<void> Machine::deleteFile(std::string_view path) {
         return fail(WinError::AccessDenied, p->text() + " is a directory");
     if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
         return fail(WinError::AccessDenied, p->text() + " is read-only");
+    auto key = beginChange(parent->get());
     if (::unlinkat(parent->get(), leaf.c_str(), 0) != 0)
         return errnoError(errno, p->text());
+    endChange(parent->get(), key, leaf, false);
     return {};
 }
 
@@ -1093,8 +1130,12 @@ Result<void> Machine::moveFile(std::string_view from, std::string_view to) {
     std::string leafB = sameEntry ? ansiToUtf8(b->name()) : splitRel(rb->rel).second;
     if (sameEntry && leafA == leafB)
         return {};
+    auto keyA = beginChange(pa->get());
+    auto keyB = beginChange(pb->get());
     if (::renameat2(pa->get(), leafA.c_str(), pb->get(), leafB.c_str(), RENAME_NOREPLACE) != 0)
         return errnoError(errno, a->text());
+    endChange(pa->get(), keyA, leafA, false);
+    endChange(pb->get(), keyA == keyB ? beginChange(pb->get()) : keyB, leafB, true);
     return {};
 }
 
@@ -1129,9 +1170,13 @@ Result<void> Machine::replaceFile(std::string_view from, std::string_view to) {
     auto pb = openParent(b->where);
     if (!pa || !pb)
         return fail(WinError::PathNotFound, "no such directory");
+    auto keyA = beginChange(pa->get());
+    auto keyB = beginChange(pb->get());
     if (::renameat(pa->get(), splitRel(a->where.rel).second.c_str(), pb->get(),
                    splitRel(b->where.rel).second.c_str()) != 0)
         return errnoError(errno, a->path.text());
+    endChange(pa->get(), keyA, splitRel(a->where.rel).second, false);
+    endChange(pb->get(), keyA == keyB ? beginChange(pb->get()) : keyB, splitRel(b->where.rel).second, true);
     return {};
 }
 
@@ -1150,8 +1195,10 @@ Result<void> Machine::createDirectory(std::string_view path) {
     auto parent = openParent(*r);
     if (!parent)
         return fail(WinError::PathNotFound, "no such directory: " + p->parent().text());
+    auto key = beginChange(parent->get());
     if (::mkdirat(parent->get(), splitRel(r->rel).second.c_str(), 0755) != 0)
         return errnoError(errno, p->text());
+    endChange(parent->get(), key, splitRel(r->rel).second, true);
     return {};
 }
 
@@ -1181,8 +1228,10 @@ Result<void> Machine::removeDirectory(std::string_view path) {
         return errnoError(errno, p->text());
     if (!S_ISDIR(st.st_mode))
         return fail(WinError::InvalidDirectory, p->text() + " is not a directory");
+    auto key = beginChange(parent->get());
     if (::unlinkat(parent->get(), leaf.c_str(), AT_REMOVEDIR) != 0)
         return errnoError(errno, p->text());
+    endChange(parent->get(), key, leaf, false);
     return {};
 }
 

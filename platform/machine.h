@@ -248,9 +248,9 @@ private:
     DirectoryState m_dirs;
     std::unique_ptr<Registry> m_registry;
 
-    // Upper-cased names of large, settled directories, so a name given in another
-    // case does not cost a scan each time. An index is trusted only while the
-    // directory's change time is the one it was built at.
+    // Upper-cased names of folders, so a name given in another case does not cost
+    // a scan each time. An index is trusted only while the folder's change time is
+    // the one it was built or last updated at.
     struct DirectoryIndex {
         std::int64_t ctimeSec = 0;
         long ctimeNsec = 0;
@@ -258,7 +258,9 @@ private:
     };
     const std::string* findCaseFolded(int dirfd, const std::string& component) const;
     mutable std::map<std::pair<std::uint64_t, std::uint64_t>, DirectoryIndex> m_dirIndex;
-    mutable std::string m_scratchName;
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> beginChange(int dirfd) const;
+    void endChange(int dirfd, const std::optional<std::pair<std::uint64_t, std::uint64_t>>& key,
+                   const std::string& hostName, bool added) const;
 };
 
 // Windows wildcard matching of one name: '*' and '?', "*.*" matching names

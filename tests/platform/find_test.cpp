@@ -96,8 +96,33 @@ namespace {
 
 class CaseFoldedIndex : public MachineTest {};
 
-// Folders that have not changed for two seconds are indexed by upper-cased name;
-// the index must follow every later change, ours or the host's.
+// Folders are indexed by upper-cased name; the index must follow every later
+// change, ours (kept up to date) or the host's (seen through the change time).
+TEST_F(CaseFoldedIndex, FollowsOurOwnChanges) {
+    ASSERT_TRUE(m->createDirectory("C:\\BUSY").ok());
+    put("C:\\BUSY\\First.Txt", "1");
+    EXPECT_EQ(get("C:\\busy\\FIRST.TXT"), "1"); // builds the index
+    put("C:\\busy\\Second.Txt", "2");
+    EXPECT_EQ(get("C:\\BUSY\\SECOND.TXT"), "2");
+    ASSERT_TRUE(m->moveFile("C:\\BUSY\\FIRST.TXT", "C:\\BUSY\\Third.Txt").ok());
+    EXPECT_EQ(get("C:\\busy\\first.txt"), "<file not found>");
+    EXPECT_EQ(get("C:\\busy\\third.TXT"), "1");
+    ASSERT_TRUE(m->deleteFile("c:\\busy\\second.txt").ok());
+    EXPECT_EQ(get("C:\\BUSY\\Second.Txt"), "<file not found>");
+    ASSERT_TRUE(m->writeFileAtomic("C:\\BUSY\\Fourth.Ini", "[a]").ok());
+    EXPECT_EQ(get("C:\\BUSY\\FOURTH.INI"), "[a]");
+    ASSERT_TRUE(m->createDirectory("C:\\BUSY\\Sub").ok());
+    EXPECT_TRUE(m->isDirectory("C:\\busy\\SUB"));
+    ASSERT_TRUE(m->removeDirectory("C:\\busy\\sub").ok());
+    EXPECT_FALSE(m->exists("C:\\BUSY\\SUB"));
+    // Only one spelling per name: a new file in another case reuses the old one.
+    put("C:\\BUSY\\THIRD.TXT", "3");
+    std::size_t n = 0;
+    for (auto& e : fs::directory_iterator(cHost() / "BUSY"))
+        n += e.path().filename() == "Third.Txt" || e.path().filename() == "THIRD.TXT";
+    EXPECT_EQ(n, 1u);
+}
+
 TEST_F(CaseFoldedIndex, FollowsChangesMadeAfterIndexing) {
     ASSERT_TRUE(m->createDirectory("C:\\SETTLED").ok());
     writeHost(cHost() / "SETTLED" / "Old.Txt", "old");
