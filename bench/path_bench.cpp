@@ -24,17 +24,12 @@ struct Fixture {
         root = ::mkdtemp(pattern.data());
         machine = std::move(Machine::open(root / "m").value());
         fs::path big = root / "m" / "drive_c" / "BIG";
-        fs::path fresh = root / "m" / "drive_c" / "FRESH";
         fs::create_directories(big);
-        fs::create_directories(fresh);
         for (int i = 0; i < kFiles; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "File%04d.Dat", i);
             std::ofstream(big / name) << "x";
-            std::ofstream(fresh / name) << "x";
         }
-        // FRESH changes behind the machine's back, so its index is built again.
-        std::ofstream(fresh / "touch") << "x";
     }
     ~Fixture() {
         machine.reset();
@@ -74,18 +69,7 @@ void BM_ResolveCaseFoldedName(benchmark::State& state) {
 }
 BENCHMARK(BM_ResolveCaseFoldedName);
 
-// A folder that another program changed since it was indexed.
-void BM_ResolveCaseFoldedNameInAChangingFolder(benchmark::State& state) {
-    Machine& m = *fixture().machine;
-    int i = 0;
-    for (auto _ : state) {
-        char path[64];
-        std::snprintf(path, sizeof path, "C:\\fresh\\FILE%04d.DAT", i++ % kFiles);
-        benchmark::DoNotOptimize(m.stat(path));
-    }
-    state.counters["resolutions/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_ResolveCaseFoldedNameInAChangingFolder);
+
 
 void BM_DirectorySearch(benchmark::State& state) {
     Machine& m = *fixture().machine;
