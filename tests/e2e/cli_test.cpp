@@ -339,3 +339,118 @@ TEST(Cli, InstallsFromTwoDisksWithASplitFile) {
 }
 
 } // namespace
+
+namespace {
+
+std::string appScript(const std::string& app) {
+    std::string a = app, dir = "C:\\" + app;
+    auto q = [](const std::string& t) { return "^034" + t + "^034"; };
+    return "SET %APPLICATION% = \"" + a + "\"\r\n"
+           "SETSHAREDREGISTRY(\"Acme\", \"" + a + "\", \"" + a + ".INI\")\r\n"
+           "MKDIR(\"" + dir + "\")\r\n"
+           "COPYFILE(3)\r\n"
+           "\"A:\\" + a + ".EXE\", \"" + dir + "\\" + a + ".EXE\"\r\n"
+           "\"A:\\SHARED.DLL\", \"C:\\WINDOWS\\SYSTEM\\SHARED.DLL\"\r\n"
+           "\"A:\\CTL.OCX\", \"C:\\WINDOWS\\SYSTEM\\CTL.OCX\"\r\n"
+           "ENDCOPYFILE()\r\n"
+           "REGISTER(\"C:\\WINDOWS\\SYSTEM\\SHARED.DLL\")\r\n"
+           "REGISTER(\"C:\\WINDOWS\\SYSTEM\\CTL.OCX\")\r\n"
+           "DLLSELFREGISTER(\"C:\\WINDOWS\\SYSTEM\\CTL.OCX\")\r\n"
+           "REGWRITESETTING(2, \"SOFTWARE\\Acme\\" + a + "\\Install\", \"Path\", \"" + dir + "\\\")\r\n"
+           "WRITEPRIVATEPROFILESTRING(\"Settings\", \"Color\", \"Blue\", \"" + a + ".INI\")\r\n"
+           "MAKEGROUP(\"" + a + "\")\r\n"
+           "MAKEICON(\"" + a + "\", \"" + dir + "\\" + a + ".EXE\")\r\n"
+           "OPENDEINSTALL(\"" + dir + "\\DEINST.SCR\")\r\n"
+           "ADDDEINSTALL(\"$STARTUP$\", \"SETSHAREDREGISTRY(" + q("Acme") + ", " + q(a) + ", " + q(a + ".INI") + ")\")\r\n"
+           "ADDDEINSTALL(\"$OLEUNREGISTER$\", \"GETREGISTRYCOUNT(" + q("C:\\WINDOWS\\SYSTEM\\CTL.OCX") + ")\")\r\n"
+           "ADDDEINSTALL(\"$OLEUNREGISTER$\", \"IF ^037ERROR^037 <= 1 DLLSELFUNREGISTER(" + q("C:\\WINDOWS\\SYSTEM\\CTL.OCX") + ")\")\r\n"
+           "ADDDEINSTALL(\"$FILES$\", \"DELETE(" + q(dir + "\\" + a + ".EXE") + ")\")\r\n"
+           "ADDDEINSTALL(\"$FILES$\", \"UNREGISTER(" + q("C:\\WINDOWS\\SYSTEM\\SHARED.DLL") + ")\")\r\n"
+           "ADDDEINSTALL(\"$FILES$\", \"UNREGISTER(" + q("C:\\WINDOWS\\SYSTEM\\CTL.OCX") + ")\")\r\n"
+           "ADDDEINSTALL(\"$PMGROUP$\", \"DELETEGROUP(" + q(a) + ")\")\r\n"
+           "ADDDEINSTALL(\"$DIRECTORIES$\", \"DELETE(" + q(dir + "\\DEINST.SCR") + ")\")\r\n"
+           "ADDDEINSTALL(\"$DIRECTORIES$\", \"RMDIR(" + q(dir) + ")\")\r\n"
+           "ADDDEINSTALL(\"$CLEANUP$\", \"REGDELETESETTING(2, " + q("SOFTWARE\\Acme\\" + a) + ", " + q("") + ")\")\r\n"
+           "ADDDEINSTALL(\"$CLEANUP$\", \"WRITEPRIVATEPROFILESTRING(" + q("Settings") + ", " + q("") + ", " + q("") + ", " + q(a + ".INI") + ")\")\r\n"
+           "ADDDEINSTALL(\"$CLEANUP$\", \"WRITEPROFILESTRING(" + q(a) + ", " + q("") + ", " + q("") + ", " + q("ZRVUNI.INI") + ")\")\r\n"
+           "CLOSEDEINSTALL()\r\n"
+           "WRITEPROFILESTRING(\"" + a + "\", \"DeInstallScript\", \"" + dir + "\\DEINST.SCR\", \"ZRVUNI.INI\")\r\n";
+}
+
+std::string peDll() {
+    std::string img(0x80, '\0');
+    img[0] = 'M';
+    img[1] = 'Z';
+    img[0x3C] = 0x40;
+    img.replace(0x40, 4, std::string("PE\0\0", 4));
+    img[0x40 + 23] = 0x20;
+    return img;
+}
+
+class TwoApplications : public ::testing::TestWithParam<bool> {};
+
+TEST_P(TwoApplications, ShareADllAndLeaveNothingButTheDocumentedLeftovers) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    for (const char* app : {"APPA", "APPB"}) {
+        fs::path set = dir.path() / app;
+        writeHost(set / "SETUP.SCR", appScript(app));
+        writeHost(set / (std::string(app) + ".EXE"), std::string("MZ program ") + app);
+        writeHost(set / "SHARED.DLL", peDll() + "shared");
+        writeHost(set / "CTL.OCX", peDll() + "control");
+    }
+    fs::path snap = dir.path() / "before.snap";
+    ASSERT_EQ(zrvx32(base + "machine snapshot " + quote(snap)).status, 0);
+    ASSERT_EQ(zrvx32(base + "install " + quote(dir.path() / "APPA")).status, 0);
+    ASSERT_EQ(zrvx32(base + "install " + quote(dir.path() / "APPB")).status, 0);
+    fs::path c = m / "drive_c" / "WINDOWS" / "SYSTEM";
+    EXPECT_TRUE(fs::exists(c / "SHARED.DLL"));
+    Outcome reg = zrvx32(base + "machine reg export 'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls'");
+    // Each script registers after copying, so the first install finds the file
+    // already there without a count (one user) and adds itself: 2, then 3.
+    EXPECT_NE(reg.out.find("\"C:\\\\WINDOWS\\\\SYSTEM\\\\SHARED.DLL\"=dword:00000003"), std::string::npos) << reg.out;
+
+    bool aFirst = GetParam();
+    const char* first = aFirst ? "APPA" : "APPB";
+    const char* second = aFirst ? "APPB" : "APPA";
+    ASSERT_EQ(zrvx32(base + "uninstall " + first).status, 0);
+    EXPECT_TRUE(fs::exists(c / "SHARED.DLL")); // still used by the other one
+    EXPECT_TRUE(fs::exists(c / "CTL.OCX"));
+    Outcome still = zrvx32(base + "machine reg export 'HKLM\\SOFTWARE\\ZRV\\Machine\\SelfRegistered'");
+    EXPECT_NE(still.out.find("CTL.OCX"), std::string::npos) << still.out;
+    ASSERT_EQ(zrvx32(base + "uninstall " + second).status, 0);
+    // The user counted for the file found on the disk is never removed by
+    // either de-install, so the shared files stay with one user.
+    EXPECT_TRUE(fs::exists(c / "SHARED.DLL"));
+    EXPECT_FALSE(fs::exists(m / "drive_c" / "APPA"));
+    EXPECT_FALSE(fs::exists(m / "drive_c" / "APPB"));
+    Outcome after = zrvx32(base + "machine reg export 'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls'");
+    EXPECT_NE(after.out.find("SHARED.DLL\"=dword:00000001"), std::string::npos) << after.out;
+
+    // What stays, as the commands define it: the shared data-access-objects
+    // directory and value every run registers; the emptied INI files (removing a
+    // section keeps its file); the company key above the application keys; the
+    // emptied key of self-registered controls; the shared files with their one
+    // remaining user.
+    Outcome diff = zrvx32(base + "machine diff " + quote(snap));
+    EXPECT_NE(diff.out.find("SHARED.DLL"), std::string::npos) << diff.out;
+    std::istringstream lines(diff.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        bool documented = line.find("Common Files") != std::string::npos || line.find("Shared Tools") != std::string::npos ||
+                          line.find("\\ZRVUNI.INI") != std::string::npos || line.find("\\APPA.INI") != std::string::npos ||
+                          line.find("\\APPB.INI") != std::string::npos ||
+                          line.find("HKEY_USERS\\.DEFAULT\\Software\\Acme") != std::string::npos ||
+                          line.find("SHARED.DLL") != std::string::npos || line.find("CTL.OCX") != std::string::npos ||
+                          line.find("SharedDlls") != std::string::npos ||
+                          line.find("HKEY_LOCAL_MACHINE\\SOFTWARE\\ZRV") != std::string::npos;
+        EXPECT_TRUE(documented) << line;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, TwoApplications, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "FirstInstalledFirstRemoved" : "LastInstalledFirstRemoved"; });
+
+} // namespace
