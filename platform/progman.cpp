@@ -20,8 +20,9 @@ std::string_view trim(std::string_view s) {
 DdeArgument argument(std::string_view raw) {
     raw = trim(raw);
     DdeArgument a{std::string(raw), std::string(raw)};
-    if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"' &&
-        raw.substr(1, raw.size() - 2).find('"') == std::string_view::npos)
+    // Quotes inside a quoted name stay part of it: MAKEGROUP( and DELETEGROUP(
+    // of the same name then meet the same group.
+    if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"')
         a.text = std::string(raw.substr(1, raw.size() - 2));
     return a;
 }

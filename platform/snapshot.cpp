@@ -52,45 +52,53 @@ std::string describeValue(const RegValue& v) {
     return "type=" + std::to_string(v.type) + " hex=" + hex(v.data);
 }
 
-void walk(Machine& m, const std::string& dir, std::vector<SnapshotEntry>& out, int depth) {
-    if (depth > 64)
-        return;
-    auto found = m.findFiles(dir + "*.*");
-    if (!found)
-        return;
-    for (const FileInfo& f : *found) {
-        if (f.name == "." || f.name == "..")
+// Both walks keep their own stack: a tree of any depth is recorded whole,
+// without running out of the thread's stack.
+void walk(Machine& m, const std::string& root, std::vector<SnapshotEntry>& out) {
+    std::vector<std::string> pending{root};
+    while (!pending.empty()) {
+        std::string dir = std::move(pending.back());
+        pending.pop_back();
+        auto found = m.findFiles(dir + "*.*");
+        if (!found)
             continue;
-        std::string path = dir + f.name;
-        char attr[16];
-        std::snprintf(attr, sizeof attr, "0x%02x", f.attributes & ~FileAttribute::Directory);
-        if (f.isDirectory()) {
-            out.push_back({"dir", path, std::string("attr=") + attr});
-            walk(m, path + "\\", out, depth + 1);
-            continue;
+        for (const FileInfo& f : *found) {
+            if (f.name == "." || f.name == "..")
+                continue;
+            std::string path = dir + f.name;
+            char attr[16];
+            std::snprintf(attr, sizeof attr, "0x%02x", f.attributes & ~FileAttribute::Directory);
+            if (f.isDirectory()) {
+                out.push_back({"dir", path, std::string("attr=") + attr});
+                pending.push_back(path + "\\");
+                continue;
+            }
+            auto bytes = m.readFile(path);
+            char value[160];
+            std::snprintf(value, sizeof value, "size=%llu time=%lld attr=%s hash=%s",
+                          static_cast<unsigned long long>(f.size), static_cast<long long>(unixFromFileTime(f.lastWrite)),
+                          attr, bytes ? contentHash(*bytes).c_str() : "unreadable");
+            out.push_back({"file", path, value});
         }
-        auto bytes = m.readFile(path);
-        char value[160];
-        std::snprintf(value, sizeof value, "size=%llu time=%lld attr=%s hash=%s",
-                      static_cast<unsigned long long>(f.size), static_cast<long long>(unixFromFileTime(f.lastWrite)),
-                      attr, bytes ? contentHash(*bytes).c_str() : "unreadable");
-        out.push_back({"file", path, value});
     }
 }
 
-void walkRegistry(Registry& reg, RegRoot root, const std::string& path, const std::string& shown,
-                  std::vector<SnapshotEntry>& out, int depth) {
-    if (depth > 512)
-        return;
-    out.push_back({"key", shown, ""});
-    auto values = reg.values(root, path);
-    if (values)
-        for (const RegValue& v : *values)
-            out.push_back({"value", shown + "\\[" + v.name + "]", describeValue(v)});
-    auto subkeys = reg.subkeys(root, path);
-    if (subkeys)
-        for (const std::string& k : *subkeys)
-            walkRegistry(reg, root, path.empty() ? k : path + "\\" + k, shown + "\\" + k, out, depth + 1);
+void walkRegistry(Registry& reg, RegRoot root, std::vector<SnapshotEntry>& out) {
+    struct Key {
+        std::string path, shown;
+    };
+    std::vector<Key> pending{{"", regRootName(root)}};
+    while (!pending.empty()) {
+        Key key = std::move(pending.back());
+        pending.pop_back();
+        out.push_back({"key", key.shown, ""});
+        if (auto values = reg.values(root, key.path))
+            for (const RegValue& v : *values)
+                out.push_back({"value", key.shown + "\\[" + v.name + "]", describeValue(v)});
+        if (auto subkeys = reg.subkeys(root, key.path))
+            for (const std::string& k : *subkeys)
+                pending.push_back({key.path.empty() ? k : key.path + "\\" + k, key.shown + "\\" + k});
+    }
 }
 
 } // namespace
@@ -101,13 +109,13 @@ Result<std::vector<SnapshotEntry>> takeSnapshot(Machine& machine) {
         const Drive* d = machine.drive(letter);
         if (d->readOnly)
             continue; // nothing can change there
-        walk(machine, std::string(1, letter) + ":\\", out, 0);
+        walk(machine, std::string(1, letter) + ":\\", out);
     }
     auto reg = machine.registry();
     if (!reg)
         return reg.error();
     for (RegRoot root : {RegRoot::LocalMachine, RegRoot::Users})
-        walkRegistry(**reg, root, "", regRootName(root), out, 0);
+        walkRegistry(**reg, root, out);
     ProgramManager shell(machine);
     for (const auto& g : shell.groups()) {
         out.push_back({"group", g.name, ""});

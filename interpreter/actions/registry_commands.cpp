@@ -139,7 +139,10 @@ void registerRegistryCommands(Engine& engine) {
             // A file already on the disk without a count has one user.
             if (n == 0 && FileExists(m, file))
                 n = 1;
-            ++n;
+            // Stop at the largest count: one more would read as negative (or
+            // zero), and the next UNREGISTER would delete a file still in use.
+            if (n < 0x7FFFFFFFu)
+                ++n;
             WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
         }
         return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));

@@ -377,3 +377,50 @@ TEST_F(Actions, FileAttributesDatesAndLengths) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Actions, BadInputEndsSafely) {
+    const std::string dlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+    put("C:\\BIG.DLL", "x");
+    put("C:\\OLD.DIS", "//$FILES$\r\n" + std::string(10000, 'X') + "\r\nbin\x01\xff\x80 line\r\n//$CLEANUP$\r\ngone\r\n");
+    int status = run(crlf({// A name the registry cannot hold is the specified failure, nothing half-written.
+                           "REGWRITESETTING(2, \"SOFTWARE\\" + std::string(260, 'L') + "\", \"v\", \"1\")"}));
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(errors(), std::vector<int>{10062});
+    status = run(crlf({// A value name may hold backslashes; it never names a key.
+                       "REGWRITESETTING(2, \"SOFTWARE\\Acme\", \"a\\b\", \"c\")",
+                       "REGGETSETTING(2, \"SOFTWARE\\Acme\", \"A\\B\", \"none\", %S%)",
+                       "REGDELETESETTING(2, \"SOFTWARE\\Acme\", \"a\\b\")",
+                       "REGGETSETTING(2, \"SOFTWARE\\Acme\", \"a\\b\", \"none\", %T%)",
+                       // A count at the top stays there instead of wrapping to "unused".
+                       "REGWRITEINT(3, \"" + dlls + "\", \"C:\\BIG.DLL\", 2147483647)", "REGISTER(\"C:\\BIG.DLL\")",
+                       "SET %UP% = %ERROR%", "UNREGISTER(\"C:\\BIG.DLL\")", "SET %DOWN% = %ERROR%",
+                       // Quotes and brackets in names go through the shell and come back out.
+                       "MAKEGROUP(\"Odd [x] ^034q^034 (y),z\")",
+                       "MAKEICON(\"[Run] ^034it^034\", \"C:\\A [1]\\B.EXE\", \"say ^034hi^034 [now]\")",
+                       // An existing script's overlong and binary lines are kept to the line limit.
+                       "OPENDEINSTALL(\"C:\\OLD.DIS\")", "CLOSEDEINSTALL()"}));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(errors().empty());
+    EXPECT_EQ(var("S"), "c");
+    EXPECT_EQ(var("T"), "none");
+    EXPECT_TRUE(reg().keyExists(RegRoot::CurrentUser, "SOFTWARE\\Acme"));
+    EXPECT_EQ(var("UP"), "2147483647");
+    EXPECT_EQ(var("DOWN"), "2147483646");
+    EXPECT_TRUE(m->exists("C:\\BIG.DLL"));
+    ProgramManager pm(*m);
+    auto groups = pm.groups();
+    ASSERT_EQ(groups.size(), 1u);
+    ASSERT_EQ(groups[0].items.size(), 1u);
+    // Names are folder and file names: what a file name cannot hold becomes _.
+    EXPECT_EQ(groups[0].items[0].title, "[Run] _it_");
+    EXPECT_EQ(groups[0].items[0].link.target, "C:\\A [1]\\B.EXE");
+    run(crlf({"DELETEGROUP(\"Odd [x] ^034q^034 (y),z\")"}));
+    EXPECT_TRUE(ProgramManager(*m).groups().empty());
+    std::string kept = get("C:\\OLD.DIS");
+    EXPECT_NE(kept.find("//$FILES$\r\n" + std::string(299, 'X') + "\r\nbin\x01\xff\x80 line\r\n"), std::string::npos);
+    EXPECT_EQ(kept.find("gone"), std::string::npos);
+}
+
+} // namespace

@@ -454,3 +454,28 @@ INSTANTIATE_TEST_SUITE_P(Orders, TwoApplications, ::testing::Values(true, false)
                          [](const auto& info) { return info.param ? "FirstInstalledFirstRemoved" : "LastInstalledFirstRemoved"; });
 
 } // namespace
+
+namespace {
+
+TEST(Cli, UninstallRefusesWhatZrvuniIniCannotName) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    fs::path ini = m / "drive_c" / "WINDOWS" / "ZRVUNI.INI";
+    // Missing, then damaged: a clear failure and the file as it was.
+    Outcome missing = zrvx32(base + "uninstall App");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("App is not installed"), std::string::npos) << missing.out;
+    std::string damaged = std::string("\xff\xfe[App\0\r\nDeInstallScript\r\n=\x01\x02", 28) + std::string(20000, '[');
+    writeHost(ini, damaged);
+    EXPECT_EQ(zrvx32(base + "uninstall App").status, 1);
+    EXPECT_EQ(readHost(ini), damaged);
+    // A script named outside the machine, or not there, is never run.
+    writeHost(ini, "[App]\r\nDeInstallScript=C:\\..\\..\\..\\..\\etc\\passwd\r\n");
+    Outcome outside = zrvx32(base + "uninstall App");
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_NE(outside.out.find("missing"), std::string::npos) << outside.out;
+}
+
+} // namespace

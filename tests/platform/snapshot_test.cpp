@@ -53,3 +53,29 @@ TEST_F(Snapshots, SeeWhatChangedAndRoundTrip) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Snapshots, DeepTreesAreRecordedWhole) {
+    std::string key = "SOFTWARE";
+    for (int i = 0; i < 1000; ++i)
+        key += "\\K";
+    ASSERT_TRUE((*m->registry())->setValue(RegRoot::LocalMachine, key, "v", RegType::Sz, std::string("1\0", 2)).ok());
+    std::string dirPath = "C:";
+    for (int i = 0; i < 80; ++i) {
+        dirPath += "\\D";
+        ASSERT_TRUE(m->createDirectory(dirPath).ok());
+    }
+    put(dirPath + "\\F", "x");
+    auto snap = takeSnapshot(*m);
+    ASSERT_TRUE(snap.ok());
+    bool value = false, file = false;
+    for (const SnapshotEntry& e : *snap) {
+        value = value || (e.kind == "value" && e.key == "HKEY_LOCAL_MACHINE\\" + key + "\\[v]");
+        file = file || (e.kind == "file" && e.key == dirPath + "\\F");
+    }
+    EXPECT_TRUE(value);
+    EXPECT_TRUE(file);
+}
+
+} // namespace
