@@ -667,10 +667,24 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
 
     std::string rel;
     std::size_t i = 0;
+    // Most misses are a new last name in a folder named exactly: start there
+    // instead of walking down from the root.
+    std::optional<UniqueFd> dir;
+    if (r.total > 1) {
+        std::string parent = splitRel(exact).first;
+        if (auto opened = openInRoot(d->root.get(), parent, O_RDONLY | O_DIRECTORY)) {
+            dir = std::move(*opened);
+            rel = std::move(parent);
+            i = r.total - 1;
+        }
+    }
     for (; i < r.total; ++i) {
-        auto dir = openInRoot(d->root.get(), rel, O_RDONLY | O_DIRECTORY);
-        if (!dir)
-            break;
+        if (!dir) {
+            auto opened = openInRoot(d->root.get(), rel, O_RDONLY | O_DIRECTORY);
+            if (!opened)
+                break;
+            dir = std::move(*opened);
+        }
         struct stat st {};
         std::string match;
         if (::fstatat(dir->get(), host[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -678,6 +692,7 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         } else if (const std::string* found = findCaseFolded(dir->get(), path.components[i])) {
             match = *found;
         }
+        dir.reset();
         if (match.empty())
             break;
         rel = joinRel(rel, match);
@@ -908,13 +923,17 @@ Result<File> Machine::openFile(std::string_view path, Access access, Disposition
     if (exists) {
         if (disposition == Disposition::CreateNew)
             return fail(WinError::FileExists, p->text() + " exists");
-        auto probe = openInRoot(r->drive->root.get(), r->rel, O_PATH);
-        struct stat st {};
-        if (probe && ::fstat(probe->get(), &st) == 0) {
-            if (S_ISDIR(st.st_mode))
-                return fail(WinError::AccessDenied, p->text() + " is a directory");
-            if (writing && !(st.st_mode & S_IWUSR))
-                return fail(WinError::AccessDenied, p->text() + " is read-only");
+        // Only a write needs this look before opening (root could open a
+        // read-only file for writing); a read checks the opened file below.
+        if (writing) {
+            auto probe = openInRoot(r->drive->root.get(), r->rel, O_PATH);
+            struct stat st {};
+            if (probe && ::fstat(probe->get(), &st) == 0) {
+                if (S_ISDIR(st.st_mode))
+                    return fail(WinError::AccessDenied, p->text() + " is a directory");
+                if (!(st.st_mode & S_IWUSR))
+                    return fail(WinError::AccessDenied, p->text() + " is read-only");
+            }
         }
     } else if (disposition == Disposition::OpenExisting || disposition == Disposition::TruncateExisting) {
         return fail(WinError::FileNotFound, "no such file: " + p->text());
@@ -949,7 +968,7 @@ Result<File> Machine::openFile(std::string_view path, Access access, Disposition
         endChange(parentForIndex.get(), indexKey, splitRel(r->rel).second, true);
     struct stat st {};
     if (::fstat(fd->get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return fail(WinError::AccessDenied, p->text() + " is not a file");
+        return fail(WinError::AccessDenied, p->text() + (S_ISDIR(st.st_mode) ? " is a directory" : " is not a file"));
     ::fcntl(fd->get(), F_SETFL, ::fcntl(fd->get(), F_GETFL) & ~O_NONBLOCK);
 
     File f;
