@@ -659,7 +659,12 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
     std::string exact;
     for (const std::string& h : host)
         exact = joinRel(exact, h);
-    if (r.total == 0 || openInRoot(d->root.get(), exact, O_PATH)) {
+    if (r.total == 0) {
+        r.matched = 0;
+        return r;
+    }
+    if (auto handle = openInRoot(d->root.get(), exact, O_PATH)) {
+        r.handle = std::move(*handle);
         r.rel = exact;
         r.matched = r.total;
         return r;
@@ -702,6 +707,12 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         rel = joinRel(rel, host[i]);
     r.rel = rel;
     return r;
+}
+
+Result<UniqueFd> Machine::pathHandle(Resolved& r) {
+    if (r.handle.valid())
+        return std::move(r.handle);
+    return openInRoot(r.drive->root.get(), r.rel, O_PATH);
 }
 
 const std::string* Machine::findCaseFolded(int dirfd, const std::string& component) const {
@@ -911,7 +922,7 @@ Result<File> Machine::openFile(std::string_view path, Access access, Disposition
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
     if (r->matched + 1 < r->total)
@@ -926,7 +937,7 @@ Result<File> Machine::openFile(std::string_view path, Access access, Disposition
         // Only a write needs this look before opening (root could open a
         // read-only file for writing); a read checks the opened file below.
         if (writing) {
-            auto probe = openInRoot(r->drive->root.get(), r->rel, O_PATH);
+            auto probe = pathHandle(*r);
             struct stat st {};
             if (probe && ::fstat(probe->get(), &st) == 0) {
                 if (S_ISDIR(st.st_mode))
@@ -1005,7 +1016,7 @@ Result<void> Machine::writeFileAtomic(std::string_view path, std::string_view by
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
     if (r->matched + 1 < r->total)
@@ -1015,7 +1026,7 @@ Result<void> Machine::writeFileAtomic(std::string_view path, std::string_view by
     struct stat old {};
     bool exists = false;
     if (r->exists()) {
-        auto probe = openInRoot(r->drive->root.get(), r->rel, O_PATH);
+        auto probe = pathHandle(*r);
         if (probe && ::fstat(probe->get(), &old) == 0) {
             exists = true;
             if (S_ISDIR(old.st_mode))
@@ -1259,10 +1270,10 @@ Result<FileInfo> Machine::stat(std::string_view path) {
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (!r->exists())
         return missing(*p, *r, "no such file: ");
-    auto fd = openInRoot(r->drive->root.get(), r->rel, O_PATH);
+    auto fd = pathHandle(*r);
     if (!fd)
         return fail(fd.code(), p->text() + ": " + fd.error().message);
     struct stat st {};
@@ -1295,12 +1306,12 @@ Result<void> Machine::setAttributes(std::string_view path, std::uint32_t attribu
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (!r->exists())
         return missing(*p, *r, "no such file: ");
     if (r->drive->readOnly)
         return fail(WinError::WriteProtect, std::string("drive ") + p->drive + ": is read-only");
-    auto fd = openInRoot(r->drive->root.get(), r->rel, O_PATH);
+    auto fd = pathHandle(*r);
     if (!fd)
         return fd.error();
     struct stat st {};

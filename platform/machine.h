@@ -217,10 +217,14 @@ private:
         std::string rel;         // host path below the drive root, matched case
         std::size_t matched = 0; // leading components that exist
         std::size_t total = 0;
+        UniqueFd handle; // O_PATH descriptor of the whole path, when resolving opened it
         bool exists() const { return matched == total; }
     };
     Result<void> load(const MachineOptions& options);
     Result<Resolved> resolve(const WinPath& path) const;
+    // The O_PATH descriptor of an existing resolved path, reusing the one
+    // resolving opened.
+    static Result<UniqueFd> pathHandle(Resolved& r);
     struct Located {
         WinPath path;
         Resolved where;
