@@ -6,6 +6,7 @@
 #include "platform/lz.h"
 #include "platform/machine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -83,8 +84,15 @@ int main() {
     double cpBig = shell("cp " + q + "SRC/BIG.BIN' " + q + "CPBIG.BIN'");
     double ourBig = runScript(*machine, c, "COPYFILE(\"C:\\SRC\\BIG.BIN\", \"C:\\OURBIG.BIN\")\r\n");
     row("one 200 MB file, plain", bigMb, ourBig, cpBig);
-    double cpSmall = shell("mkdir " + q + "CPSMALL' && cp " + q + "SRC/SMALL/'* " + q + "CPSMALL/'");
-    double ourSmall = runScript(*machine, c, "MKDIR(\"C:\\OURSMALL\")\r\nCOPYFILE(\"C:\\SRC\\SMALL\\*.*\", \"C:\\OURSMALL\\\")\r\n");
+    // Creating 2,000 files costs the file system more or less depending on what
+    // was deleted before, so the two take turns and each keeps its best of three.
+    double cpSmall = 1e9, ourSmall = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        fs::remove_all(c / "CPSMALL");
+        fs::remove_all(c / "OURSMALL");
+        cpSmall = std::min(cpSmall, shell("mkdir " + q + "CPSMALL' && cp " + q + "SRC/SMALL/'* " + q + "CPSMALL/'"));
+        ourSmall = std::min(ourSmall, runScript(*machine, c, "MKDIR(\"C:\\OURSMALL\")\r\nCOPYFILE(\"C:\\SRC\\SMALL\\*.*\", \"C:\\OURSMALL\\\")\r\n"));
+    }
     row("2,000 small files, plain", smallMb, ourSmall, cpSmall);
     double zipBig = runScript(*machine, c, "COPYFILE(\"C:\\ZIP\\BIG.BI_\", \"C:\\ZIPBIG.BIN\")\r\n");
     row("one 200 MB file, SZDD-expanded", bigMb, zipBig, cpBig);
