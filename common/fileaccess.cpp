@@ -49,8 +49,17 @@ int FileAccess::Create(std::string_view path, int flags) {
     auto f = m_machine.openFile(path, Access::ReadWrite, Disposition::CreateAlways);
     if (!f)
         return 1;
-    f->close();
-    return Open(path, flags, false) == 0 ? 0 : 1;
+    if (!(flags & (OpenFlag::Write | OpenFlag::ReadWrite))) {
+        f->close();
+        return Open(path, flags, false) == 0 ? 0 : 1;
+    }
+    // Opened for writing already: keep this handle rather than open it again.
+    m_file = std::move(*f);
+    m_path = std::string(path);
+    m_flags = flags;
+    m_open = true;
+    m_compressed = false;
+    return 0;
 }
 
 void FileAccess::Close() {

@@ -98,16 +98,19 @@ public:
         bool expand = !append && expandFlag;
         DateTime time;
         bool haveTime = false;
+        FileAccess in(m_m);
         {
+            // The source's own time; an expanding reader has none, so that one
+            // looks at the file once more.
             FileAccess plain(m_m);
-            if (plain.Open(source, OpenFlag::Read) == 0) {
-                haveTime = plain.GetTime(time) == 0;
+            FileAccess& dated = expand ? plain : in;
+            if (dated.Open(source, OpenFlag::Read) == 0) {
+                haveTime = dated.GetTime(time) == 0;
                 t.WriteTrace("Source File: ");
                 t.WriteTraceTime(time);
             }
         }
-        FileAccess in(m_m);
-        if (in.Open(source, OpenFlag::Read, expand) != 0)
+        if (!expand ? !in.IsOpen() : in.Open(source, OpenFlag::Read, expand) != 0)
             return finish(1);
         long length = in.Size();
         if (length < 0)
