@@ -165,6 +165,11 @@ TEST_F(MachineFiles, ExistingNamesMatchWithoutRegardToCaseAndNewOnesKeepTheirCas
     EXPECT_TRUE(fs::is_directory(cHost() / "Program Files" / "NewDir"));
     EXPECT_EQ(m->hostPath("C:\\PROGRAM FILES\\newdir\\Sub\\File.TXT").value(),
               fs::canonical(cHost()) / "Program Files" / "NewDir" / "Sub" / "File.TXT");
+    // Folder named exactly, last name in another case.
+    put("C:\\Program Files\\NewDir\\Read Me.Txt", "y");
+    EXPECT_EQ(get("C:\\Program Files\\NewDir\\READ ME.TXT"), "y");
+    EXPECT_EQ(m->hostPath("C:\\Program Files\\NewDir\\read me.txt").value(),
+              fs::canonical(cHost()) / "Program Files" / "NewDir" / "Read Me.Txt");
 }
 
 TEST_F(MachineFiles, ReadWriteSeekTruncateAndSize) {
