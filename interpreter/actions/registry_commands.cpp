@@ -27,17 +27,45 @@ constexpr std::size_t kMaxString = 301;
 struct SharedRegistration {
     std::string company, application, iniFile;
     bool complete() const { return !company.empty() && !application.empty() && !iniFile.empty(); }
-    std::string marksKey() const { return "SOFTWARE\\" + company + "\\" + application + "\\SharedFiles"; }
+    std::string marksKey() const {
+        return "SOFTWARE\\" + company + "\\" + application + "\\SharedFiles";
+    }
 };
 
 // Checks parameter kinds in order: 'N' numeric, 'S' string, 'V' result variable.
 int check(Engine& e, StatementLine& s, std::string_view kinds) {
     for (std::size_t i = 0; i < kinds.size(); ++i) {
         int k = static_cast<int>(i) + 1;
-        int err = kinds[i] == 'N' ? e.expectNumeric(s, k) : kinds[i] == 'S' ? e.expectString(s, k) : e.expectVariable(s, k);
+        int err = kinds[i] == 'N'   ? e.expectNumeric(s, k)
+                  : kinds[i] == 'S' ? e.expectString(s, k)
+                                    : e.expectVariable(s, k);
         if (err)
             return err;
     }
+    return 0;
+}
+
+// Reads numeric parameter n, naming it in a fault.
+int readNumber(Engine& e, StatementLine& s, int n, std::int32_t& out) {
+    s.paramNumber = n;
+    out = e.GetNumericParam(s, n);
+    return e.lastError();
+}
+
+// The root, key and name every registry command starts with, after checking
+// the kinds of all its parameters.
+struct Setting {
+    std::int32_t root = 0;
+    std::string key, name;
+};
+
+int readSetting(Engine& e, StatementLine& s, std::string_view kinds, Setting& out) {
+    if (int err = check(e, s, kinds))
+        return err;
+    if (int err = readNumber(e, s, 1, out.root))
+        return err;
+    out.key = e.GetStringParam(s, 2);
+    out.name = e.GetStringParam(s, 3);
     return 0;
 }
 
@@ -53,70 +81,55 @@ void registerRegistryCommands(Engine& engine) {
     auto shared = std::make_shared<SharedRegistration>();
 
     engine.registerHandler(Keyword::RegGetSetting, [](Engine& e, StatementLine& s) {
-        if (int err = check(e, s, "NSSSV"))
+        Setting set;
+        if (int err = readSetting(e, s, "NSSSV", set))
             return err;
-        s.paramNumber = 1;
-        std::int32_t root = e.GetNumericParam(s, 1);
-        if (e.lastError())
-            return e.lastError();
-        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3), def = e.GetStringParam(s, 4);
+        std::string def = e.GetStringParam(s, 4);
         std::string result = e.takeName();
         std::string out;
-        ReadRegString(e.machine(), root, key, name, def, out, kMaxString);
+        ReadRegString(e.machine(), set.root, set.key, set.name, def, out, kMaxString);
         return e.SetVariable(result, out);
     });
     engine.registerHandler(Keyword::RegWriteSetting, [](Engine& e, StatementLine& s) {
-        if (int err = check(e, s, "NSSS"))
+        Setting set;
+        if (int err = readSetting(e, s, "NSSS", set))
             return err;
-        s.paramNumber = 1;
-        std::int32_t root = e.GetNumericParam(s, 1);
-        if (e.lastError())
-            return e.lastError();
-        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3), value = e.GetStringParam(s, 4);
-        return WriteRegString(e.machine(), root, key, name, value) ? kErrRegistryEntry : 0;
+        std::string value = e.GetStringParam(s, 4);
+        return WriteRegString(e.machine(), set.root, set.key, set.name, value) ? kErrRegistryEntry
+                                                                               : 0;
     });
     engine.registerHandler(Keyword::RegDeleteSetting, [](Engine& e, StatementLine& s) {
-        if (int err = check(e, s, "NSS"))
+        Setting set;
+        if (int err = readSetting(e, s, "NSS", set))
             return err;
-        s.paramNumber = 1;
-        std::int32_t root = e.GetNumericParam(s, 1);
-        if (e.lastError())
-            return e.lastError();
-        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3);
-        if (!key.empty())
-            (void)DeleteReg(e.machine(), root, key, name);
+        if (!set.key.empty())
+            (void)DeleteReg(e.machine(), set.root, set.key, set.name);
         return 0;
     });
     engine.registerHandler(Keyword::RegGetInt, [](Engine& e, StatementLine& s) {
-        if (int err = check(e, s, "NSSNV"))
+        Setting set;
+        if (int err = readSetting(e, s, "NSSNV", set))
             return err;
-        s.paramNumber = 1;
-        std::int32_t root = e.GetNumericParam(s, 1);
-        if (e.lastError())
-            return e.lastError();
-        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3);
-        s.paramNumber = 4;
-        std::int32_t def = e.GetNumericParam(s, 4);
-        if (e.lastError())
-            return e.lastError();
+        std::int32_t def = 0;
+        if (int err = readNumber(e, s, 4, def))
+            return err;
         std::string result = e.takeName();
         std::uint32_t out = 0;
-        ReadRegNumber(e.machine(), root, key, name, static_cast<std::uint32_t>(def), out);
+        ReadRegNumber(e.machine(), set.root, set.key, set.name, static_cast<std::uint32_t>(def),
+                      out);
         return e.SetVariableNumber(result, static_cast<std::int32_t>(out));
     });
     engine.registerHandler(Keyword::RegWriteInt, [](Engine& e, StatementLine& s) {
-        if (int err = check(e, s, "NSSN"))
+        Setting set;
+        if (int err = readSetting(e, s, "NSSN", set))
             return err;
-        s.paramNumber = 1;
-        std::int32_t root = e.GetNumericParam(s, 1);
-        if (e.lastError())
-            return e.lastError();
-        std::string key = e.GetStringParam(s, 2), name = e.GetStringParam(s, 3);
-        s.paramNumber = 4;
-        std::int32_t value = e.GetNumericParam(s, 4);
-        if (e.lastError())
-            return e.lastError();
-        return WriteRegNumber(e.machine(), root, key, name, static_cast<std::uint32_t>(value)) ? kErrRegistryEntry : 0;
+        std::int32_t value = 0;
+        if (int err = readNumber(e, s, 4, value))
+            return err;
+        return WriteRegNumber(e.machine(), set.root, set.key, set.name,
+                              static_cast<std::uint32_t>(value))
+                   ? kErrRegistryEntry
+                   : 0;
     });
     engine.registerHandler(Keyword::SetSharedRegistry, [shared](Engine& e, StatementLine& s) {
         if (int err = check(e, s, "SSS"))
@@ -131,7 +144,8 @@ void registerRegistryCommands(Engine& engine) {
             return err;
         std::string file = upperAnsi(e.GetStringParam(s, 1));
         Machine& m = e.machine();
-        std::uint32_t mark = shared->complete() ? count(m, kCurrentUser, shared->marksKey(), file) : 0;
+        std::uint32_t mark =
+            shared->complete() ? count(m, kCurrentUser, shared->marksKey(), file) : 0;
         std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
         if (mark == 0) {
             if (shared->complete())
@@ -174,7 +188,8 @@ void registerRegistryCommands(Engine& engine) {
         if (int err = e.expectString(s, 1))
             return err;
         std::string file = e.GetStringParam(s, 1);
-        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(count(e.machine(), kLocalMachine, kSharedDlls, file)));
+        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(count(
+                                                e.machine(), kLocalMachine, kSharedDlls, file)));
     });
 }
 
