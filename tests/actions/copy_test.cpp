@@ -5,7 +5,7 @@
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
 #include "platform/lz.h"
-#include "tests/support/testing.h"
+#include "tests/support/script_test.h"
 
 using namespace zrv;
 using namespace zrv::engine;
@@ -13,17 +13,10 @@ using namespace zrv::testing;
 
 namespace {
 
-std::string crlf(std::initializer_list<std::string> lines) {
-    std::string out;
-    for (const std::string& l : lines)
-        out += l + "\r\n";
-    return out;
-}
-
-class Copy : public MachineTest {
-protected:
+class Copy : public ScriptTest {
+  protected:
     void SetUp() override {
-        MachineTest::SetUp();
+        ScriptTest::SetUp();
         for (const char* d : {"C:\\SRC", "C:\\DST"})
             ASSERT_TRUE(m->createDirectory(d).ok());
         put("C:\\SRC\\A.TXT", "alpha");
@@ -31,31 +24,13 @@ protected:
         put("C:\\SRC\\C.DAT", std::string(300000, 'c'));
         put("C:\\SRC\\PACKED.TX_", *szddCompress(std::string(5000, 'p')));
     }
-    int run(const std::string& text, const std::string& answers = "") {
-        put("C:\\MAIN.SCR", text);
-        ui = std::move(ui::HeadlessUi::fromText(answers).value());
-        interp = std::make_unique<Interpreter>(*m, *ui);
-        actions::registerAll(interp->engine());
-        return interp->run("C:\\MAIN.SCR");
-    }
-    std::string var(const std::string& name) { return interp->engine().variables().GetVariable(name); }
-    std::vector<int> errors() {
-        std::vector<int> out;
-        for (const std::string& line : ui->transcript()) {
-            std::size_t at = line.find("\"error\":");
-            if (at != std::string::npos)
-                out.push_back(std::atoi(line.c_str() + at + 8));
-        }
-        return out;
-    }
+    void prepare(Engine& engine) override { actions::registerAll(engine); }
     std::size_t count(const std::string& what) {
         std::size_t n = 0;
         for (const std::string& line : ui->transcript())
             n += line.find(what) != std::string::npos;
         return n;
     }
-    std::unique_ptr<ui::HeadlessUi> ui;
-    std::unique_ptr<Interpreter> interp;
 };
 
 TEST_F(Copy, WildcardsIntoADirectoryAndMoves) {
@@ -68,11 +43,14 @@ TEST_F(Copy, WildcardsIntoADirectoryAndMoves) {
     EXPECT_EQ(var("E"), "0");
     EXPECT_EQ(get("C:\\DST\\MOVED.TXT"), "beta");
     EXPECT_FALSE(m->exists("C:\\SRC\\B.TXT"));
-    EXPECT_EQ(m->stat("C:\\DST\\A.TXT")->lastWrite, fileTimeFromUnix(862826400)); // the source's time
+    EXPECT_EQ(m->stat("C:\\DST\\A.TXT")->lastWrite,
+              fileTimeFromUnix(862826400)); // the source's time
 }
 
 TEST_F(Copy, CompressedSourcesExpandAndKeepTheirStoredName) {
-    EXPECT_EQ(run(crlf({"COPYFILE(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\")", "UNCOMPRESS(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\\P.TXT\", 1)"})), 0);
+    EXPECT_EQ(run(crlf({"COPYFILE(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\")",
+                        "UNCOMPRESS(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\\P.TXT\", 1)"})),
+              0);
     EXPECT_EQ(get("C:\\DST\\PACKED.TX_"), std::string(5000, 'p'));
     EXPECT_EQ(get("C:\\DST\\P.TXT"), std::string(5000, 'p'));
     EXPECT_FALSE(m->exists("C:\\SRC\\PACKED.TX_"));
@@ -80,10 +58,12 @@ TEST_F(Copy, CompressedSourcesExpandAndKeepTheirStoredName) {
 
 TEST_F(Copy, AppendAndFaults) {
     put("C:\\DST\\LOG.TXT", "start-");
-    run(crlf({"COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\LOG.TXT\", 1, 1)", "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\NEW.TXT\", 1, 1)",
-              "TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\A.TXT\", \"c:\\src\\a.txt\")", "SET %SAME% = %ERROR%",
-              "COPYFILE(\"C:\\SRC\\NONE.TXT\", \"C:\\DST\\\")", "SET %NONE% = %ERROR%", "COPYFILE(\"C:\\SRC\\A.TXT\")",
-              "SET %ONE% = %ERROR%", "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\X.TXT\", %V%)", "SET %VAR% = %ERROR%"}));
+    run(crlf({"COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\LOG.TXT\", 1, 1)",
+              "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\NEW.TXT\", 1, 1)", "TRAPERROR(1, 0)",
+              "COPYFILE(\"C:\\SRC\\A.TXT\", \"c:\\src\\a.txt\")", "SET %SAME% = %ERROR%",
+              "COPYFILE(\"C:\\SRC\\NONE.TXT\", \"C:\\DST\\\")", "SET %NONE% = %ERROR%",
+              "COPYFILE(\"C:\\SRC\\A.TXT\")", "SET %ONE% = %ERROR%",
+              "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\X.TXT\", %V%)", "SET %VAR% = %ERROR%"}));
     EXPECT_EQ(get("C:\\DST\\LOG.TXT"), "start-alpha");
     EXPECT_EQ(get("C:\\DST\\NEW.TXT"), "alpha");
     EXPECT_EQ(var("SAME"), "19");
@@ -98,32 +78,40 @@ TEST_F(Copy, NoSpaceOnTheTarget) {
     MachineOptions o;
     o.drives.push_back(*DriveMapping::parse("A=" + floppy.path().string() + ",size=1000"));
     open(o);
-    run(crlf({"TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\C.DAT\", \"A:\\C.DAT\")", "SET %E% = %ERROR%"}));
+    run(crlf(
+        {"TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\C.DAT\", \"A:\\C.DAT\")", "SET %E% = %ERROR%"}));
     EXPECT_EQ(var("E"), "15"); // 10014
 }
 
 TEST_F(Copy, ACopyBlockWithGuardsGaugeAndItsEnd) {
-    int status = run(crlf({"SET %WANT% = 1", "COPYFILE(4)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\", \"Alpha file\"",
-                           "IF %WANT% == 1 \"C:\\SRC\\B.TXT\", \"C:\\DST\\\"", "IF %WANT% == 2 \"C:\\SRC\\C.DAT\", \"C:\\DST\\\"",
-                           "UPDATEGAUGE(1)", "SETGAUGETEXT(\"a\", \"b\", \"c\")", ":INBLOCK", "ENDCOPYFILE()",
-                           "SET %AFTER% = %ERROR%"}));
+    int status = run(
+        crlf({"SET %WANT% = 1", "COPYFILE(4)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\", \"Alpha file\"",
+              "IF %WANT% == 1 \"C:\\SRC\\B.TXT\", \"C:\\DST\\\"",
+              "IF %WANT% == 2 \"C:\\SRC\\C.DAT\", \"C:\\DST\\\"", "UPDATEGAUGE(1)",
+              "SETGAUGETEXT(\"a\", \"b\", \"c\")", ":INBLOCK", "ENDCOPYFILE()",
+              "SET %AFTER% = %ERROR%"}));
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(m->exists("C:\\DST\\A.TXT"));
     EXPECT_TRUE(m->exists("C:\\DST\\B.TXT"));
     EXPECT_FALSE(m->exists("C:\\DST\\C.DAT"));
     EXPECT_EQ(var("AFTER"), "0");
     EXPECT_EQ(count("\"kind\":\"transfer\""), 2u);
-    EXPECT_EQ(count("\"name\":\"close\",\"title\":\"\",\"text\":\"\",\"result\":0,\"gauge\":3,\"range\":4"), 1u);
+    EXPECT_EQ(
+        count(
+            "\"name\":\"close\",\"title\":\"\",\"text\":\"\",\"result\":0,\"gauge\":3,\"range\":4"),
+        1u);
     // A blank line ends a block too.
-    run(crlf({"COPYFILE(2)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\Z.TXT\"", "", "\"C:\\SRC\\B.TXT\", \"C:\\DST\\Y.TXT\""}));
+    run(crlf({"COPYFILE(2)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\Z.TXT\"", "",
+              "\"C:\\SRC\\B.TXT\", \"C:\\DST\\Y.TXT\""}));
     EXPECT_TRUE(m->exists("C:\\DST\\Z.TXT"));
     EXPECT_FALSE(m->exists("C:\\DST\\Y.TXT"));
     EXPECT_TRUE(errors().size() == 1); // the copy line after the block is no statement
 }
 
 TEST_F(Copy, CancelDeletesThePartialFileAndGoesToExit) {
-    int status = run(crlf({"COPYFILE(3)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\"", "\"C:\\SRC\\C.DAT\", \"C:\\DST\\\"",
-                           "\"C:\\SRC\\B.TXT\", \"C:\\DST\\\"", "ENDCOPYFILE()", "SET %NOT% = 1", ":EXIT", "SET %EXITED% = 1"}),
+    int status = run(crlf({"COPYFILE(3)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\"",
+                           "\"C:\\SRC\\C.DAT\", \"C:\\DST\\\"", "\"C:\\SRC\\B.TXT\", \"C:\\DST\\\"",
+                           "ENDCOPYFILE()", "SET %NOT% = 1", ":EXIT", "SET %EXITED% = 1"}),
                      "{\"kind\":\"copy\",\"cancel\":2}");
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(m->exists("C:\\DST\\A.TXT"));
@@ -140,27 +128,35 @@ TEST_F(Copy, ConfirmOverwriteByDate) {
     ASSERT_TRUE(m->setLastWriteTime("C:\\SRC\\NEW.TXT", fileTimeFromUnix(900000000)).ok());
     put("C:\\SRC\\SAME.TXT", "x");
     ASSERT_TRUE(m->setLastWriteTime("C:\\SRC\\SAME.TXT", fileTimeFromUnix(800000000)).ok());
-    run(crlf({"CONFIRMOVERWRITE(\"C:\\DST\\OLD.TXT\", \"C:\\SRC\\NEW.TXT\", \"\", 1)", "SET %NEWER% = %ERROR%",
-              "CONFIRMOVERWRITE(\"C:\\SRC\\NEW.TXT\", \"C:\\DST\\OLD.TXT\", \"\", 2)", "SET %OLDER2% = %ERROR%",
-              "CONFIRMOVERWRITE(\"C:\\DST\\OLD.TXT\", \"C:\\SRC\\SAME.TXT\", \"\", 0)", "SET %SAME% = %ERROR%",
-              "CONFIRMOVERWRITE(\"C:\\DST\\NONE.TXT\", \"C:\\SRC\\NEW.TXT\", \"\", 0)", "SET %MISSING% = %ERROR%",
-              "CONFIRMOVERWRITE(\"C:\\SRC\\NEW.TXT\", \"C:\\DST\\OLD.TXT\", \"\", 1)", "SET %ASKED% = %ERROR%"}),
-        "{\"kind\":\"messagebox\",\"text\":\"Setup is attempting to overwrite:*\",\"result\":\"IDYES\"}");
+    run(crlf({"CONFIRMOVERWRITE(\"C:\\DST\\OLD.TXT\", \"C:\\SRC\\NEW.TXT\", \"\", 1)",
+              "SET %NEWER% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\SRC\\NEW.TXT\", \"C:\\DST\\OLD.TXT\", \"\", 2)",
+              "SET %OLDER2% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\DST\\OLD.TXT\", \"C:\\SRC\\SAME.TXT\", \"\", 0)",
+              "SET %SAME% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\DST\\NONE.TXT\", \"C:\\SRC\\NEW.TXT\", \"\", 0)",
+              "SET %MISSING% = %ERROR%",
+              "CONFIRMOVERWRITE(\"C:\\SRC\\NEW.TXT\", \"C:\\DST\\OLD.TXT\", \"\", 1)",
+              "SET %ASKED% = %ERROR%"}),
+        "{\"kind\":\"messagebox\",\"text\":\"Setup is attempting to "
+        "overwrite:*\",\"result\":\"IDYES\"}");
     EXPECT_EQ(var("NEWER"), "6");
     EXPECT_EQ(var("OLDER2"), "7");
     EXPECT_EQ(var("SAME"), "7");
     EXPECT_EQ(var("MISSING"), "6");
     EXPECT_EQ(var("ASKED"), "6");
     ASSERT_EQ(ui->transcript().size(), 1u);
-    EXPECT_NE(ui->transcript()[0].find("C:\\\\SRC\\\\NEW.TXT\\n(09/07/98 "), std::string::npos) << ui->transcript()[0];
+    EXPECT_NE(ui->transcript()[0].find("C:\\\\SRC\\\\NEW.TXT\\n(09/07/98 "), std::string::npos)
+        << ui->transcript()[0];
     EXPECT_NE(ui->transcript()[0].find("\"buttons\":\"MB_YESNO\""), std::string::npos);
 }
 
 TEST_F(Copy, CheckExistsAndDiskSpace) {
-    run(crlf({"CHECKEXISTS(\"C:\\SRC\\*.TXT\")", "SET %ONE% = %ERROR%", "CHECKEXISTS(\"C:\\SRC\\A.TXT\", \"Insert disk\")",
-              "SET %FOUND% = %ERROR%", "CHECKEXISTS(\"A:\\DISK02\", \"Please insert the diskette labelled 'DISK02'\")",
-              "SET %GAVEUP% = %ERROR%", "CHECKEXISTS(\"C:\\NONE\")", "SET %ZERO% = %ERROR%", "GETDISKSPACE(\"C:\\\")",
-              "SET %FREE% = %ERROR%"}));
+    run(crlf({"CHECKEXISTS(\"C:\\SRC\\*.TXT\")", "SET %ONE% = %ERROR%",
+              "CHECKEXISTS(\"C:\\SRC\\A.TXT\", \"Insert disk\")", "SET %FOUND% = %ERROR%",
+              "CHECKEXISTS(\"A:\\DISK02\", \"Please insert the diskette labelled 'DISK02'\")",
+              "SET %GAVEUP% = %ERROR%", "CHECKEXISTS(\"C:\\NONE\")", "SET %ZERO% = %ERROR%",
+              "GETDISKSPACE(\"C:\\\")", "SET %FREE% = %ERROR%"}));
     EXPECT_EQ(var("ONE"), "1");
     EXPECT_EQ(var("FOUND"), "1");
     EXPECT_EQ(var("GAVEUP"), "2");
@@ -177,7 +173,8 @@ TEST_F(Copy, AFailedCopyKeepsTheFileItWouldReplace) {
     put("C:\\DST\\KEEP.TXT", "precious");
     std::string packed = *szddCompress(std::string(100000, 'z'));
     put("C:\\SRC\\CUT.TX_", packed.substr(0, packed.size() / 2)); // cut short: a read fault
-    run(crlf({"TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\CUT.TX_\", \"C:\\DST\\KEEP.TXT\")", "SET %E% = %ERROR%"}));
+    run(crlf({"TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\CUT.TX_\", \"C:\\DST\\KEEP.TXT\")",
+              "SET %E% = %ERROR%"}));
     EXPECT_EQ(var("E"), "44"); // 10043
     EXPECT_EQ(get("C:\\DST\\KEEP.TXT"), "precious");
     auto left = m->findFiles("C:\\DST\\*.TMP");
@@ -205,7 +202,8 @@ TEST_F(Copy, ReadOnlyTargetsAreReplacedAndInUseOnesRefused) {
     writeHost(dir.path() / "machine" / "machine.ini", ini);
     open();
     run(crlf({"COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\DST\\RO.TXT\")", "TRAPERROR(1, 0)",
-              "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\WINDOWS\\SYSTEM\\BUSY.DLL\")", "SET %E% = %ERROR%"}));
+              "COPYFILE(\"C:\\SRC\\A.TXT\", \"C:\\WINDOWS\\SYSTEM\\BUSY.DLL\")",
+              "SET %E% = %ERROR%"}));
     EXPECT_EQ(get("C:\\DST\\RO.TXT"), "alpha");
     EXPECT_EQ(var("E"), "46"); // 10045
     EXPECT_EQ(get("C:\\WINDOWS\\SYSTEM\\BUSY.DLL"), "loaded");

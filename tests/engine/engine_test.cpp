@@ -3,7 +3,7 @@
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/engine/script.h"
 #include "interpreter/ui/headless/headless.h"
-#include "tests/support/testing.h"
+#include "tests/support/script_test.h"
 
 using namespace zrv;
 using namespace zrv::engine;
@@ -11,38 +11,7 @@ using namespace zrv::testing;
 
 namespace {
 
-std::string crlf(std::initializer_list<std::string> lines) {
-    std::string out;
-    for (const std::string& l : lines)
-        out += l + "\r\n";
-    return out;
-}
-
-class Script : public MachineTest {
-protected:
-    // Runs C:\MAIN.SCR holding `text`; keeps the interpreter for inspection.
-    int run(const std::string& text, const std::string& answers = "", const std::string& commandLine = "C:\\MAIN.SCR") {
-        put("C:\\MAIN.SCR", text);
-        ui = std::move(ui::HeadlessUi::fromText(answers).value());
-        interp = std::make_unique<Interpreter>(*m, *ui);
-        return interp->run(commandLine);
-    }
-    std::string var(const std::string& name) { return interp->engine().variables().GetVariable(name); }
-    std::vector<int> errors() {
-        std::vector<int> out;
-        for (const std::string& line : ui->transcript()) {
-            std::size_t at = line.find("\"error\":");
-            if (at != std::string::npos)
-                out.push_back(std::atoi(line.c_str() + at + 8));
-        }
-        return out;
-    }
-    std::string trace() { return get("C:\\DEBUG.DBG"); }
-    void enableTrace() { put("C:\\WINDOWS\\ZRVX32.INI", "[Debug]\r\nDebug=1\r\n"); }
-
-    std::unique_ptr<ui::HeadlessUi> ui;
-    std::unique_ptr<Interpreter> interp;
-};
+using Script = ScriptTest;
 
 struct SetCase {
     const char* line;
@@ -50,7 +19,9 @@ struct SetCase {
     int error;
 };
 
-void PrintTo(const SetCase& c, std::ostream* os) { *os << c.line; }
+void PrintTo(const SetCase& c, std::ostream* os) {
+    *os << c.line;
+}
 
 class SetForms : public Script, public ::testing::WithParamInterface<SetCase> {};
 
@@ -64,34 +35,39 @@ TEST_P(SetForms, StoreTheExpectedValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Expressions, SetForms,
-    ::testing::Values(SetCase{"SET %A% = \"x\"", "x", 0}, SetCase{"SET %A% = 1 + 2 + 3", "3", 0},
-                      SetCase{"SET %A% = 7 / 2", "3", 0}, SetCase{"SET %A% = 0 - 7 / 2", "4294967289", 0},
-                      SetCase{"SET %A% = \"abc\" + 1", "abc", kErrNumericParam},
-                      SetCase{"SET %A% = LEFT(\"Hello\", 9)", "Hello", 0},
-                      SetCase{"SET %A% = LEFT(\"Hello\", 255)", "", kErrSubscript},
-                      SetCase{"SET %A% = RIGHT(%S%, 3)", "llo", 0}, SetCase{"SET %A% = MID(\"abcdef\", 2, 3)", "bcd", 0},
-                      SetCase{"SET %A% = MID(\"abcdef\", 0, 2)", "ab", 0},
-                      SetCase{"SET %A% = INSTR(1, \"a.b.c\", \".\")", "2", 0},
-                      SetCase{"SET %A% = INSTR(3, \"a.b.c\", \".\")", "4", 0},
-                      SetCase{"SET %A% = INSTR(9, \"abc\", \"a\")", "0", 0},
-                      SetCase{"SET %A% = INSTR(0, \"abc\", \"a\")", "", kErrSubscript},
-                      SetCase{"SET %A% = UCASE(\"mIx\")", "MIX", 0}, SetCase{"SET %A% = LCASE(%S%)", "hello", 0},
-                      SetCase{"SET %A% = LEN(%S%)", "5", 0}, SetCase{"SET %A% = NOT 0", "1", 0},
-                      SetCase{"SET %A% = NOT 7", "0", 0}, SetCase{"SET %A% = 6 AND 3", "2", 0},
-                      SetCase{"SET %A% = 6 OR 3", "7", 0}, SetCase{"SET %A% = 6 XOR 3", "5", 0},
-                      SetCase{"SET %A% = %N% + 1", " 1 2 ", kErrNumericParam},
-                      SetCase{"SET %A% = 4 & 2", "4", kErrArithmeticOperator},
-                      SetCase{"SET %A% = 5 / 0", "5", kErrNumericParam},
-                      SetCase{"SET %A% = -2147483648 / -1", "2147483648", kErrNumericParam},
-                      SetCase{"SET %A% = 65536 * 65536", "0", 0}, SetCase{"SET %A% = HELLO", "", kErrInvalidParameters},
-                      SetCase{"SET A = 1", "", kErrMissingVariable}, SetCase{"SET %A% 1", "", kErrMissingVariable},
-                      SetCase{"SET %A% = -5", "4294967291", 0}, SetCase{"SET %A% = \"#NEXT# >\"", "#NEXT# >", 0}));
+    ::testing::Values(
+        SetCase{"SET %A% = \"x\"", "x", 0}, SetCase{"SET %A% = 1 + 2 + 3", "3", 0},
+        SetCase{"SET %A% = 7 / 2", "3", 0}, SetCase{"SET %A% = 0 - 7 / 2", "4294967289", 0},
+        SetCase{"SET %A% = \"abc\" + 1", "abc", kErrNumericParam},
+        SetCase{"SET %A% = LEFT(\"Hello\", 9)", "Hello", 0},
+        SetCase{"SET %A% = LEFT(\"Hello\", 255)", "", kErrSubscript},
+        SetCase{"SET %A% = RIGHT(%S%, 3)", "llo", 0},
+        SetCase{"SET %A% = MID(\"abcdef\", 2, 3)", "bcd", 0},
+        SetCase{"SET %A% = MID(\"abcdef\", 0, 2)", "ab", 0},
+        SetCase{"SET %A% = INSTR(1, \"a.b.c\", \".\")", "2", 0},
+        SetCase{"SET %A% = INSTR(3, \"a.b.c\", \".\")", "4", 0},
+        SetCase{"SET %A% = INSTR(9, \"abc\", \"a\")", "0", 0},
+        SetCase{"SET %A% = INSTR(0, \"abc\", \"a\")", "", kErrSubscript},
+        SetCase{"SET %A% = UCASE(\"mIx\")", "MIX", 0}, SetCase{"SET %A% = LCASE(%S%)", "hello", 0},
+        SetCase{"SET %A% = LEN(%S%)", "5", 0}, SetCase{"SET %A% = NOT 0", "1", 0},
+        SetCase{"SET %A% = NOT 7", "0", 0}, SetCase{"SET %A% = 6 AND 3", "2", 0},
+        SetCase{"SET %A% = 6 OR 3", "7", 0}, SetCase{"SET %A% = 6 XOR 3", "5", 0},
+        SetCase{"SET %A% = %N% + 1", " 1 2 ", kErrNumericParam},
+        SetCase{"SET %A% = 4 & 2", "4", kErrArithmeticOperator},
+        SetCase{"SET %A% = 5 / 0", "5", kErrNumericParam},
+        SetCase{"SET %A% = -2147483648 / -1", "2147483648", kErrNumericParam},
+        SetCase{"SET %A% = 65536 * 65536", "0", 0},
+        SetCase{"SET %A% = HELLO", "", kErrInvalidParameters},
+        SetCase{"SET A = 1", "", kErrMissingVariable},
+        SetCase{"SET %A% 1", "", kErrMissingVariable}, SetCase{"SET %A% = -5", "4294967291", 0},
+        SetCase{"SET %A% = \"#NEXT# >\"", "#NEXT# >", 0}));
 
 TEST_F(Script, IfComparesNumbersBitsAndStrings) {
     enableTrace();
-    int status = run(crlf({"SET %X% = \"abc\"", "IF 6 AND 2 == 2 SET %A% = 1", "IF \"%X%\" == \"abc\" SET %B% = 1",
-                           "IF \"a\" < \"B\" SET %C% = 1", "IF -1 < 0 SET %D% = 1", "IF 2 != 2 SET %E% = 1",
-                           "IF %X% == 1 GOTO :L"}));
+    int status =
+        run(crlf({"SET %X% = \"abc\"", "IF 6 AND 2 == 2 SET %A% = 1",
+                  "IF \"%X%\" == \"abc\" SET %B% = 1", "IF \"a\" < \"B\" SET %C% = 1",
+                  "IF -1 < 0 SET %D% = 1", "IF 2 != 2 SET %E% = 1", "IF %X% == 1 GOTO :L"}));
     EXPECT_EQ(status, 2);
     EXPECT_EQ(var("A"), "1");
     EXPECT_EQ(var("B"), "1");
@@ -100,9 +76,11 @@ TEST_F(Script, IfComparesNumbersBitsAndStrings) {
     EXPECT_EQ(var("E"), "");
     EXPECT_EQ(errors(), std::vector<int>{kErrNumericParam});
     std::string t = trace();
-    EXPECT_NE(t.find("Numeric Comparision\r\nPar1: 6  Par2: 2\r\nLogical op\r\nPar1: 2  Par2: 2\r\nResult: True\r\nIF Successful\r\n"),
+    EXPECT_NE(t.find("Numeric Comparision\r\nPar1: 6  Par2: 2\r\nLogical op\r\nPar1: 2  Par2: "
+                     "2\r\nResult: True\r\nIF Successful\r\n"),
               std::string::npos);
-    EXPECT_NE(t.find("String Comparision\r\nPar1: 'abc'  Par2: 'abc'\r\nResult: True\r\n"), std::string::npos);
+    EXPECT_NE(t.find("String Comparision\r\nPar1: 'abc'  Par2: 'abc'\r\nResult: True\r\n"),
+              std::string::npos);
     EXPECT_NE(t.find("Result: False\r\nIF Unsuccessful\r\n"), std::string::npos);
 }
 
@@ -110,8 +88,10 @@ TEST_F(Script, IfErrors) {
     struct {
         const char* line;
         int error;
-    } cases[] = {{"IF 1 == 1", kErrInvalidCommand}, {"IF 1 = 1 GOTO :X", kErrComparisonOperator},
-                 {"IF GOTO :X", kErrComparisonValue}, {"IF \"a\" == 1 GOTO :X", kErrStringParam}};
+    } cases[] = {{"IF 1 == 1", kErrInvalidCommand},
+                 {"IF 1 = 1 GOTO :X", kErrComparisonOperator},
+                 {"IF GOTO :X", kErrComparisonValue},
+                 {"IF \"a\" == 1 GOTO :X", kErrStringParam}};
     for (auto c : cases) {
         run(crlf({c.line}));
         EXPECT_EQ(errors(), std::vector<int>{c.error}) << c.line;
@@ -119,12 +99,13 @@ TEST_F(Script, IfErrors) {
 }
 
 TEST_F(Script, LabelsAndGoto) {
-    int status = run(crlf({"GOTO :TWICE", ":START SET %A% = 1", "SET %B% = 1", "EXIT", ":TWICE", "SET %C% = \"first\"",
-                           "GOTO :start", ":TWICE", "SET %C% = \"second\""}));
+    int status =
+        run(crlf({"GOTO :TWICE", ":START SET %A% = 1", "SET %B% = 1", "EXIT", ":TWICE",
+                  "SET %C% = \"first\"", "GOTO :start", ":TWICE", "SET %C% = \"second\""}));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(var("A"), ""); // a label line does nothing, whatever follows it
     EXPECT_EQ(var("B"), "1");
-    EXPECT_EQ(var("C"), "first"); // the first of two equal labels wins
+    EXPECT_EQ(var("C"), "first");         // the first of two equal labels wins
     run(crlf({"GOTO :lower", ":lower"})); // GOTO looks for :LOWER
     EXPECT_EQ(errors(), std::vector<int>{kErrLabelNotFound});
     run(crlf({"GOTO \"x\""}));
@@ -134,7 +115,8 @@ TEST_F(Script, LabelsAndGoto) {
 TEST_F(Script, CallExitAndScriptFile) {
     put("C:\\SUB.SCR", crlf({"SET %INSUB% = %SCRIPTFILE%", "EXIT", "SET %NEVER% = 1"}));
     put("C:\\PART2.TXT", crlf({"SET %TXT% = %SCRIPTFILE%"}));
-    int status = run(crlf({"CALL \"SUB\"", "SET %BACK% = %SCRIPTFILE%", "CALL \"PART2.TXT\"", "SET %AFTER% = %SCRIPTFILE%"}));
+    int status = run(crlf({"CALL \"SUB\"", "SET %BACK% = %SCRIPTFILE%", "CALL \"PART2.TXT\"",
+                           "SET %AFTER% = %SCRIPTFILE%"}));
     EXPECT_EQ(status, 0);
     EXPECT_EQ(var("INSUB"), "C:\\SUB.SCR");
     EXPECT_EQ(var("NEVER"), "");
@@ -153,8 +135,9 @@ TEST_F(Script, SixFilesNestAndTheSeventhFails) {
 }
 
 TEST_F(Script, TrapErrorShowsOrHides) {
-    run(crlf({"TRAPERROR(1, 0)", "CALL \"MISSING\"", "SET %E1% = %ERROR%", "TRAPERROR(1, 1)", "GOTO :NONE",
-              "SET %E2% = %ERROR%", "TRAPERROR(0, 0)", "GOTO :NONE", "SET %NEVER% = 1"}));
+    run(crlf({"TRAPERROR(1, 0)", "CALL \"MISSING\"", "SET %E1% = %ERROR%", "TRAPERROR(1, 1)",
+              "GOTO :NONE", "SET %E2% = %ERROR%", "TRAPERROR(0, 0)", "GOTO :NONE",
+              "SET %NEVER% = 1"}));
     EXPECT_EQ(var("E1"), "29");
     EXPECT_EQ(var("E2"), "5");
     EXPECT_EQ(var("NEVER"), "");
@@ -162,7 +145,9 @@ TEST_F(Script, TrapErrorShowsOrHides) {
 }
 
 TEST_F(Script, SkipAndStop) {
-    EXPECT_EQ(run(crlf({"SKIP(2)", "SET %A% = 1", "SET %B% = 1", "SET %C% = 1", "STOP", "SET %D% = 1"})), 0);
+    EXPECT_EQ(
+        run(crlf({"SKIP(2)", "SET %A% = 1", "SET %B% = 1", "SET %C% = 1", "STOP", "SET %D% = 1"})),
+        0);
     EXPECT_EQ(var("A") + var("B") + var("C") + var("D"), "1");
     put("C:\\TAIL.SCR", crlf({"SKIP(5)", "SET %T% = 1"}));
     EXPECT_EQ(run(crlf({"CALL \"TAIL\"", "SET %AFTER% = 1"})), 0);
@@ -175,7 +160,10 @@ TEST_F(Script, NumericParametersFromVariables) {
         const char* value;
         int error;
         const char* skipped;
-    } cases[] = {{" 1 2 ", 0, "12"}, {"12x", kErrNumericParam, ""}, {"-12", 0, "-12"}, {"-1x", kErrNumericParam, ""}};
+    } cases[] = {{" 1 2 ", 0, "12"},
+                 {"12x", kErrNumericParam, ""},
+                 {"-12", 0, "-12"},
+                 {"-1x", kErrNumericParam, ""}};
     for (auto c : cases) {
         run(crlf({std::string("SET %V% = \"") + c.value + "\"", "TRAPERROR(%V%, 0)"}));
         EXPECT_EQ(errors(), c.error ? std::vector<int>{c.error} : std::vector<int>{}) << c.value;
@@ -183,9 +171,10 @@ TEST_F(Script, NumericParametersFromVariables) {
 }
 
 TEST_F(Script, StripReplaceAddChar) {
-    run(crlf({"SET %A% = \"ab  \"", "STRIP(%A%, \" \")", "SET %Z% = \"0042\"", "STRIP(%Z%, \"0\", \"L\")",
-              "SET %R% = \"xabab\"", "STRIP(%R%, \"ab\", \"R\")", "SET %P% = \"a-b-c\"", "REPLACE(%P%, \"-\", \"+\")",
-              "SET %D% = \"C:\\APP\"", "ADDCHAR(%D%, \"\\\")", "ADDCHAR(%D%, \"\\\")", "STRIP(\"x\", \"y\")"}));
+    run(crlf({"SET %A% = \"ab  \"", "STRIP(%A%, \" \")", "SET %Z% = \"0042\"",
+              "STRIP(%Z%, \"0\", \"L\")", "SET %R% = \"xabab\"", "STRIP(%R%, \"ab\", \"R\")",
+              "SET %P% = \"a-b-c\"", "REPLACE(%P%, \"-\", \"+\")", "SET %D% = \"C:\\APP\"",
+              "ADDCHAR(%D%, \"\\\")", "ADDCHAR(%D%, \"\\\")", "STRIP(\"x\", \"y\")"}));
     EXPECT_EQ(var("A"), "ab");
     EXPECT_EQ(var("Z"), "42");
     EXPECT_EQ(var("R"), "x");
@@ -198,20 +187,24 @@ TEST_F(Script, ErrorReportsFillTheirPlaceholders) {
     run(crlf({"SET %A% = 1", "MESSAGEBOX(\"t\", \"c\", %A%, 0)"}));
     ASSERT_FALSE(ui->transcript().empty());
     std::string last = ui->transcript().back();
-    EXPECT_NE(last.find("\"text\":\"Error 21 in line 2 of c:\\\\main.scr, parameter 3:\\n\\nInvalid numeric parameter\\n\\n"
+    EXPECT_NE(last.find("\"text\":\"Error 21 in line 2 of c:\\\\main.scr, parameter "
+                        "3:\\n\\nInvalid numeric parameter\\n\\n"
                         "MESSAGEBOX(\\\"t\\\", \\\"c\\\", %A%, 0)\""),
               std::string::npos)
         << last;
 }
 
 TEST_F(Script, MessageBoxesTakeTheirAnswers) {
-    std::string answers = "{\"kind\":\"messagebox\",\"text\":\"*overwrite*\",\"occurrence\":2,\"result\":\"IDNO\"}\n"
-                          "# a comment\n"
-                          "{\"kind\":\"messagebox\",\"title\":\"Pick\",\"result\":2}\n";
-    run(crlf({"MESSAGEBOX(\"Overwrite one?\", \"Q\", MB_YESNO, MB_ICONQUESTION)", "SET %A% = %ERROR%",
-              "MESSAGEBOX(\"Overwrite two?\", \"Q\", MB_YESNO, MB_ICONQUESTION)", "SET %B% = %ERROR%",
-              "MESSAGEBOX(\"Anything\", \"Pick\", MB_OKCANCEL, 0)", "SET %C% = %ERROR%",
-              "MESSAGEBOX(\"Default two\", \"x\", 260, 0)", "SET %D% = %ERROR%"}),
+    std::string answers =
+        "{\"kind\":\"messagebox\",\"text\":\"*overwrite*\",\"occurrence\":2,\"result\":\"IDNO\"}\n"
+        "# a comment\n"
+        "{\"kind\":\"messagebox\",\"title\":\"Pick\",\"result\":2}\n";
+    run(crlf({"MESSAGEBOX(\"Overwrite one?\", \"Q\", MB_YESNO, MB_ICONQUESTION)",
+              "SET %A% = %ERROR%",
+              "MESSAGEBOX(\"Overwrite two?\", \"Q\", MB_YESNO, MB_ICONQUESTION)",
+              "SET %B% = %ERROR%", "MESSAGEBOX(\"Anything\", \"Pick\", MB_OKCANCEL, 0)",
+              "SET %C% = %ERROR%", "MESSAGEBOX(\"Default two\", \"x\", 260, 0)",
+              "SET %D% = %ERROR%"}),
         answers);
     EXPECT_EQ(var("A"), "6");
     EXPECT_EQ(var("B"), "7");
@@ -236,7 +229,8 @@ TEST_F(Script, CheckLabelAsksUntilTheDiskIsThere) {
     run(crlf({"CHECKLABEL(\"A\", \"DISK2\", \"Insert disk 2\")", "SET %TWO% = %ERROR%"}),
         "{\"kind\":\"prompt\",\"result\":\"IDOK\"}");
     EXPECT_EQ(var("TWO"), "2");
-    EXPECT_EQ(ui->transcript().size(), static_cast<std::size_t>(ui::HeadlessUi::kPromptRepeats + 1));
+    EXPECT_EQ(ui->transcript().size(),
+              static_cast<std::size_t>(ui::HeadlessUi::kPromptRepeats + 1));
 }
 
 TEST_F(Script, PredefinedVariablesAndStartUp) {
@@ -260,7 +254,8 @@ TEST_F(Script, AMissingMainScriptIsReportedInShortForm) {
     interp = std::make_unique<Interpreter>(*m, *ui);
     EXPECT_EQ(interp->run("NOSUCH"), Interpreter::kNoScript);
     ASSERT_EQ(ui->transcript().size(), 1u);
-    EXPECT_NE(ui->transcript()[0].find("\"text\":\"Error 52: Unable to find or open script file:\\n\\nNOSUCH\""),
+    EXPECT_NE(ui->transcript()[0].find(
+                  "\"text\":\"Error 52: Unable to find or open script file:\\n\\nNOSUCH\""),
               std::string::npos)
         << ui->transcript()[0];
 }
@@ -374,8 +369,8 @@ TEST_F(Script, TheDebuggerListsLinesFromTheLineOffsetFile) {
 }
 
 TEST_F(Script, SetLanguageChangesCaptions) {
-    run(crlf({"SET %A% = \"x\"", "SETLANGUAGE(\"german\")", "MESSAGEBOX(\"#CONTINUE#\", \"t\", MB_OK, 0)",
-              "SETLANGUAGE(\"ENGLISH\")"}));
+    run(crlf({"SET %A% = \"x\"", "SETLANGUAGE(\"german\")",
+              "MESSAGEBOX(\"#CONTINUE#\", \"t\", MB_OK, 0)", "SETLANGUAGE(\"ENGLISH\")"}));
     ASSERT_EQ(ui->transcript().size(), 2u);
     EXPECT_NE(ui->transcript()[0].find("\"text\":\"&Weiter\""), std::string::npos);
     EXPECT_EQ(errors(), std::vector<int>{kErrUnsupportedLanguage});
@@ -392,13 +387,15 @@ TEST(NtMachine, SystemDirectoryIsTheSixteenBitOneWhenItHoldsFiles) {
     {
         Interpreter interp(**m, *ui);
         ASSERT_EQ(interp.run("C:\\MAIN.SCR"), 0);
-        EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEMDIRECTORY"), "C:\\WINNT\\SYSTEM32\\");
+        EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEMDIRECTORY"),
+                  "C:\\WINNT\\SYSTEM32\\");
     }
     writeHost(dir.path() / "m" / "drive_c" / "WINNT" / "SYSTEM" / "OLD.DRV", "x");
     Interpreter interp(**m, *ui);
     ASSERT_EQ(interp.run("C:\\MAIN.SCR"), 0);
     EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEMDIRECTORY"), "C:\\WINNT\\SYSTEM\\");
-    EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEM32DIRECTORY"), "C:\\WINNT\\SYSTEM32\\");
+    EXPECT_EQ(interp.engine().variables().GetVariable("SYSTEM32DIRECTORY"),
+              "C:\\WINNT\\SYSTEM32\\");
 }
 
 TEST_F(Script, ATenMegabyteLineIsCutNotRead) {
@@ -409,7 +406,8 @@ TEST_F(Script, ATenMegabyteLineIsCutNotRead) {
 }
 
 TEST_F(Script, OverlongLinesAreCut) {
-    std::string longLine = "SET %A% = \"" + std::string(280, 'x') + "\"" + std::string(5000, ' ') + "junk";
+    std::string longLine =
+        "SET %A% = \"" + std::string(280, 'x') + "\"" + std::string(5000, ' ') + "junk";
     EXPECT_EQ(run(longLine + "\r\nSET %B% = 1\r\n"), 0);
     EXPECT_EQ(var("A").size(), 280u);
     EXPECT_EQ(var("B"), "1");
