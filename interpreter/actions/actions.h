@@ -19,5 +19,7 @@ void registerProfileCommands(engine::Engine& engine);
 void registerStreamCommands(engine::Engine& engine);
 void registerDateCommands(engine::Engine& engine);
 void registerCopyCommands(engine::Engine& engine);
+void registerDisplayCommands(engine::Engine& engine);
+void registerDialogCommands(engine::Engine& engine);
 
 } // namespace zrv::actions

@@ -421,6 +421,10 @@ void registerCopyCommands(Engine& engine) {
                     return e.lastError();
                 }
                 e.ui().endWaitCursor();
+                ui::CopyDialog& dialog = e.ui().display().copy;
+                dialog.title = e.variables().GetVariable("CAPTION");
+                dialog.captions = {e.caption(14100), e.caption(14110), e.caption(14010)};
+                dialog.fields = {};
                 e.ui().openCopyDialog();
                 block->active = true;
                 block->running = true;

@@ -171,6 +171,8 @@ void registerAll(Engine& engine) {
     registerStreamCommands(engine);
     registerDateCommands(engine);
     registerCopyCommands(engine);
+    registerDisplayCommands(engine);
+    registerDialogCommands(engine);
 }
 
 } // namespace zrv::actions

@@ -182,25 +182,31 @@ int Engine::dispatch(const TokenLine& line) {
     return execute(s);
 }
 
+int Engine::statementKeyword(StatementLine& s) {
+    unsigned char b = s.at(s.pos++);
+    std::size_t index;
+    if (b == kTokenEscape) {
+        unsigned char next = s.at(s.pos++);
+        if (next < 0x80)
+            return -1;
+        index = kOneByteKeywords + (next - 0x80);
+    } else if (b >= 0x80 && b < kTokenLabel) {
+        index = b - 0x80;
+    } else {
+        return -1;
+    }
+    return index < kKeywordCount ? static_cast<int>(index) : -1;
+}
+
 int Engine::execute(StatementLine& s) {
     int result = 0;
     s.continueFlag = true;
     while (s.continueFlag) {
         s.continueFlag = false;
-        unsigned char b = s.at(s.pos++);
-        std::size_t index;
-        if (b == kTokenEscape) {
-            unsigned char next = s.at(s.pos++);
-            if (next < 0x80)
-                return kErrInvalidCommand;
-            index = kOneByteKeywords + (next - 0x80);
-        } else if (b >= 0x80 && b < kTokenLabel) {
-            index = b - 0x80;
-        } else {
+        int keyword = statementKeyword(s);
+        if (keyword < 0 || !m_handlers[static_cast<std::size_t>(keyword)])
             return kErrInvalidCommand;
-        }
-        if (index >= kKeywordCount || !m_handlers[index])
-            return kErrInvalidCommand;
+        std::size_t index = static_cast<std::size_t>(keyword);
         result = m_handlers[index](*this, s);
         if (index == static_cast<std::size_t>(Keyword::If))
             m_trace.WriteTrace(s.continueFlag ? "IF Successful\r\n" : "IF Unsuccessful\r\n");

@@ -77,6 +77,8 @@ public:
     // own use it too.
     int tokenize(std::string_view line, TokenLine& out);
     int dispatch(const TokenLine& line);
+    // The keyword of the statement at s.pos, which moves past it; -1 for none.
+    static int statementKeyword(StatementLine& s);
     // Runs the statement at s.pos and any that a condition lets follow it.
     int execute(StatementLine& s);
     StatementLine& statement() { return m_statement; }

@@ -70,6 +70,7 @@ Interpreter::Interpreter(Machine& machine, ui::Ui& ui)
         (void)m_ui.messageBox(box);
     });
     setMessagePump([this] { m_ui.pumpMessages(); });
+    m_ui.setExpander([this](const std::string& text) { return m_engine.variables().ExpandNames(text); });
 }
 
 int Interpreter::run(std::string_view commandLine) {

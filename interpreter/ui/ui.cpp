@@ -5,7 +5,9 @@
 namespace zrv::ui {
 
 namespace {
-constexpr const char* kResultNames[] = {"", "IDOK", "IDCANCEL", "IDABORT", "IDRETRY", "IDIGNORE", "IDYES", "IDNO"};
+constexpr const char* kResultNames[] = {"",     "IDOK", "IDCANCEL", "IDABORT",   "IDRETRY",   "IDIGNORE",
+                                       "IDYES", "IDNO", "",         "IDBACK",    "",          "IDBUTTON1",
+                                       "IDBUTTON2", "IDBUTTON3", "IDBUTTON4", "IDBUTTON5"};
 }
 
 int defaultButton(unsigned style) {
@@ -20,11 +22,11 @@ int defaultButton(unsigned style) {
     return kButtons[type][which > 2 ? 0 : which];
 }
 
-const char* resultName(int id) { return id >= 1 && id <= 7 ? kResultNames[id] : ""; }
+const char* resultName(int id) { return id >= 1 && id <= 15 ? kResultNames[id] : ""; }
 
 int resultFromName(const std::string& name) {
-    for (int i = 1; i <= 7; ++i)
-        if (name == kResultNames[i])
+    for (int i = 1; i <= 15; ++i)
+        if (*kResultNames[i] && name == kResultNames[i])
             return i;
     return 0;
 }

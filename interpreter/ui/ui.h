@@ -2,7 +2,11 @@
 // asks; a back end (headless, Qt) shows and answers.
 #pragma once
 
+#include "interpreter/ui/dialog.h"
+#include "interpreter/ui/display.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace zrv::ui {
@@ -15,7 +19,7 @@ inline constexpr unsigned DefButton2 = 0x100, DefButton3 = 0x200;
 inline constexpr unsigned TypeMask = 0x0F, IconMask = 0xF0, DefMask = 0xF00;
 } // namespace Mb
 namespace Id {
-inline constexpr int Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7;
+inline constexpr int Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7, Back = 9, Button1 = 11;
 } // namespace Id
 
 struct MessageBoxRequest {
@@ -40,12 +44,43 @@ public:
     // A line for the transcript of what happened (JSON object), where one is kept.
     virtual void record(const std::string& /*json*/) {}
 
-    // The copy progress dialog: open while a copy block runs. Its fields are the
-    // description (0), the source (1) and the target (2).
-    virtual void openCopyDialog() {}
-    virtual void closeCopyDialog(int /*status*/) {}
-    virtual void setCopyField(int /*field*/, const std::string& /*text*/) {}
-    virtual void setGauge(std::int32_t /*range*/, std::int32_t /*position*/) {}
+    // What is shown: objects, windows, placement. Commands change it and then
+    // say which window changed; a back end brings that window in step.
+    Display& display() { return m_display; }
+    const Display& display() const { return m_display; }
+    enum class Window { Main, CueCard, Wait, Copy };
+    virtual void changed(Window /*window*/) {}
+    // #NAME# expansion of the texts objects paint, from the engine's variables.
+    using Expander = std::function<std::string(const std::string&)>;
+    void setExpander(Expander expand) { m_expand = std::move(expand); }
+    const Expander& expander() const { return m_expand; }
+    // The back end's own text measures; geometry follows them.
+    virtual const TextMeasurer& measurer() const { return m_fixed; }
+
+    // Runs a modal dialog: shows it, lets its controller initialise it and
+    // handle every command until it ends the dialog; the result that ended it.
+    virtual int runDialog(Dialog& dialog) = 0;
+
+    // The copy progress dialog (display().copy): open while a copy block runs.
+    // Its fields are the description (0), the source (1) and the target (2).
+    virtual void openCopyDialog() {
+        m_display.copy.shown = true;
+        changed(Window::Copy);
+    }
+    virtual void closeCopyDialog(int /*status*/) {
+        m_display.copy.shown = false;
+        changed(Window::Copy);
+    }
+    void setCopyField(int field, const std::string& text) {
+        if (field >= 0 && field < 3)
+            m_display.copy.fields[static_cast<std::size_t>(field)] = text;
+        changed(Window::Copy);
+    }
+    void setGauge(std::int32_t range, std::int32_t position) {
+        m_display.copy.gauge.range = range;
+        m_display.copy.gauge.position = position;
+        changed(Window::Copy);
+    }
     // A transfer begins; true once the person pressed Cancel.
     virtual void transferStarted(const std::string& /*source*/, const std::string& /*target*/) {}
     virtual void transferEnded(const std::string& /*source*/, const std::string& /*target*/, int /*status*/) {}
@@ -57,20 +92,21 @@ public:
     virtual void destroyMainWindow() {}
     // The screen the interface shows on; a headless run takes the machine's.
     void setScreenSize(int width, int height) {
-        m_width = width;
-        m_height = height;
+        m_display.metrics.screenWidth = width;
+        m_display.metrics.screenHeight = height;
     }
-    virtual int screenWidth() const { return m_width; }
-    virtual int screenHeight() const { return m_height; }
+    int screenWidth() const { return m_display.metrics.screenWidth; }
+    int screenHeight() const { return m_display.metrics.screenHeight; }
 
 private:
-    int m_width = 800;
-    int m_height = 600;
+    Display m_display;
+    FixedMeasurer m_fixed;
+    Expander m_expand;
 };
 
 // The first button of a style, or the one MB_DEFBUTTON2/3 names.
 int defaultButton(unsigned style);
-// "IDOK" ... for a result; "" for others.
+// "IDOK" ... "IDNO", "IDBACK", "IDBUTTON1" ... "IDBUTTON5" for a result; "" for others.
 const char* resultName(int id);
 int resultFromName(const std::string& name); // 0 when unknown
 const char* buttonsName(unsigned style);

@@ -3,6 +3,7 @@
 #include "platform/ansi.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <sstream>
 
 namespace zrv::ui {
@@ -103,16 +104,22 @@ Result<void> HeadlessUi::load(std::string_view text) {
                 a.result = static_cast<int>(v.number);
             } else if (key == "result" && v.isString()) {
                 a.result = resultFromName(v.text);
-                if (a.result == 0 && v.text.substr(0, 8) == "IDBUTTON")
-                    a.result = 10 + std::atoi(v.text.c_str() + 8);
-                if (a.result == 0 && v.text == "IDBACK")
-                    a.result = 9;
                 if (a.result == 0)
                     return bad("unknown result \"" + v.text + "\"");
             } else if (key == "variables" && v.type == Json::Type::Object) {
-                for (std::size_t i = 0; i < v.keys.size(); ++i)
-                    if (v.values[i].isString())
-                        a.variables[v.keys[i]] = v.values[i].text;
+                for (std::size_t i = 0; i < v.keys.size(); ++i) {
+                    if (!v.values[i].isString())
+                        return bad("the value of variable \"" + v.keys[i] + "\" is not a string");
+                    a.variables[upperAnsi(utf8ToAnsiLossy(v.keys[i]))] = utf8ToAnsiLossy(v.values[i].text);
+                }
+            } else if (key == "controls" && v.type == Json::Type::Object) {
+                for (std::size_t i = 0; i < v.keys.size(); ++i) {
+                    char* end = nullptr;
+                    long id = std::strtol(v.keys[i].c_str(), &end, 10);
+                    if (v.keys[i].empty() || *end != 0 || !v.values[i].isString())
+                        return bad("controls are named by number and given string values");
+                    a.controls[static_cast<int>(id)] = utf8ToAnsiLossy(v.values[i].text);
+                }
             } else {
                 return bad("unknown or ill-typed key \"" + key + "\"");
             }
@@ -131,18 +138,166 @@ Result<void> HeadlessUi::load(std::string_view text) {
 }
 
 void HeadlessUi::openCopyDialog() {
-    record("{\"kind\":\"copydialog\",\"name\":\"open\",\"title\":\"\",\"text\":\"\",\"result\":0}");
+    Ui::openCopyDialog();
+    const CopyDialog& d = display().copy;
+    record("{\"kind\":\"copydialog\",\"name\":\"open\",\"title\":" + jsonString(ansiToUtf8(d.title)) +
+           ",\"text\":" + jsonString(ansiToUtf8(d.captions[0] + "|" + d.captions[1] + "|" + d.captions[2])) +
+           ",\"result\":0}");
 }
 
 void HeadlessUi::closeCopyDialog(int status) {
-    record("{\"kind\":\"copydialog\",\"name\":\"close\",\"title\":\"\",\"text\":\"\",\"result\":" +
-           std::to_string(status) + ",\"gauge\":" + std::to_string(m_gaugePosition) + ",\"range\":" +
-           std::to_string(m_gaugeRange) + "}");
+    Ui::closeCopyDialog(status);
+    const Gauge& g = display().copy.gauge;
+    record("{\"kind\":\"copydialog\",\"name\":\"close\",\"title\":\"\",\"text\":" + jsonString(g.text()) +
+           ",\"result\":" + std::to_string(status) + ",\"gauge\":" + std::to_string(g.position) +
+           ",\"range\":" + std::to_string(g.range) + "}");
 }
 
-void HeadlessUi::setGauge(std::int32_t range, std::int32_t position) {
-    m_gaugeRange = range;
-    m_gaugePosition = position;
+namespace {
+std::string rectJson(const Rect& r) {
+    return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + "]";
+}
+
+std::string opsJson(const std::vector<DrawOp>& ops) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < ops.size(); ++i)
+        out += (i ? "," : "") + jsonString(ansiToUtf8(describe(ops[i])));
+    return out + "]";
+}
+} // namespace
+
+void HeadlessUi::changed(Window window) {
+    Display& d = display();
+    switch (window) {
+    case Window::Main: {
+        if (!d.main.visible) {
+            record("{\"kind\":\"backdrop\",\"name\":\"\",\"title\":" + jsonString(ansiToUtf8(d.main.title)) +
+                   ",\"text\":\"hidden\",\"result\":0}");
+            break;
+        }
+        int error = 0;
+        d.main.surface.client = d.metrics.mainClient();
+        auto ops = RenderObject(d.objects, d.main.surface, d.metrics, measurer(), expander(), error);
+        std::string icons = "[";
+        for (std::size_t i = 0; i < d.main.surface.icons.size(); ++i) {
+            const IconWindow& icon = d.main.surface.icons[i];
+            icons += (i ? "," : "") + std::string("{\"name\":") + jsonString(ansiToUtf8(icon.name)) +
+                     ",\"x\":" + std::to_string(icon.x) + ",\"y\":" + std::to_string(icon.y) + "}";
+        }
+        record("{\"kind\":\"backdrop\",\"name\":" + jsonString(ansiToUtf8(d.main.surface.objectName)) +
+               ",\"title\":" + jsonString(ansiToUtf8(d.main.title)) + ",\"text\":\"shown\",\"result\":" +
+               std::to_string(error) + ",\"ops\":" + opsJson(ops) + ",\"icons\":" + icons + "]}");
+        break;
+    }
+    case Window::CueCard: {
+        if (!d.cue.shown) {
+            record("{\"kind\":\"cuecard\",\"name\":\"\",\"title\":\"\",\"text\":\"hidden\",\"result\":0}");
+            break;
+        }
+        int error = 0;
+        auto ops = RenderObject(d.objects, d.cue.surface, d.metrics, measurer(), expander(), error);
+        record("{\"kind\":\"cuecard\",\"name\":" + jsonString(ansiToUtf8(d.cue.surface.objectName)) +
+               ",\"title\":\"\",\"text\":\"shown\",\"result\":" + std::to_string(error) +
+               ",\"rect\":" + rectJson(d.cue.rect) + ",\"ops\":" + opsJson(ops) + "}");
+        break;
+    }
+    case Window::Wait:
+        if (d.wait.shown || m_waitShown)
+            record("{\"kind\":\"waitmessage\",\"name\":\"\",\"title\":" + jsonString(ansiToUtf8(d.wait.title)) +
+                   ",\"text\":" + jsonString(ansiToUtf8(d.wait.shown ? d.wait.text : std::string())) +
+                   ",\"result\":0,\"shown\":" + (d.wait.shown ? "true" : "false") + "}");
+        m_waitShown = d.wait.shown;
+        break;
+    case Window::Copy: break;
+    }
+}
+
+void HeadlessUi::apply(const Answer& a, Dialog& dialog) {
+    for (const auto& [id, value] : a.controls) {
+        DialogItem* item = dialog.item(id);
+        if (!item || !item->setValue(value))
+            continue;
+        if (item->isRadio() && item->checked)
+            dialog.checkRadio(id);
+    }
+    for (const auto& [name, value] : a.variables) {
+        // Radio buttons sharing one variable stand for its number, 1 for the first.
+        std::vector<DialogItem*> bound;
+        for (DialogItem& item : dialog.items)
+            if (equalNoCase(item.variable, name))
+                bound.push_back(&item);
+        if (bound.size() > 1 && bound[0]->isRadio()) {
+            int k = std::atoi(value.c_str());
+            if (k >= 1 && k <= static_cast<int>(bound.size()))
+                dialog.checkRadio(bound[static_cast<std::size_t>(k - 1)]->id);
+            continue;
+        }
+        for (DialogItem* item : bound) {
+            item->setValue(value);
+            if (item->isRadio() && item->checked)
+                dialog.checkRadio(item->id);
+        }
+    }
+}
+
+int HeadlessUi::runDialog(Dialog& dialog) {
+    Outcome o = dialog.controller ? dialog.controller->init(dialog) : Outcome::endWith(Id::Cancel);
+    int occurrence = ++m_dialogsSeen[upperAnsi(dialog.name)];
+    std::string from = "default";
+    if (!o.end) {
+        const Answer* chosen = nullptr;
+        for (const Answer& a : m_answers) {
+            if (a.kind == "dialog" && globMatch(a.name, ansiToUtf8(dialog.name)) &&
+                (a.occurrence == 0 || a.occurrence == occurrence)) {
+                chosen = &a;
+                break;
+            }
+        }
+        if (chosen) {
+            apply(*chosen, dialog);
+            from = "answers";
+        }
+        int press = chosen && chosen->result != 0 ? chosen->result : dialog.defaultId;
+        o = dialog.controller->command(dialog, press, Event::Clicked);
+        if (!o.end) {
+            // Nobody is there to try again: what the dialog refused ends in Cancel.
+            from = "refused";
+            o = dialog.controller->command(dialog, Id::Cancel, Event::Clicked);
+            if (!o.end)
+                o = Outcome::endWith(Id::Cancel);
+        }
+    } else {
+        from = "init";
+    }
+    std::vector<DrawOp> ops;
+    if (dialog.controller && from != "init")
+        ops = dialog.controller->paint(dialog, measurer());
+    const Metrics& m = display().metrics;
+    std::string json = "{\"kind\":\"dialog\",\"name\":" + jsonString(ansiToUtf8(dialog.name)) +
+                       ",\"title\":" + jsonString(ansiToUtf8(dialog.title)) + ",\"text\":\"\"" +
+                       ",\"occurrence\":" + std::to_string(occurrence) + ",\"rect\":" + rectJson(dialog.window) +
+                       ",\"controls\":[";
+    for (std::size_t i = 0; i < dialog.items.size(); ++i) {
+        const DialogItem& item = dialog.items[i];
+        json += (i ? "," : "") + std::string("{\"type\":\"") + itemClassName(item.cls) +
+                "\",\"id\":" + std::to_string(item.id) + ",\"rect\":" + rectJson(m.toPixels(item.du)) +
+                ",\"text\":" + jsonString(ansiToUtf8(item.text));
+        if (item.cls == ItemClass::ListBox || item.cls == ItemClass::ComboBox || item.isCheckBox() || item.isRadio())
+            json += ",\"value\":" + jsonString(ansiToUtf8(item.value()));
+        json += "}";
+    }
+    json += "],\"result\":" + std::to_string(o.result) + ",\"answer\":" + jsonString(resultName(o.result)) +
+            ",\"from\":" + jsonString(from) + ",\"variables\":{";
+    for (std::size_t i = 0; i < dialog.written.size(); ++i)
+        json += (i ? "," : "") + jsonString(ansiToUtf8(dialog.written[i].first)) + ":" +
+                jsonString(ansiToUtf8(dialog.written[i].second));
+    json += "}";
+    if (!ops.empty())
+        json += ",\"ops\":" + opsJson(ops);
+    json += "}";
+    record(json);
+    return o.result;
 }
 
 void HeadlessUi::transferStarted(const std::string&, const std::string&) { ++m_transfers; }

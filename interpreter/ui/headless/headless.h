@@ -29,7 +29,8 @@ public:
     bool unattended() const override { return true; }
     void openCopyDialog() override;
     void closeCopyDialog(int status) override;
-    void setGauge(std::int32_t range, std::int32_t position) override;
+    void changed(Window window) override;
+    int runDialog(Dialog& dialog) override;
     void transferStarted(const std::string& source, const std::string& target) override;
     void transferEnded(const std::string& source, const std::string& target, int status) override;
     bool cancelPressed() override { return m_cancelAt != 0 && m_transfers >= m_cancelAt; }
@@ -49,9 +50,12 @@ private:
         int result = 0;
         int seen = 0;
         int cancel = 0;   // copy: the transfer to press Cancel in
-        std::string name; // dialogs
+        std::string name = "*"; // dialogs
         std::map<std::string, std::string> variables;
+        std::map<int, std::string> controls;
     };
+    // Gives the items of a dialog the values an answer names.
+    void apply(const Answer& answer, Dialog& dialog);
     Result<void> load(std::string_view text);
 
     std::vector<Answer> m_answers;
@@ -60,8 +64,8 @@ private:
     std::string m_lastPrompt;
     int m_transfers = 0;
     int m_cancelAt = 0; // the transfer during which Cancel is pressed, 0 for none
-    std::int32_t m_gaugeRange = 0;
-    std::int32_t m_gaugePosition = 0;
+    std::map<std::string, int> m_dialogsSeen;
+    bool m_waitShown = false;
     int m_promptRepeats = 0;
 };
 

@@ -1,0 +1,424 @@
+// The screen and the display objects: backdrops, cue cards, the wait window,
+// the built-in dialogs' placement, and the definition blocks of objects.
+#include "interpreter/actions/actions.h"
+#include "interpreter/actions/display.h"
+#include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+#include "interpreter/ui/ui.h"
+#include "common/trace.h"
+#include "common/text.h"
+#include "platform/ansi.h"
+#include "platform/machine.h"
+
+namespace zrv::actions {
+
+using engine::Engine;
+using engine::Keyword;
+using engine::StatementLine;
+using namespace engine; // error numbers and token kinds
+
+namespace {
+
+int numberToken(StatementLine& s, int k) {
+    s.paramNumber = k;
+    return s.param(k) == kTokenNumber ? 0 : static_cast<int>(kErrNumericParam);
+}
+
+bool isEmptyList(const StatementLine& s) { return s.param(1) == ')'; }
+
+// CENTREDIALOG( in and outside a block: no parameters, or two modes.
+int readModes(Engine& e, StatementLine& s, std::int32_t& horizontal, std::int32_t& vertical) {
+    if (isEmptyList(s)) {
+        horizontal = vertical = 3;
+        return 0;
+    }
+    for (int k = 1; k <= 2; ++k)
+        if (int err = numberToken(s, k))
+            return err;
+    horizontal = e.GetNumericParam(s, 1);
+    vertical = e.GetNumericParam(s, 2);
+    return 0;
+}
+
+std::string captionValue(Engine& e) { return e.variables().GetVariable("CAPTION"); }
+
+void missingBitmap(Engine& e) {
+    ui::MessageBoxRequest box;
+    box.title = "Error";
+    box.text = "File Not Found!";
+    box.style = ui::Mb::Ok | ui::Mb::IconStop;
+    e.ui().endWaitCursor();
+    (void)e.ui().messageBox(box);
+    e.ui().beginWaitCursor();
+}
+
+// CREATECONTROL( inside a block.
+int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
+    for (int k = 1; k <= 2; ++k)
+        if (int err = e.expectString(s, k))
+            return err;
+    for (int k = 3; k <= 8; ++k)
+        if (int err = numberToken(s, k))
+            return err;
+    std::string word = lowerAnsi(e.GetStringParam(s, 1));
+    const ui::ControlTypeInfo* type = ui::findControlType(word);
+    s.paramNumber = 1;
+    if (!type)
+        return kErrControlType;
+    bool allowed = object.kind == ui::ObjectKind::Backdrop ? type->inBackdrop
+                   : object.kind == ui::ObjectKind::CueCard ? type->inCueCard
+                                                            : type->inDialog;
+    if (!allowed)
+        return kErrControlForKind;
+    ui::ControlRecord c;
+    c.type = type->type;
+    c.text = e.GetStringParam(s, 2, false);
+    c.id = e.GetNumericParam(s, 3);
+    c.x = e.GetNumericParam(s, 4);
+    c.y = e.GetNumericParam(s, 5);
+    c.width = e.GetNumericParam(s, 6);
+    c.height = e.GetNumericParam(s, 7);
+    c.style = static_cast<std::uint32_t>(e.GetNumericParam(s, 8)) | type->style;
+    if (c.type != ui::ControlType::Bitmap && c.type != ui::ControlType::ColourBlock)
+        c.style |= ui::kChildVisible;
+    switch (c.type) {
+    case ui::ControlType::Text: {
+        if (int err = e.expectString(s, 9))
+            return err;
+        for (int k = 10; k <= 13; ++k)
+            if (int err = numberToken(s, k))
+                return err;
+        c.font = e.GetStringParam(s, 9);
+        c.fontHeight = e.GetNumericParam(s, 10);
+        c.shadow = e.GetNumericParam(s, 11);
+        c.colour1 = static_cast<std::uint32_t>(e.GetNumericParam(s, 12));
+        c.colour2 = static_cast<std::uint32_t>(e.GetNumericParam(s, 13));
+        break;
+    }
+    case ui::ControlType::ColourBlock:
+        if (int err = numberToken(s, 9))
+            return err;
+        c.colour1 = static_cast<std::uint32_t>(e.GetNumericParam(s, 9));
+        break;
+    case ui::ControlType::Edit:
+    case ui::ControlType::CheckBox:
+    case ui::ControlType::RadioButton:
+    case ui::ControlType::ListBox:
+    case ui::ControlType::ComboBox:
+    case ui::ControlType::DropList: {
+        unsigned char t = s.param(9);
+        if (t == kTokenVariable)
+            c.variable = e.takeName();
+        else if (t == kTokenString)
+            (void)e.takeName(); // not a variable: the name stays empty
+        if (t != 0 && t != ')') {
+            unsigned char l = s.param(10);
+            if (l != 0 && l != ')') {
+                if (int err = numberToken(s, 10))
+                    return err;
+                c.limit = e.GetNumericParam(s, 10);
+            }
+        }
+        break;
+    }
+    case ui::ControlType::Bitmap:
+        if (!e.machine().exists(c.text)) {
+            s.paramNumber = 2;
+            return kErrBitmapMissing;
+        }
+        break;
+    default: break;
+    }
+    object.controls.push_back(std::move(c));
+    return 0;
+}
+
+int addListItem(Engine& e, StatementLine& s) {
+    if (int err = e.expectString(s, 1))
+        return err;
+    if (int err = numberToken(s, 2))
+        return err;
+    if (int err = e.expectString(s, 3))
+        return err;
+    std::string name = e.GetStringParam(s, 1);
+    std::int32_t id = e.GetNumericParam(s, 2);
+    std::string item = e.GetStringParam(s, 3);
+    ui::DisplayObject* object = e.ui().display().objects.find(name);
+    if (!object)
+        return kErrObjectNotFound;
+    for (ui::ControlRecord& c : object->controls) {
+        if (c.id != id)
+            continue;
+        if (!c.text.empty() && c.text.back() != '|')
+            c.text += '|';
+        c.text += item;
+        break;
+    }
+    return 0;
+}
+
+// Reads the lines of a definition block into `name`'s object.
+int readBlock(Engine& e, const std::string& name) {
+    engine::TokenLine line;
+    for (;;) {
+        if (e.scripts().ReadNextLine() != 0)
+            return 0; // the end of the script ends the block too
+        std::string text = e.scripts().currentLine();
+        e.trace().WriteTrace("CLine: '" + text + "'\r\n");
+        if (int err = e.tokenize(text, line))
+            return err;
+        StatementLine s;
+        s.tokens = line.tokens;
+        if (s.tokens[0] == 0)
+            continue;
+        if (s.tokens[0] == kTokenLabel)
+            return kErrInvalidDialogCommand;
+        ui::DisplayObject* object = e.ui().display().objects.find(name);
+        int keyword = Engine::statementKeyword(s);
+        if (!object) // destroyed by a line of its own block
+            return kErrObjectNotFound;
+        int err = 0;
+        switch (static_cast<Keyword>(keyword)) {
+        case Keyword::EndObject: return 0;
+        case Keyword::CreateControl: err = createControl(e, s, *object); break;
+        case Keyword::SetFocus:
+            if (object->kind != ui::ObjectKind::Dialog)
+                return kErrWrongObjectCommand;
+            if ((err = numberToken(s, 1)) == 0)
+                object->focus = e.GetNumericParam(s, 1);
+            break;
+        case Keyword::CentreDialog:
+            if (object->kind == ui::ObjectKind::Backdrop)
+                return kErrWrongObjectCommand;
+            err = readModes(e, s, object->horizontal, object->vertical);
+            break;
+        case Keyword::AddListItem: err = addListItem(e, s); break;
+        default: return keyword < 0 ? static_cast<int>(kErrInvalidCommand) : static_cast<int>(kErrInvalidDialogCommand);
+        }
+        if (err)
+            return err;
+    }
+}
+
+int defineObject(Engine& e, StatementLine& s, ui::ObjectKind kind) {
+    // Validate every parameter first, in order.
+    if (int err = e.expectString(s, 1))
+        return err;
+    int numbersFrom = 2;
+    if (kind == ui::ObjectKind::Dialog) {
+        if (int err = e.expectString(s, 2))
+            return err;
+        numbersFrom = 3;
+    }
+    if (kind != ui::ObjectKind::Backdrop)
+        for (int k = numbersFrom; k < numbersFrom + 4; ++k)
+            if (int err = e.expectNumeric(s, k))
+                return err;
+    std::string name = e.GetStringParam(s, 1);
+    std::string caption = kind == ui::ObjectKind::Dialog ? e.GetStringParam(s, 2) : std::string();
+    std::int32_t v[5] = {0, 0, 0, 0, 0};
+    if (kind != ui::ObjectKind::Backdrop) {
+        for (int i = 0; i < 4; ++i) {
+            v[i] = e.GetNumericParam(s, numbersFrom + i);
+            if (int err = e.lastError()) {
+                s.paramNumber = numbersFrom + i;
+                return err;
+            }
+        }
+        if (kind == ui::ObjectKind::CueCard && Engine::isNumericToken(s.param(6))) {
+            v[4] = e.GetNumericParam(s, 6);
+            if (int err = e.lastError()) {
+                s.paramNumber = 6;
+                return err;
+            }
+        }
+    }
+    ui::Display& d = e.ui().display();
+    ui::DisplayObject* object = d.objects.create(name, kind);
+    if (!object)
+        return kErrTooManyObjects;
+    object->caption = caption;
+    object->x = v[0];
+    object->y = v[1];
+    object->width = v[2];
+    object->height = v[3];
+    object->border = v[4];
+    return readBlock(e, object->name);
+}
+
+} // namespace
+
+int SetBackdrop(Engine& e, const std::string& name) {
+    ui::Display& d = e.ui().display();
+    d.main.title = captionValue(e);
+    d.main.surface.release();
+    d.main.surface.objectName = name;
+    d.main.surface.client = d.metrics.mainClient();
+    int err = 0;
+    if (!name.empty())
+        if (const ui::DisplayObject* object = d.objects.find(name))
+            err = ui::PrepareDisplay(e.machine(), *object, d.main.surface, [&](const std::string&) { missingBitmap(e); });
+    e.ui().changed(ui::Ui::Window::Main);
+    return err;
+}
+
+void HideCueCard(Engine& e) {
+    ui::Display& d = e.ui().display();
+    if (d.cue.shown) {
+        d.cue.shown = false;
+        d.cue.surface.release();
+        d.cue.surface.objectName.clear();
+        e.ui().changed(ui::Ui::Window::CueCard);
+    }
+    e.ui().pumpMessages();
+}
+
+void registerDisplayCommands(Engine& engine) {
+    engine.registerHandler(Keyword::ShowBackdrop, [](Engine& e, StatementLine& s) -> int {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string name = e.GetStringParam(s, 1);
+        const ui::DisplayObject* object = e.ui().display().objects.find(name);
+        if (!object)
+            return kErrObjectNotFound;
+        if (object->kind != ui::ObjectKind::Backdrop)
+            return kErrNotBackdrop;
+        e.ui().display().main.visible = true;
+        return SetBackdrop(e, name);
+    });
+
+    engine.registerHandler(Keyword::HideSetup, [](Engine& e, StatementLine&) -> int {
+        // The window of the program that started setup, if it is still there.
+        bool closed = e.machine().closeWindow("Setup");
+        e.ui().record(std::string("{\"kind\":\"hidesetup\",\"name\":\"Setup\",\"title\":\"\",\"text\":\"\",\"result\":") +
+                      (closed ? "1" : "0") + "}");
+        return 0;
+    });
+
+    engine.registerHandler(Keyword::ShowWaitMessage, [](Engine& e, StatementLine& s) -> int {
+        if (int err = e.expectString(s, 1))
+            return err;
+        ui::WaitWindow& w = e.ui().display().wait;
+        w.shown = true;
+        w.title = captionValue(e);
+        w.text = e.GetStringParam(s, 1);
+        e.ui().changed(ui::Ui::Window::Wait);
+        return 0;
+    });
+
+    engine.registerHandler(Keyword::HideWaitMessage, [](Engine& e, StatementLine&) -> int {
+        ui::WaitWindow& w = e.ui().display().wait;
+        if (w.shown) {
+            w.shown = false;
+            e.ui().changed(ui::Ui::Window::Wait);
+        }
+        return 0;
+    });
+
+    for (Keyword k : {Keyword::GetScreenWidth, Keyword::GetScreenHeight}) {
+        engine.registerHandler(k, [k](Engine& e, StatementLine& s) -> int {
+            if (int err = e.expectVariable(s, 1))
+                return err;
+            std::string name = e.takeName();
+            return e.SetVariableNumber(name, k == Keyword::GetScreenWidth ? e.ui().screenWidth()
+                                                                          : e.ui().screenHeight());
+        });
+    }
+
+    engine.registerHandler(Keyword::PositionDialog, [](Engine& e, StatementLine& s) -> int {
+        for (int k = 1; k <= 2; ++k)
+            if (int err = numberToken(s, k))
+                return err;
+        ui::Placement& p = e.ui().display().placement;
+        p.x = e.GetNumericParam(s, 1);
+        p.y = e.GetNumericParam(s, 2);
+        return 0;
+    });
+
+    engine.registerHandler(Keyword::CentreDialog, [](Engine& e, StatementLine& s) -> int {
+        std::int32_t h = 3, v = 3;
+        if (int err = readModes(e, s, h, v))
+            return err;
+        ui::Placement& p = e.ui().display().placement;
+        p.horizontal = h;
+        p.vertical = v;
+        return 0;
+    });
+
+    engine.registerHandler(Keyword::CreateBackdrop,
+                           [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::Backdrop); });
+    engine.registerHandler(Keyword::CreateDialog,
+                           [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::Dialog); });
+    engine.registerHandler(Keyword::CreateCueCard,
+                           [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::CueCard); });
+    engine.registerHandler(Keyword::AddListItem, addListItem);
+
+    engine.registerHandler(Keyword::SetControlText, [](Engine& e, StatementLine& s) -> int {
+        if (int err = e.expectString(s, 1))
+            return err;
+        if (int err = numberToken(s, 2))
+            return err;
+        if (int err = e.expectString(s, 3))
+            return err;
+        std::string name = e.GetStringParam(s, 1);
+        std::int32_t id = e.GetNumericParam(s, 2);
+        std::string text = e.GetStringParam(s, 3);
+        ui::Display& d = e.ui().display();
+        ui::DisplayObject* object = d.objects.find(name);
+        if (!object)
+            return kErrObjectNotFound;
+        for (ui::ControlRecord& c : object->controls)
+            if (c.id == id)
+                c.text = text;
+        if (d.cue.shown && d.cue.surface.objectName == name)
+            e.ui().changed(ui::Ui::Window::CueCard);
+        if (d.main.visible && d.main.surface.objectName == name)
+            e.ui().changed(ui::Ui::Window::Main);
+        return 0;
+    });
+
+    engine.registerHandler(Keyword::DestroyObject, [](Engine& e, StatementLine& s) -> int {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string name = e.GetStringParam(s, 1);
+        ui::Display& d = e.ui().display();
+        if (d.cue.shown && d.cue.surface.objectName == name)
+            HideCueCard(e);
+        if (!name.empty() && d.main.surface.objectName == name) {
+            d.main.visible = false;
+            (void)SetBackdrop(e, "");
+        }
+        d.objects.remove(name);
+        return 0;
+    });
+
+    engine.registerHandler(Keyword::ShowCueCard, [](Engine& e, StatementLine& s) -> int {
+        if (int err = e.expectString(s, 1))
+            return err;
+        std::string name = e.GetStringParam(s, 1);
+        ui::Display& d = e.ui().display();
+        if (name.empty()) {
+            HideCueCard(e);
+            return 0;
+        }
+        if (d.cue.shown && d.cue.surface.objectName == name)
+            return 0;
+        const ui::DisplayObject* object = d.objects.find(name);
+        if (!object)
+            return kErrObjectNotFound;
+        if (object->kind != ui::ObjectKind::CueCard)
+            return kErrNotCueCard;
+        HideCueCard(e);
+        d.cue.surface.objectName = name;
+        d.cue.surface.client = ui::Rect::sized(0, 0, object->width, object->height);
+        (void)ui::PrepareDisplay(e.machine(), *object, d.cue.surface, [&](const std::string&) { missingBitmap(e); });
+        d.cue.rect = ui::PlaceOnScreen(ui::Rect::sized(object->x, object->y, object->width, object->height),
+                                       object->horizontal, object->vertical, d.metrics.screenWidth,
+                                       d.metrics.screenHeight);
+        d.cue.shown = true;
+        e.ui().changed(ui::Ui::Window::CueCard);
+        return 0;
+    });
+}
+
+} // namespace zrv::actions
