@@ -98,7 +98,7 @@ TEST_F(Copy, ACopyBlockWithGuardsGaugeAndItsEnd) {
     EXPECT_EQ(count("\"kind\":\"transfer\""), 2u);
     EXPECT_EQ(
         count(
-            "\"name\":\"close\",\"title\":\"\",\"text\":\"\",\"result\":0,\"gauge\":3,\"range\":4"),
+            "\"name\":\"close\",\"title\":\"\",\"text\":\"75%\",\"result\":0,\"gauge\":3,\"range\":4"),
         1u);
     // A blank line ends a block too.
     run(crlf({"COPYFILE(2)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\Z.TXT\"", "",
