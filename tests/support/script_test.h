@@ -21,6 +21,13 @@ inline std::string crlf(std::initializer_list<std::string> lines) {
     return out;
 }
 
+inline std::string crlf(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines)
+        out += l + "\r\n";
+    return out;
+}
+
 class ScriptTest : public MachineTest {
   protected:
     // Runs C:\MAIN.SCR holding `text`; keeps the interpreter for inspection.
