@@ -31,7 +31,7 @@ bool readAll(File& f, std::uint8_t* to, std::size_t count) {
     return true;
 }
 
-constexpr std::uint64_t kMaxPixels = 64ull << 20;
+constexpr std::uint64_t kMaxPixels = 16ull << 20; // 4096 x 4096
 
 } // namespace
 

@@ -48,7 +48,7 @@ struct Image {
 
 // The image a loaded block shows: 1, 4, 8, 16, 24 and 32 bits per pixel,
 // run-length encoded 4- and 8-bit bitmaps, top-down rows. False for what
-// cannot be drawn (unknown formats, images above 64 megapixels).
+// cannot be drawn (unknown formats, images above 16 megapixels).
 bool toImage(const Dib& dib, Image& out);
 
 } // namespace zrv::ui

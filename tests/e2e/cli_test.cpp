@@ -479,3 +479,104 @@ TEST(Cli, UninstallRefusesWhatZrvuniIniCannotName) {
 }
 
 } // namespace
+
+// An install with its own screens: a backdrop, a cue card, a dialog with every
+// control type, and the built-in dialogs, answered from a file.
+TEST(Cli, AnInstallWithItsOwnScreensAndTheBuiltInDialogs) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    ASSERT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 0);
+    // A 2 x 1 bitmap of 24 bits per pixel.
+    std::string bmp = "BM";
+    auto le = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            bmp += static_cast<char>(v >> (8 * i));
+    };
+    le(62, 4), le(0, 4), le(54, 4), le(40, 4), le(2, 4), le(1, 4), le(1, 2), le(24, 2), le(0, 4), le(0, 4);
+    le(0, 16), le(0xFF0000, 3), le(0x00FF00, 3), le(0, 2);
+    writeHost(m / "drive_c" / "DISK1" / "LOGO.BMP", bmp);
+    writeHost(m / "drive_c" / "DISK1" / "README.TXT", "read me\r\n");
+    writeHost(m / "drive_c" / "DISK1" / "SETUP.SCR",
+              "SET %CAPTION% = \"Acme Tools\"\r\n"
+              "CREATEBACKDROP(\"Screen\")\r\n"
+              "CREATECONTROL(\"bitmap\", \"C:\\DISK1\\LOGO.BMP\", 0, 0, 0, 0, 0, 1048576)\r\n"
+              "CREATECONTROL(\"text\", \"#CAPTION#\", 0, 0, 8, 0, 0, 524288, \"Arial\", -24, 2, 16777215, 0)\r\n"
+              "CREATECONTROL(\"colourblock\", \"\", 0, 0, 0, 100, 4, 65536, 255)\r\n"
+              "CREATECONTROL(\"icon\", \"SETUP\", 0, 8, 8, 0, 0, 0)\r\n"
+              "ENDOBJECT()\r\n"
+              "SHOWBACKDROP(\"Screen\")\r\n"
+              "CREATECUECARD(\"Hint\", 20, 20, 120, 40, 3)\r\n"
+              "CREATECONTROL(\"text\", \"Choose|your options\", 0, 8, 0, 0, 0, 65536, \"Arial\", -11, 0, 0, 0)\r\n"
+              "CREATECONTROL(\"groupbox\", \"\", 1, 0, 0, 10, 10, 0)\r\n"
+              "ENDOBJECT()\r\n"
+              "SHOWCUECARD(\"Hint\")\r\n"
+              "SET %TYPE% = \"Compact\"\r\n"
+              "CREATEDIALOG(\"Options\", \"#CAPTION# Options\", 0, 0, 220, 160)\r\n"
+              "CREATECONTROL(\"text\", \"Name:\", 0, 8, 8, 0, 0, 0, \"MS Sans Serif\", -11, 0, 0, 0)\r\n"
+              "CREATECONTROL(\"edit\", \"\", 50, 40, 6, 100, 12, 0, %USER%, 20)\r\n"
+              "CREATECONTROL(\"groupbox\", \"Parts\", 51, 4, 24, 212, 50, 0)\r\n"
+              "CREATECONTROL(\"checkbox\", \"Help files\", 52, 10, 34, 90, 12, 0, %HELP%)\r\n"
+              "CREATECONTROL(\"radiobutton\", \"Samples\", 53, 10, 50, 90, 12, 0, %SAMPLES%)\r\n"
+              "CREATECONTROL(\"listbox\", \"Typical|Compact|Custom\", 54, 110, 34, 100, 36, 0, %TYPE%)\r\n"
+              "CREATECONTROL(\"combobox\", \"English|French\", 55, 10, 80, 90, 40, 0, %LANG%)\r\n"
+              "CREATECONTROL(\"droplist\", \"\", 56, 110, 80, 100, 40, 0, %GROUP%)\r\n"
+              "ADDLISTITEM(\"Options\", 56, \"Acme\")\r\n"
+              "CREATECONTROL(\"icon\", \"DISK01\", 57, 190, 4, 0, 0, 0)\r\n"
+              "CREATECONTROL(\"bitmap\", \"C:\\DISK1\\LOGO.BMP\", 0, 8, 100, 0, 0, 0)\r\n"
+              "CREATECONTROL(\"colourblock\", \"\", 0, 8, 120, 40, 4, 0, 8421504)\r\n"
+              "CREATECONTROL(\"button\", \"OK\", IDOK, 60, 140, 45, 14, 1)\r\n"
+              "CREATECONTROL(\"button\", \"Cancel\", IDCANCEL, 115, 140, 45, 14, 0)\r\n"
+              "SETFOCUS(50)\r\n"
+              "CENTREDIALOG()\r\n"
+              "ENDOBJECT()\r\n"
+              "ADDLISTITEM(\"Options\", 56, \"Tools\")\r\n"
+              "SET %MESSAGE1% = \"Welcome to the Acme Tools installation.\"\r\n"
+              "DIALOGBOX(\"Welcome\")\r\n"
+              "IF %ERROR% != 1 GOTO :EXIT\r\n"
+              "DIALOGBOX(\"Options\")\r\n"
+              "SET %OPTIONS% = %ERROR%\r\n"
+              "SET %INSTALLPATH% = \"C:\\ACME\"\r\n"
+              "DIALOGBOX(\"AskPath\")\r\n"
+              "SHOWCUECARD(\"\")\r\n"
+              "SHOWWAITMESSAGE(\"Copying files|Please wait\")\r\n"
+              "MKDIR(\"%INSTALLPATH%\")\r\n"
+              "COPYFILE(\"C:\\DISK1\\README.TXT\", \"%INSTALLPATH%\\README.TXT\")\r\n"
+              "HIDEWAITMESSAGE()\r\n"
+              "SET %MESSAGE1% = \"Done.\"\r\n"
+              "DIALOGBOX(\"OkBox\")\r\n"
+              "DESTROYOBJECT(\"Screen\")\r\n"
+              ":EXIT\r\n");
+    writeHost(dir.path() / "answers.jsonl",
+              "{\"kind\":\"dialog\",\"name\":\"OPTIONS\",\"variables\":{\"USER\":\"Ann\",\"HELP\":\"1\"},"
+              "\"controls\":{\"54\":\"custom\",\"56\":\"Tools\"}}\n"
+              "{\"kind\":\"dialog\",\"name\":\"ASKPATH\",\"controls\":{\"50\":\" C:\\\\ACME\\\\TOOLS \"}}\n");
+    fs::path transcript = dir.path() / "t.jsonl";
+    Outcome run = zrvx32("--machine " + quote(m) + " --answers " + quote(dir.path() / "answers.jsonl") +
+                         " --transcript " + quote(transcript) + " 'C:\\DISK1\\SETUP.SCR'");
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string t = readHost(transcript);
+    auto has = [&](const std::string& part) { return t.find(part) != std::string::npos; };
+    // The backdrop: the tiled bitmap, the centred shadowed title, a red bar at the bottom.
+    EXPECT_TRUE(has("\"bitmap 0 0,0,800,582 tiled\"")) << t;
+    EXPECT_TRUE(has("\"text 346,10,456,34 #000000 Acme Tools\"")) << t; // x (800 - 110 - 2) / 2, shadow 2 on
+    EXPECT_TRUE(has("\"fill 0,577,100,581 #0000FF\"")) << t;
+    EXPECT_TRUE(has("{\"name\":\"SETUP\",\"x\":8,\"y\":8}"));
+    // The cue card, its five-pixel border and its two-line text at the bottom.
+    EXPECT_TRUE(has("\"kind\":\"cuecard\",\"name\":\"Hint\""));
+    EXPECT_TRUE(has("\"fill 0,0,120,1 #808040\""));
+    EXPECT_TRUE(has("#000000 Choose\\nyour options\""));
+    // The dialog: every window control with its rectangle, the painted ones as operations.
+    EXPECT_TRUE(has("\"title\":\"Acme Tools Options\""));
+    EXPECT_TRUE(has("{\"type\":\"edit\",\"id\":50,\"rect\":[60,10,210,29],\"text\":\"Ann\"}")) << t;
+    EXPECT_TRUE(has("{\"type\":\"combobox\",\"id\":56,\"rect\":[165,130,315,195],\"text\":\"Acme|Tools\",\"value\":\"Tools\"}"));
+    EXPECT_TRUE(has("{\"type\":\"static\",\"id\":57,"));
+    EXPECT_TRUE(has("\"variables\":{\"USER\":\"Ann\",\"HELP\":\"1\",\"SAMPLES\":\"0\",\"TYPE\":\"Custom\","
+                    "\"LANG\":\"\",\"GROUP\":\"Tools\"}"))
+        << t;
+    EXPECT_TRUE(has("\"bitmap 0 12,163,14,164\""));
+    EXPECT_TRUE(has("\"kind\":\"waitmessage\",\"name\":\"\",\"title\":\"Acme Tools\",\"text\":\"Copying files\\nPlease wait\""));
+    EXPECT_TRUE(has("\"name\":\"OKBOX\""));
+    EXPECT_TRUE(has("\"kind\":\"backdrop\",\"name\":\"\",\"title\":\"Acme Tools\",\"text\":\"hidden\""));
+    // And what the answers decided: the install path, the copy.
+    EXPECT_EQ(readHost(m / "drive_c" / "ACME" / "TOOLS" / "README.TXT"), "read me\r\n");
+}
