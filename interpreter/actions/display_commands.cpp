@@ -298,7 +298,15 @@ void registerDisplayCommands(Engine& engine) {
     engine.registerHandler(Keyword::ShowWaitMessage, [](Engine& e, StatementLine& s) -> int {
         if (int err = e.expectString(s, 1))
             return err;
-        ui::WaitWindow& w = e.ui().display().wait;
+        ui::Display& d = e.ui().display();
+        ui::WaitWindow& w = d.wait;
+        if (!w.shown) {
+            const ui::Metrics& m = d.metrics;
+            w.window = ui::PlaceOnScreen(m.dialogWindow(ui::Rect::sized(0, 0, ui::WaitWindow::kWidthDu,
+                                                                        ui::WaitWindow::kHeightDu),
+                                                        0, 0),
+                                         3, 3, m.screenWidth, m.screenHeight);
+        }
         w.shown = true;
         w.title = captionValue(e);
         w.text = e.GetStringParam(s, 1);

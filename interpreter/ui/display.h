@@ -167,6 +167,7 @@ std::vector<DrawOp> Gradient(const Rect& client);
 struct WaitWindow {
     bool shown = false;
     std::string title, text;
+    Rect window; // on the screen, centred when it was created
     static constexpr int kWidthDu = 260, kHeightDu = 55;
     // The text block and each line's rectangle, centred in `client`.
     std::vector<DrawOp> paint(const Rect& client, const TextMeasurer& measurer) const;
@@ -190,6 +191,22 @@ struct Gauge {
 };
 
 struct CopyDialog {
+    // The dialog's layout in dialog units (222 x 144 at 75, 78) and its items:
+    // group box 100, texts 207, 208, 205, 209, 206, the gauge's place-holder 53
+    // and Cancel 2.
+    static constexpr Rect kDialog{75, 78, 75 + 222, 78 + 144};
+    struct Item {
+        int id;
+        Rect du;
+    };
+    static constexpr std::array<Item, 8> kItems{{{100, {6, 3, 215, 114}},
+                                                 {207, {15, 17, 202, 25}},
+                                                 {208, {15, 31, 72, 39}},
+                                                 {205, {15, 40, 207, 48}},
+                                                 {209, {15, 55, 73, 63}},
+                                                 {206, {15, 64, 207, 72}},
+                                                 {53, {13, 86, 194, 102}},
+                                                 {2, {89, 124, 134, 138}}}};
     bool shown = false;
     std::string title;
     std::array<std::string, 3> captions; // 208 "Source File", 209 "Destination File", 2 "&Cancel"

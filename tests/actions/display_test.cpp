@@ -56,6 +56,7 @@ TEST_F(Display, ScreenCommandsAndTheirParameterKinds) {
     auto wait = lines("waitmessage");
     ASSERT_EQ(wait.size(), 3u); // shown, replaced, hidden once
     EXPECT_TRUE(has(wait[0], "\"text\":\"One\\nTwo\""));
+    EXPECT_TRUE(has(wait[0], "\"rect\":[202,243,598,356]")); // 260 x 55 units, centred on the screen
     EXPECT_TRUE(has(wait[1], "\"text\":\"Three\""));
     EXPECT_TRUE(has(wait[2], "\"shown\":false"));
     EXPECT_EQ(var("E1"), "22");
@@ -259,11 +260,20 @@ TEST_F(Display, UserDialogFaults) {
                    "DIALOGBOX(\"Pic\")", "SET %E2% = %ERROR%",
                    "CREATEDIALOG(\"Painted\", \"T\", 0, 0, 10, 10)",
                    "CREATECONTROL(\"colourblock\", \"\", 0, 0, 0, 4, 4, 0, 255)", "ENDOBJECT()",
-                   "DIALOGBOX(\"Painted\")", "SET %E3% = %ERROR%"});
+                   "DIALOGBOX(\"Painted\")", "SET %E3% = %ERROR%",
+                   // Thousands of list items: kept, but no template holds them.
+                   "CREATEDIALOG(\"List\", \"T\", 0, 0, 10, 10)",
+                   "CREATECONTROL(\"listbox\", \"\", 5, 0, 0, 9, 9, 0)", "ENDOBJECT()", "SET %I% = 0", ":MORE",
+                   "ADDLISTITEM(\"List\", 5, \"Item number %I%\")", "SET %I% = %I% + 1",
+                   "IF %I% < 3000 GOTO :MORE", "TRAPERROR(1, 0)", "DIALOGBOX(\"List\")", "SET %E4% = %ERROR%"});
     EXPECT_EQ(run(crlf(script)), 0);
     EXPECT_EQ(var("E1"), "36");
     EXPECT_EQ(var("E2"), "53");
     EXPECT_EQ(var("E3"), "1"); // no items, still shown and confirmed
+    EXPECT_EQ(var("E4"), "36");
+    const std::string& items = ui->display().objects.find("List")->controls[0].text;
+    EXPECT_EQ(items.size(), 3000u * 12 + 10 + 90 * 2 + 900 * 3 + 2000 * 4 + 2999);
+    EXPECT_EQ(items.rfind("Item number 0|Item number 1|", 0), 0u);
     auto boxes = lines("messagebox");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(has(boxes[0], "\"text\":\"File Not Found!\""));

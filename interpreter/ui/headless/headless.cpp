@@ -206,7 +206,8 @@ void HeadlessUi::changed(Window window) {
         if (d.wait.shown || m_waitShown)
             record("{\"kind\":\"waitmessage\",\"name\":\"\",\"title\":" + jsonString(ansiToUtf8(d.wait.title)) +
                    ",\"text\":" + jsonString(ansiToUtf8(d.wait.shown ? d.wait.text : std::string())) +
-                   ",\"result\":0,\"shown\":" + (d.wait.shown ? "true" : "false") + "}");
+                   ",\"result\":0,\"shown\":" + (d.wait.shown ? "true" : "false") +
+                   ",\"rect\":" + rectJson(d.wait.window) + "}");
         m_waitShown = d.wait.shown;
         break;
     case Window::Copy: break;
