@@ -29,7 +29,7 @@ class Display : public ScriptTest {
         std::string b = "BM";
         auto le = [&](std::uint32_t v, int n) {
             for (int i = 0; i < n; ++i)
-                b += static_cast<char>(v >> (8 * i));
+                b += static_cast<char>(i < 4 ? v >> (8 * i) : 0);
         };
         le(58, 4), le(0, 4), le(54, 4);
         le(40, 4), le(1, 4), le(1, 4), le(1, 2), le(24, 2), le(0, 4), le(4, 4), le(0, 16);

@@ -490,7 +490,7 @@ TEST(Cli, AnInstallWithItsOwnScreensAndTheBuiltInDialogs) {
     std::string bmp = "BM";
     auto le = [&](std::uint32_t v, int n) {
         for (int i = 0; i < n; ++i)
-            bmp += static_cast<char>(v >> (8 * i));
+            bmp += static_cast<char>(i < 4 ? v >> (8 * i) : 0);
     };
     le(62, 4), le(0, 4), le(54, 4), le(40, 4), le(2, 4), le(1, 4), le(1, 2), le(24, 2), le(0, 4), le(0, 4);
     le(0, 16), le(0xFF0000, 3), le(0x00FF00, 3), le(0, 2);
