@@ -281,7 +281,7 @@ TEST_F(Display, UserDialogFaults) {
 
 TEST_F(Display, BuiltInDialogsTheirTextsAndResults) {
     std::string answers =
-        "{\"kind\":\"dialog\",\"name\":\"WELCOME\",\"result\":\"IDCANCEL\"}\n"
+        "{\"kind\":\"dialog\",\"name\":\"WELCOME\",\"steps\":[{\"id\":10}],\"result\":\"IDCANCEL\"}\n"
         "{\"kind\":\"dialog\",\"name\":\"PUSHB3\",\"result\":\"IDBUTTON2\"}\n"
         "{\"kind\":\"dialog\",\"name\":\"DEINSTALL\",\"result\":12}\n"
         "{\"kind\":\"dialog\",\"name\":\"CHECKBOX3\",\"controls\":{\"232\":\"1\"}}\n"
@@ -305,6 +305,10 @@ TEST_F(Display, BuiltInDialogsTheirTextsAndResults) {
     EXPECT_TRUE(has(welcome[0], "\"id\":200,\"rect\":[66,23,255,62],\"text\":\"Hello\""));
     EXPECT_TRUE(has(welcome[0], "\"text\":\"&Continue\""));
     EXPECT_TRUE(has(welcome[0], "\"text\":\"E&xit\""));
+    auto about = lines("dialog", "ABOUT");
+    ASSERT_EQ(about.size(), 1u); // opened by the About button, changing nothing
+    EXPECT_TRUE(has(about[0], "\"title\":\"About Setup\""));
+    EXPECT_TRUE(has(about[0], "\"text\":\"Application Installation Script Interpreter\""));
     auto check = lines("dialog", "CHECKBOX3");
     ASSERT_EQ(check.size(), 1u);
     EXPECT_TRUE(has(check[0], "\"variables\":{\"BUTTON1\":\"1\",\"BUTTON2\":\"1\",\"BUTTON3\":\"1\"}")) << check[0];
@@ -324,17 +328,23 @@ TEST_F(Display, AskPathValidatesTheEntry) {
         "{\"kind\":\"dialog\",\"name\":\"ASKPATH\",\"occurrence\":3,\"controls\":{\"50\":\"1:\\\\X\"}}\n"
         "{\"kind\":\"dialog\",\"name\":\"ASKPATH\",\"occurrence\":4,\"controls\":{\"50\":\"D:APPS\"}}\n"
         "{\"kind\":\"dialog\",\"name\":\"ASKPATH\",\"occurrence\":5,\"result\":\"IDBACK\"}\n"
-        "{\"kind\":\"dialog\",\"name\":\"ASKPATH\",\"occurrence\":6,\"result\":16}\n";
+        "{\"kind\":\"dialog\",\"name\":\"ASKPATH\",\"occurrence\":6,\"result\":16}\n"
+        "{\"kind\":\"dialog\",\"name\":\"ASKPATH\",\"occurrence\":7,\"steps\":[{\"id\":16}]}\n"
+        "{\"kind\":\"dialog\",\"name\":\"BROWSE\",\"occurrence\":2,\"steps\":["
+        "{\"id\":251,\"value\":\"[-c-]\",\"event\":\"select\"},"
+        "{\"id\":250,\"value\":\"[apps]\",\"event\":\"double\"},"
+        "{\"id\":250,\"value\":\"[TOOL]\",\"event\":\"double\"}],\"result\":\"IDOK\"}\n";
     ASSERT_TRUE(m->createDirectory("C:\\APPS"));
-    EXPECT_EQ(run(crlf({"SET %CAPTION% = \"Acme\"", "DIALOGBOX(\"ASKPATH\")", "SET %R1% = %ERROR%",
+    ASSERT_TRUE(m->createDirectory("C:\\APPS\\TOOL"));
+    EXPECT_EQ(run(crlf({"SET %CAPTION% = \"Acme\"", "DIALOGBOX(\"ASKPATH\")", "SET %R1% = %ERROR%", "SET %P1% = %INSTALLPATH%", "SET %D1% = %INSTALLDRIVE%",
                         "DIALOGBOX(\"ASKPATH\")", "SET %R2% = %ERROR%", "DIALOGBOX(\"ASKPATH\")",
                         "DIALOGBOX(\"ASKPATH\")", "DIALOGBOX(\"ASKPATH\")", "SET %R5% = %ERROR%",
-                        "DIALOGBOX(\"ASKPATH\")"}),
+                        "DIALOGBOX(\"ASKPATH\")", "DIALOGBOX(\"ASKPATH\")", "SET %R7% = %ERROR%"}),
                   answers),
               0);
     EXPECT_EQ(var("R1"), "1");
-    EXPECT_EQ(var("INSTALLPATH"), "D:\\APPS\\TOOL");
-    EXPECT_EQ(var("INSTALLDRIVE"), "D:");
+    EXPECT_EQ(var("P1"), "D:\\APPS\\TOOL");
+    EXPECT_EQ(var("D1"), "D:");
     EXPECT_EQ(var("R2"), "2");
     EXPECT_EQ(var("R5"), "9");
     auto boxes = lines("messagebox");
@@ -343,12 +353,19 @@ TEST_F(Display, AskPathValidatesTheEntry) {
     EXPECT_TRUE(has(boxes[0], "\"icon\":\"MB_ICONEXCLAMATION\""));
     // Browse opens the directory browser at the root of the Windows drive.
     auto browse = lines("dialog", "BROWSE");
-    ASSERT_EQ(browse.size(), 1u);
+    ASSERT_EQ(browse.size(), 2u);
     EXPECT_TRUE(has(browse[0], "\"id\":213,\"rect\":[12,26,261,39],\"text\":\"C:\\\\\"")) << browse[0];
     EXPECT_TRUE(has(browse[0], "\"text\":\"\",\"value\":\"[APPS]\"")) << browse[0];
     EXPECT_TRUE(has(browse[0], "\"value\":\"[-c-]\""));
-    EXPECT_TRUE(has(lines("dialog", "ASKPATH").back(), "\"id\":50,\"rect\":[105,68,330,88],\"text\":\"C:\\\\\""));
-    EXPECT_EQ(m->currentDirectory(), "C:\\");
+    EXPECT_TRUE(has(lines("dialog", "ASKPATH")[5], "\"id\":50,\"rect\":[105,68,330,88],\"text\":\"C:\\\\\""));
+    // Driven through its lists, the browser gives the folder it ended in.
+    EXPECT_EQ(var("R7"), "1");
+    EXPECT_EQ(var("INSTALLPATH"), "C:\\APPS\\TOOL");
+    browse = lines("dialog", "BROWSE");
+    ASSERT_EQ(browse.size(), 2u);
+    EXPECT_TRUE(has(browse[1], "\"text\":\"C:\\\\APPS\\\\TOOL\"")) << browse[1];
+    EXPECT_TRUE(has(browse[1], "\"value\":\"[..]\""));
+    EXPECT_EQ(m->currentDirectory(), "C:\\"); // as it was before browsing
 }
 
 TEST_F(Display, ScriptObjectsTakePrecedenceOverBuiltInNames) {

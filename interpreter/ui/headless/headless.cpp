@@ -120,6 +120,27 @@ Result<void> HeadlessUi::load(std::string_view text) {
                         return bad("controls are named by number and given string values");
                     a.controls[static_cast<int>(id)] = utf8ToAnsiLossy(v.values[i].text);
                 }
+            } else if (key == "steps" && v.type == Json::Type::Array) {
+                for (const Json& item : v.items) {
+                    const Json* id = item.get("id");
+                    const Json* value = item.get("value");
+                    const Json* event = item.get("event");
+                    if (item.type != Json::Type::Object || !id || !id->isNumber() || (value && !value->isString()) ||
+                        (event && !event->isString()))
+                        return bad("a step is {\"id\":N} with an optional \"value\" and \"event\"");
+                    Answer::Step step;
+                    step.id = static_cast<int>(id->number);
+                    if (value)
+                        step.value = utf8ToAnsiLossy(value->text);
+                    std::string e = event ? event->text : "click";
+                    if (e == "double")
+                        step.event = Event::DoubleClicked;
+                    else if (e == "select")
+                        step.event = Event::SelectionChanged;
+                    else if (e != "click")
+                        return bad("a step's event is click, double or select");
+                    a.steps.push_back(std::move(step));
+                }
             } else {
                 return bad("unknown or ill-typed key \"" + key + "\"");
             }
@@ -256,11 +277,25 @@ int HeadlessUi::runDialog(Dialog& dialog) {
             }
         }
         if (chosen) {
-            apply(*chosen, dialog);
             from = "answers";
+            for (const Answer::Step& step : chosen->steps) {
+                DialogItem* item = dialog.item(step.id);
+                if (item && step.value) {
+                    item->setValue(*step.value);
+                    if (item->isRadio() && item->checked)
+                        dialog.checkRadio(step.id);
+                }
+                o = dialog.controller->command(dialog, step.id, step.event);
+                if (o.end)
+                    break;
+            }
+            if (!o.end)
+                apply(*chosen, dialog);
         }
-        int press = chosen && chosen->result != 0 ? chosen->result : dialog.defaultId;
-        o = dialog.controller->command(dialog, press, Event::Clicked);
+        if (!o.end) {
+            int press = chosen && chosen->result != 0 ? chosen->result : dialog.defaultId;
+            o = dialog.controller->command(dialog, press, Event::Clicked);
+        }
         if (!o.end) {
             // Nobody is there to try again: what the dialog refused ends in Cancel.
             from = "refused";

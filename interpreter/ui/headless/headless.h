@@ -53,6 +53,13 @@ private:
         std::string name = "*"; // dialogs
         std::map<std::string, std::string> variables;
         std::map<int, std::string> controls;
+        // Dialogs: what a person did before the last button, in order.
+        struct Step {
+            int id = 0;
+            std::optional<std::string> value;
+            Event event = Event::Clicked;
+        };
+        std::vector<Step> steps;
     };
     // Gives the items of a dialog the values an answer names.
     void apply(const Answer& answer, Dialog& dialog);
