@@ -81,7 +81,7 @@ public:
     Rect du;                  // the template's x, y, width, height
     std::vector<DialogItem> items;
     int defaultId = 1;        // Enter presses it
-    int focusId = 0;          // 0: the first tab stop
+    int focusId = 0;          // 0: the first tab stop; a back end keeps it current before each command
     Rect window;              // the window rectangle on the screen, pixels
     DialogController* controller = nullptr;
     Surface* surface = nullptr; // for dialogs that paint a display object
