@@ -521,6 +521,7 @@ private:
         m_surface.objectName = m_name;
         m_surface.client = Rect::sized(0, 0, m.toPixelsX(object->width), m.toPixelsY(object->height));
         trace("OnInitDialog 3\r\n");
+        d.surface = &m_surface;
         m_error = ui::PrepareDisplay(m_e.machine(), *object, m_surface, [this](const std::string&) {
             ui::MessageBoxRequest box;
             box.title = "Error";

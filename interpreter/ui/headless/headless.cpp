@@ -265,9 +265,10 @@ void HeadlessUi::apply(const Answer& a, Dialog& dialog) {
 
 int HeadlessUi::runDialog(Dialog& dialog) {
     Outcome o = dialog.controller ? dialog.controller->init(dialog) : Outcome::endWith(Id::Cancel);
-    int occurrence = ++m_dialogsSeen[upperAnsi(dialog.name)];
+    int occurrence = nextOccurrence(dialog);
     std::string from = "default";
     if (!o.end) {
+        dialogShown(dialog);
         const Answer* chosen = nullptr;
         for (const Answer& a : m_answers) {
             if (a.kind == "dialog" && globMatch(a.name, ansiToUtf8(dialog.name)) &&
@@ -306,6 +307,11 @@ int HeadlessUi::runDialog(Dialog& dialog) {
     } else {
         from = "init";
     }
+    writeDialog(dialog, o.result, occurrence, from);
+    return o.result;
+}
+
+void HeadlessUi::writeDialog(Dialog& dialog, int result, int occurrence, const std::string& from) {
     std::vector<DrawOp> ops;
     if (dialog.controller && from != "init")
         ops = dialog.controller->paint(dialog, measurer());
@@ -323,7 +329,7 @@ int HeadlessUi::runDialog(Dialog& dialog) {
             json += ",\"value\":" + jsonString(ansiToUtf8(item.value()));
         json += "}";
     }
-    json += "],\"result\":" + std::to_string(o.result) + ",\"answer\":" + jsonString(resultName(o.result)) +
+    json += "],\"result\":" + std::to_string(result) + ",\"answer\":" + jsonString(resultName(result)) +
             ",\"from\":" + jsonString(from) + ",\"variables\":{";
     for (std::size_t i = 0; i < dialog.written.size(); ++i)
         json += (i ? "," : "") + jsonString(ansiToUtf8(dialog.written[i].first)) + ":" +
@@ -333,7 +339,6 @@ int HeadlessUi::runDialog(Dialog& dialog) {
         json += ",\"ops\":" + opsJson(ops);
     json += "}";
     record(json);
-    return o.result;
 }
 
 void HeadlessUi::transferStarted(const std::string&, const std::string&) { ++m_transfers; }
@@ -379,15 +384,21 @@ int HeadlessUi::messageBox(const MessageBoxRequest& request) {
             source = "repeated";
         }
     }
-    std::string json = "{\"kind\":" + jsonString(request.kind) + ",\"name\":\"\",\"title\":" + jsonString(title) +
-                       ",\"text\":" + jsonString(text) + ",\"buttons\":" + jsonString(buttonsName(request.style)) +
+    boxShown(request, result);
+    writeBox(request, result, source);
+    return result;
+}
+
+void HeadlessUi::writeBox(const MessageBoxRequest& request, int result, const std::string& source) {
+    std::string json = "{\"kind\":" + jsonString(request.kind) + ",\"name\":\"\",\"title\":" +
+                       jsonString(ansiToUtf8(request.title)) + ",\"text\":" + jsonString(ansiToUtf8(request.text)) +
+                       ",\"buttons\":" + jsonString(buttonsName(request.style)) +
                        ",\"icon\":" + jsonString(iconName(request.style)) + ",\"result\":" + std::to_string(result) +
                        ",\"answer\":" + jsonString(resultName(result)) + ",\"from\":" + jsonString(source);
     if (request.errorNumber)
         json += ",\"error\":" + std::to_string(request.errorNumber);
     json += "}";
     record(json);
-    return result;
 }
 
 } // namespace zrv::ui

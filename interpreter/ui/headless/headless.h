@@ -5,6 +5,7 @@
 
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/ui.h"
+#include "platform/ansi.h"
 #include "platform/result.h"
 
 #include <filesystem>
@@ -40,6 +41,19 @@ public:
     // A prompt that comes back this many times in a row is answered Cancel,
     // whatever the answers say, so an unattended run never loops on it.
     static constexpr int kPromptRepeats = 20;
+
+protected:
+    // Hooks for a back end that also shows what it answers.
+    virtual void dialogShown(Dialog&) {}
+    virtual void boxShown(const MessageBoxRequest&, int /*result*/) {}
+    // Transcript lines of a dialog that ended with `result` and of a box.
+    void writeDialog(Dialog& dialog, int result, int occurrence, const std::string& from);
+    void writeBox(const MessageBoxRequest& request, int result, const std::string& source);
+    // The number of this showing among the dialogs of its name.
+    int nextOccurrence(const Dialog& dialog) { return ++m_dialogsSeen[upperAnsi(dialog.name)]; }
+    int transfers() const { return m_transfers; }
+    bool hasAnswers() const { return !m_answers.empty() || m_cancelAt != 0; }
+    HeadlessUi() = default;
 
 private:
     struct Answer {
