@@ -9,6 +9,7 @@
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
+#include "interpreter/ui/qt/qtui.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -71,10 +72,16 @@ Options:
                          ~/.local/share/zrv/machine); created when missing
   --drive X=HOSTDIR[,ro][,label=L][,size=N]
                          map drive X: to a host folder for this run
-  --ui headless          answer every message box from the answer file, else
-                         with its default button (the only interface so far)
+  --ui qt                show the installer's windows with Qt (the default where
+                         a display is: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM);
+                         with --answers it runs unattended, showing each window
+  --ui headless          answer every message box and dialog from the answer
+                         file, else with its default button (the default without
+                         a display)
   --answers FILE         the answer file (JSON lines; see docs/answers.md)
-  --transcript FILE      write each message box shown as a JSON line
+  --transcript FILE      write each message box, dialog and window as a JSON line
+  --record FILE          (qt) write the answers the person gave, to replay headless
+  --screenshots DIR      (qt) save a PNG of every window as it is shown
   --disks DIR[,label=L]  a disk for a disk changer on A: (repeat for each disk;
                          the first is in the drive, labelled with its folder's
                          name in upper case unless a label is given)
@@ -108,6 +115,9 @@ struct Options {
     std::vector<std::string> words;
     std::optional<fs::path> answers;
     std::optional<fs::path> transcript;
+    std::optional<fs::path> record;
+    std::optional<fs::path> screenshots;
+    std::string ui; // "qt", "headless", or empty: Qt where a display is
     std::vector<DriveMapping> disks;
 };
 
@@ -121,7 +131,24 @@ DriveMapping diskOf(const fs::path& folder, const std::string& label = {}) {
     return d;
 }
 
-int runLine(Machine& machine, zrv::ui::HeadlessUi& ui, const std::string& line, const std::vector<DriveMapping>& disks) {
+// The interface the options ask for: Qt where a display is, else headless.
+Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o) {
+    bool qt = o.ui == "qt" || (o.ui.empty() && zrv::ui::qt::displayAvailable());
+    if (!qt) {
+        if (o.record || o.screenshots)
+            return fail(WinError::InvalidParameter, "--record and --screenshots need --ui qt");
+        auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+        if (!ui)
+            return ui.error();
+        return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
+    }
+    if (!zrv::ui::qt::displayAvailable())
+        return fail(WinError::NotSupported, "--ui qt needs a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM)");
+    zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
+    return zrv::ui::qt::createQtUi(q);
+}
+
+int runLine(Machine& machine, zrv::ui::Ui& ui, const std::string& line, const std::vector<DriveMapping>& disks) {
     zrv::engine::Interpreter interpreter(machine, ui);
     zrv::actions::registerAll(interpreter.engine());
     interpreter.engine().setDisks(disks);
@@ -132,7 +159,7 @@ int runScript(Options& o) {
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
         return failure(opened.error().describe());
-    auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+    auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
     std::string line;
@@ -167,7 +194,7 @@ int install(Options& o) {
     if (!opened)
         return failure(opened.error().describe());
     Machine& m = **opened;
-    auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+    auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
     m.openWindow("Setup");
@@ -195,7 +222,7 @@ int uninstall(Options& o) {
                        "\\ZRVUNI.INI names no DeInstallScript for it");
     if (!m.exists(script))
         return failure("the de-install script " + ansiToUtf8(script) + " is missing");
-    auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+    auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
     auto before = takeSnapshot(m);
@@ -416,16 +443,22 @@ int main(int argc, char** argv) {
         } else if (a == "--version") {
             std::cout << kVersion << "\n";
             return 0;
-        } else if (a == "--ui" || a == "--answers" || a == "--transcript") {
+        } else if (a == "--ui" || a == "--answers" || a == "--transcript" || a == "--record" || a == "--screenshots") {
             if (i + 1 >= argc)
                 return usageError(a + " needs a value");
             std::string v = argv[++i];
-            if (a == "--ui" && v != "headless")
-                return usageError("--ui " + v + ": only the headless interface is built so far");
+            if (a == "--ui" && v != "headless" && v != "qt")
+                return usageError("--ui " + v + ": the interfaces are qt and headless");
+            if (a == "--ui")
+                o.ui = v;
             if (a == "--answers")
                 o.answers = fs::path(v);
             if (a == "--transcript")
                 o.transcript = fs::path(v);
+            if (a == "--record")
+                o.record = fs::path(v);
+            if (a == "--screenshots")
+                o.screenshots = fs::path(v);
         } else if (a == "--disks") {
             if (i + 1 >= argc)
                 return usageError("--disks needs a folder");

@@ -18,7 +18,9 @@ struct Outcome {
 };
 
 Outcome zrvx32(const std::string& args, const std::string& env = "") {
-    std::string cmd = env + std::string(ZRVX32_PATH) + " " + args + " 2>&1";
+    // Headless unless a test asks for a display: no windows on a developer's screen.
+    std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env + std::string(ZRVX32_PATH) + " " +
+                      args + " 2>&1";
     Outcome r{-1, {}};
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p)
@@ -214,7 +216,11 @@ TEST(Cli, ExitStatusTellsHowTheRunEnded) {
     EXPECT_EQ(zrvx32(base + "'C:\\TOK.SCR'").status, 2);
     EXPECT_EQ(zrvx32(base + "'C:\\MISSING.SCR'").status, 3);
     EXPECT_EQ(zrvx32(base).status, 0); // SETUP.SCR in the current directory, C:\ .
-    EXPECT_EQ(zrvx32(base + "--ui qt x").status, 2);
+    EXPECT_EQ(zrvx32(base + "--ui curses x").status, 2);
+    Outcome noDisplay = zrvx32(base + "--ui qt 'C:\\SETUP.SCR'");
+    EXPECT_EQ(noDisplay.status, 1);
+    EXPECT_NE(noDisplay.out.find("needs a display"), std::string::npos) << noDisplay.out;
+    EXPECT_EQ(zrvx32(base + "--record r.jsonl 'C:\\SETUP.SCR'").status, 1); // headless cannot record
     writeHost(dir.path() / "bad.jsonl", "{\"result\":\"IDMAYBE\"}\n");
     Outcome badAnswers = zrvx32(base + "--answers " + quote(dir.path() / "bad.jsonl") + " 'C:\\SETUP.SCR'");
     EXPECT_EQ(badAnswers.status, 1);

@@ -41,6 +41,14 @@ Result<std::unique_ptr<HeadlessUi>> HeadlessUi::fromText(std::string_view answer
 
 Result<std::unique_ptr<HeadlessUi>> HeadlessUi::create(const std::optional<std::filesystem::path>& answers,
                                                        const std::optional<std::filesystem::path>& transcript) {
+    std::unique_ptr<HeadlessUi> ui(new HeadlessUi());
+    if (auto r = ui->setup(answers, transcript); !r)
+        return r.error();
+    return ui;
+}
+
+Result<void> HeadlessUi::setup(const std::optional<std::filesystem::path>& answers,
+                               const std::optional<std::filesystem::path>& transcript) {
     std::string text;
     if (answers) {
         std::ifstream in(*answers, std::ios::binary);
@@ -50,15 +58,14 @@ Result<std::unique_ptr<HeadlessUi>> HeadlessUi::create(const std::optional<std::
         ss << in.rdbuf();
         text = ss.str();
     }
-    auto ui = fromText(text);
-    if (!ui)
-        return fail(ui.code(), (answers ? answers->string() + ": " : std::string()) + ui.error().message);
+    if (auto r = load(text); !r)
+        return fail(r.code(), (answers ? answers->string() + ": " : std::string()) + r.error().message);
     if (transcript) {
-        (*ui)->m_out.open(*transcript, std::ios::binary | std::ios::trunc);
-        if (!(*ui)->m_out)
+        m_out.open(*transcript, std::ios::binary | std::ios::trunc);
+        if (!m_out)
             return fail(WinError::AccessDenied, "cannot write the transcript " + transcript->string());
     }
-    return ui;
+    return {};
 }
 
 Result<void> HeadlessUi::load(std::string_view text) {

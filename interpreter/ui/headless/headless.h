@@ -54,6 +54,8 @@ protected:
     int transfers() const { return m_transfers; }
     bool hasAnswers() const { return !m_answers.empty() || m_cancelAt != 0; }
     HeadlessUi() = default;
+    Result<void> setup(const std::optional<std::filesystem::path>& answers,
+                       const std::optional<std::filesystem::path>& transcript);
 
 private:
     struct Answer {
