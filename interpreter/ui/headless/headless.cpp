@@ -68,6 +68,20 @@ Result<void> HeadlessUi::setup(const std::optional<std::filesystem::path>& answe
     return {};
 }
 
+namespace {
+// {"50":"text", ...}: values by control identifier.
+bool controlValues(const Json& v, std::map<int, std::string>& out) {
+    for (std::size_t i = 0; i < v.keys.size(); ++i) {
+        char* end = nullptr;
+        long id = std::strtol(v.keys[i].c_str(), &end, 10);
+        if (v.keys[i].empty() || *end != 0 || !v.values[i].isString())
+            return false;
+        out[static_cast<int>(id)] = utf8ToAnsiLossy(v.values[i].text);
+    }
+    return true;
+}
+} // namespace
+
 Result<void> HeadlessUi::load(std::string_view text) {
     int number = 0;
     std::size_t start = 0;
@@ -120,13 +134,8 @@ Result<void> HeadlessUi::load(std::string_view text) {
                     a.variables[upperAnsi(utf8ToAnsiLossy(v.keys[i]))] = utf8ToAnsiLossy(v.values[i].text);
                 }
             } else if (key == "controls" && v.type == Json::Type::Object) {
-                for (std::size_t i = 0; i < v.keys.size(); ++i) {
-                    char* end = nullptr;
-                    long id = std::strtol(v.keys[i].c_str(), &end, 10);
-                    if (v.keys[i].empty() || *end != 0 || !v.values[i].isString())
-                        return bad("controls are named by number and given string values");
-                    a.controls[static_cast<int>(id)] = utf8ToAnsiLossy(v.values[i].text);
-                }
+                if (!controlValues(v, a.controls))
+                    return bad("controls are named by number and given string values");
             } else if (key == "steps" && v.type == Json::Type::Array) {
                 for (const Json& item : v.items) {
                     const Json* id = item.get("id");
@@ -134,9 +143,12 @@ Result<void> HeadlessUi::load(std::string_view text) {
                     const Json* event = item.get("event");
                     if (item.type != Json::Type::Object || !id || !id->isNumber() || (value && !value->isString()) ||
                         (event && !event->isString()))
-                        return bad("a step is {\"id\":N} with an optional \"value\" and \"event\"");
+                        return bad("a step is {\"id\":N} with an optional \"value\", \"controls\" and \"event\"");
                     Answer::Step step;
                     step.id = static_cast<int>(id->number);
+                    if (const Json* controls = item.get("controls");
+                        controls && (controls->type != Json::Type::Object || !controlValues(*controls, step.controls)))
+                        return bad("a step's controls are named by number and given string values");
                     if (value)
                         step.value = utf8ToAnsiLossy(value->text);
                     std::string e = event ? event->text : "click";
@@ -287,6 +299,9 @@ int HeadlessUi::runDialog(Dialog& dialog) {
         if (chosen) {
             from = "answers";
             for (const Answer::Step& step : chosen->steps) {
+                Answer state;
+                state.controls = step.controls;
+                apply(state, dialog);
                 DialogItem* item = dialog.item(step.id);
                 if (item && step.value) {
                     item->setValue(*step.value);

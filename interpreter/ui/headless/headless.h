@@ -73,6 +73,7 @@ private:
         struct Step {
             int id = 0;
             std::optional<std::string> value;
+            std::map<int, std::string> controls; // what the controls held at that moment
             Event event = Event::Clicked;
         };
         std::vector<Step> steps;

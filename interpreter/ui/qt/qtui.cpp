@@ -219,6 +219,7 @@ public:
             return HeadlessUi::messageBox(request);
         MessageBoxDialog box(request, activeParent());
         box.setFont(dialogFont());
+        box.setWindowModality(Qt::ApplicationModal); // shown before exec() for its picture
         box.show();
         shot(&box, request.kind, "");
         int result = box.exec() != 0 ? box.result() : 0;
@@ -247,13 +248,14 @@ public:
         window.onCommand = [&](int id, Event event, const DialogItem* item) {
             if (!steps.empty())
                 steps += ",";
-            steps += "{\"id\":" + std::to_string(id);
+            steps += "{\"id\":" + std::to_string(id) + ",\"controls\":{" + controlsJson(dialog) + "}";
             if (item && (item->cls == ItemClass::ListBox || item->cls == ItemClass::ComboBox))
                 steps += ",\"value\":" + jsonString(ansiToUtf8(item->value()));
             if (event != Event::Clicked)
                 steps += std::string(",\"event\":\"") + (event == Event::DoubleClicked ? "double" : "select") + "\"";
             steps += "}";
         };
+        window.setWindowModality(Qt::ApplicationModal); // shown before exec() for its picture
         window.show();
         shot(&window, "dialog", dialog.name);
         m_open.push_back(&window);
@@ -264,15 +266,7 @@ public:
         // The last command ended the dialog: it is the result, not a step.
         if (auto cut = steps.rfind("{\"id\":"); cut != std::string::npos)
             steps.erase(cut == 0 ? 0 : cut - 1);
-        std::string controls;
-        for (const DialogItem& item : dialog.items) {
-            bool input = item.cls == ItemClass::Edit || item.cls == ItemClass::ListBox ||
-                         item.cls == ItemClass::ComboBox || item.isCheckBox() || item.isRadio();
-            if (!input)
-                continue;
-            controls += (controls.empty() ? "" : ",") + jsonString(std::to_string(item.id)) + ":" +
-                        jsonString(ansiToUtf8(item.value()));
-        }
+        std::string controls = controlsJson(dialog);
         recordLine("{\"kind\":\"dialog\",\"name\":" + jsonString(ansiToUtf8(dialog.name)) +
                    ",\"occurrence\":" + std::to_string(occurrence) + (steps.empty() ? "" : ",\"steps\":[" + steps + "]") +
                    ",\"controls\":{" + controls + "},\"result\":" + resultJson(result) + "}");
@@ -295,6 +289,19 @@ protected:
     }
 
 private:
+    // The values of the controls that take input, by identifier.
+    static std::string controlsJson(const Dialog& dialog) {
+        std::string out;
+        for (const DialogItem& item : dialog.items) {
+            bool input = item.cls == ItemClass::Edit || item.cls == ItemClass::ListBox ||
+                         item.cls == ItemClass::ComboBox || item.isCheckBox() || item.isRadio();
+            if (input)
+                out += (out.empty() ? "" : ",") + jsonString(std::to_string(item.id)) + ":" +
+                       jsonString(ansiToUtf8(item.value()));
+        }
+        return out;
+    }
+
     QWidget* activeParent() { return m_open.empty() ? (m_main->isVisible() ? m_main.get() : nullptr) : m_open.back(); }
 
     static std::string resultJson(int result) {

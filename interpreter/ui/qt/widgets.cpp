@@ -34,6 +34,7 @@ QFont fontOf(const Font& font) {
     int px = font.height == 0 ? 11 : std::abs(font.height);
     f.setPixelSize(std::max(1, px));
     f.setWeight(font.bold ? QFont::DemiBold : QFont::Normal);
+    f.setStyleStrategy(QFont::NoAntialias); // draft quality: whole pixels in the text's colour
     return f;
 }
 
@@ -116,6 +117,7 @@ QImage GaugeWidget::render() const {
     QString text = QString::fromStdString(m_gauge.text());
     if (!text.isEmpty()) {
         QFont f = dialogFont();
+        f.setStyleStrategy(QFont::NoAntialias);
         QFontMetrics m(f);
         QImage glyphs(m.horizontalAdvance(text), m.height(), QImage::Format_RGB32);
         glyphs.fill(Qt::black);
@@ -213,6 +215,15 @@ void MessageBoxDialog::reject() {
 }
 
 void MessageBoxDialog::keyPressEvent(QKeyEvent* event) {
+    // As in a Win32 message box, a button's underlined letter alone presses it.
+    if (!event->text().isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QChar typed = event->text().at(0).toUpper();
+        for (auto& [id, b] : m_buttons) {
+            int amp = b->text().indexOf('&');
+            if (amp >= 0 && amp + 1 < b->text().size() && b->text().at(amp + 1).toUpper() == typed)
+                return finish(id);
+        }
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         for (auto& [id, b] : m_buttons)
             if (b->hasFocus())

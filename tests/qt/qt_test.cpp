@@ -1,0 +1,259 @@
+// The Qt windows on the offscreen platform: pixels of the gradient, the gauge
+// and cue-card borders, text placement, dialog positions, message box
+// answers from clicks and keys, and a recorded session replayed headless.
+#include "interpreter/actions/actions.h"
+#include "interpreter/engine/interpreter.h"
+#include "interpreter/ui/headless/headless.h"
+#include "interpreter/ui/qt/qtui.h"
+#include "interpreter/ui/qt/widgets.h"
+#include "platform/machine.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+using namespace zrv;
+using namespace zrv::ui;
+using namespace zrv::ui::qt;
+
+namespace {
+
+QColor at(const QImage& image, int x, int y) { return QColor(image.pixel(x, y)); }
+
+// The pixels a surface widget paints.
+QImage paint(const std::vector<DrawOp>& ops, const Surface* surface, int width, int height) {
+    SurfaceWidget w([&](const QRect&) { return ops; }, surface);
+    w.resize(width, height);
+    return w.grab().toImage();
+}
+
+// Acts on the modal windows as they come, one action per window.
+class Person : public QObject {
+public:
+    std::vector<std::function<void(QWidget*)>> actions;
+    void start() {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] {
+            QWidget* w = QApplication::activeModalWidget();
+            // A window comes back after another closes; a new one may take a closed one's address.
+            if (!w || m_next >= actions.size() || (w == m_last && w->property("seen").toBool()))
+                return;
+            m_last = w;
+            w->setProperty("seen", true);
+            // Later, so that a window the action opens runs its loop outside this timer's slot.
+            QTimer::singleShot(0, w, [this, w, i = m_next++] { actions[i](w); });
+        });
+        timer->start(10);
+    }
+    std::size_t done() const { return m_next; }
+
+private:
+    QWidget* m_last = nullptr;
+    std::size_t m_next = 0;
+};
+
+} // namespace
+
+class QtWindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void gradientBands() {
+        QImage image = paint(Gradient(Rect{0, 0, 800, 582}), nullptr, 800, 582);
+        QCOMPARE(at(image, 10, 0), QColor(0, 0, 255));
+        QCOMPARE(at(image, 10, 2), QColor(0, 0, 255)); // bands of 582 / 256 + 1 = 3 rows
+        QCOMPARE(at(image, 10, 3), QColor(0, 0, 254));
+        QCOMPARE(at(image, 799, 581), QColor(0, 0, 255 - 193));
+    }
+
+    void gaugeAtZeroQuarterAndFull() {
+        Gauge g;
+        GaugeWidget w(g);
+        w.resize(200, 24);
+        g.setRange(200);
+        QImage zero = w.render();
+        QCOMPARE(at(zero, 0, 0), QColor(255, 255, 255));
+        QCOMPARE(countColour(zero, QColor(0, 0, 255)) > 0, true); // "0%" in blue over white
+        g.setPosition(50);
+        QImage quarter = w.render();
+        QCOMPARE(at(quarter, 49, 0), QColor(0, 0, 255));
+        QCOMPARE(at(quarter, 50, 0), QColor(255, 255, 255));
+        g.setPosition(200);
+        QImage full = w.render();
+        QCOMPARE(at(full, 199, 0), QColor(0, 0, 255));
+        QCOMPARE(countColour(full, QColor(255, 255, 255)) > 0, true); // "100%" in white over blue
+        // With the text straddling the edge of the filled part, it shows in both colours.
+        g.setPosition(100);
+        QImage half = w.render();
+        int left = 0, right = 0;
+        for (int y = 0; y < half.height(); ++y)
+            for (int x = 0; x < half.width(); ++x) {
+                if (x < 100 && at(half, x, y) == QColor(255, 255, 255))
+                    ++left;
+                if (x >= 100 && at(half, x, y) == QColor(0, 0, 255))
+                    ++right;
+            }
+        QVERIFY(left > 0 && right > 0);
+    }
+
+    void cueCardBordersAndTextPlacement() {
+        ObjectTable table;
+        DisplayObject* card = table.create("CARD", ObjectKind::CueCard);
+        card->border = 3;
+        ControlRecord text;
+        text.type = ControlType::Text;
+        text.text = "Hi";
+        text.font = "DejaVu Sans";
+        text.fontHeight = -12;
+        text.shadow = 2;
+        text.colour1 = 0x0000FF; // red
+        text.colour2 = 0x000000;
+        text.style = Layout::Right | Layout::Bottom;
+        card->controls.push_back(text);
+        Surface s;
+        s.objectName = "CARD";
+        s.client = Rect{0, 0, 120, 60};
+        QtMeasurer m;
+        int error = 0;
+        auto ops = RenderObject(table, s, Metrics{}, m, nullptr, error);
+        QImage image = paint(ops, &s, 120, 60);
+        QCOMPARE(at(image, 0, 0), QColor(64, 128, 128));
+        QCOMPARE(at(image, 4, 30), QColor(64, 128, 128));
+        QCOMPARE(at(image, 119, 30), QColor(255, 255, 255));
+        QCOMPARE(at(image, 30, 59), QColor(255, 255, 255));
+        QCOMPARE(at(image, 5, 30), QColor(192, 192, 192));
+        // The text and its shadow lie in the block the layout flags put at the corner.
+        const DrawOp& front = ops.back();
+        QCOMPARE(front.rect.right + 2, 120 - 1);
+        QCOMPARE(front.rect.bottom + 2, 60 - 1);
+        int red = 0, outside = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 120; ++x)
+                if (at(image, x, y) == QColor(255, 0, 0)) {
+                    ++red;
+                    if (x < front.rect.left || x >= front.rect.right || y < front.rect.top || y >= front.rect.bottom)
+                        ++outside;
+                }
+        QVERIFY(red > 0);
+        QCOMPARE(outside, 0);
+    }
+
+    void dialogsGoWhereThePlacementPutsThem() {
+        Metrics metrics;
+        QtMeasurer m;
+        for (Placement p : {Placement{}, Placement{-1, -1, 1, 2}, Placement{100, 50, 0, 0}, Placement{0, 0, 2, 1}}) {
+            Dialog d;
+            d.du = Rect::sized(75, 55, 200, 81);
+            d.window = PlaceDialog(metrics.dialogWindow(d.du, 0, metrics.captionHeight), p, metrics.mainWindow(),
+                                   metrics.captionHeight);
+            d.add(ItemClass::Button, 1, 0x50010001, Rect::sized(75, 60, 50, 14), "&Ok");
+            DialogWindow w(d, metrics, m, nullptr);
+            w.show();
+            QCOMPARE(w.pos(), QPoint(d.window.left, d.window.top));
+            QCOMPARE(w.widget(1)->geometry(), QRect(113, 98, 75, 22)); // (75, 60)-(125, 74) in dialog units
+        }
+    }
+
+    void messageBoxesAnswerClicksAndKeys() {
+        MessageBoxRequest yesNo;
+        yesNo.text = "Install now?";
+        yesNo.style = Mb::YesNo | Mb::IconQuestion;
+        {
+            MessageBoxDialog box(yesNo, nullptr);
+            QTimer::singleShot(0, [&] { QTest::mouseClick(box.button(Id::No), Qt::LeftButton); });
+            box.exec();
+            QCOMPARE(box.result(), Id::No);
+        }
+        {
+            MessageBoxDialog box(yesNo, nullptr);
+            QTimer::singleShot(0, [&] {
+                QTest::keyClick(&box, Qt::Key_Escape); // no Cancel: Escape does nothing
+                QTest::keyClick(&box, Qt::Key_Return);
+            });
+            box.exec();
+            QCOMPARE(box.result(), Id::Yes);
+        }
+        MessageBoxRequest question = yesNo;
+        question.style = Mb::OkCancel | Mb::DefButton2;
+        {
+            MessageBoxDialog box(question, nullptr);
+            QTimer::singleShot(0, [&] { QTest::keyClick(&box, Qt::Key_Return); });
+            box.exec();
+            QCOMPARE(box.result(), Id::Cancel); // the second button is the default
+        }
+        {
+            MessageBoxDialog box(question, nullptr);
+            QTimer::singleShot(0, [&] { QTest::keyClick(&box, Qt::Key_Escape); });
+            box.exec();
+            QCOMPARE(box.result(), Id::Cancel);
+        }
+        question.style = Mb::AbortRetryIgnore;
+        MessageBoxDialog box(question, nullptr);
+        QVERIFY(box.button(Id::Abort) && box.button(Id::Retry) && box.button(Id::Ignore) && !box.button(Id::Ok));
+    }
+
+    void aRecordedSessionReplaysHeadless() {
+        QTemporaryDir dir;
+        std::filesystem::path root = dir.path().toStdString();
+        std::string script = "SET %INSTALLPATH% = \"C:\\APP\"\r\n"
+                             "DIALOGBOX(\"ASKPATH\")\r\n"
+                             "SET %FIRST% = %ERROR%\r\n"
+                             "SET %BUTTON2% = \"1\"\r\n"
+                             "DIALOGBOX(\"CHECKBOX3\")\r\n"
+                             "MESSAGEBOX(\"Copy now?\", \"Setup\", MB_YESNO, MB_ICONQUESTION)\r\n"
+                             "SET %ANSWER% = %ERROR%\r\n";
+        auto runWith = [&](Ui& ui, const std::string& name) {
+            auto m = Machine::open(root / name).value();
+            std::ofstream(root / name / "drive_c" / "S.SCR", std::ios::binary) << script;
+            engine::Interpreter interp(*m, ui);
+            actions::registerAll(interp.engine());
+            interp.run("C:\\S.SCR");
+            auto& v = interp.engine().variables();
+            return v.GetVariable("INSTALLPATH") + "|" + v.GetVariable("FIRST") + "|" + v.GetVariable("BUTTON1") +
+                   v.GetVariable("BUTTON2") + v.GetVariable("BUTTON3") + "|" + v.GetVariable("ANSWER");
+        };
+        Person person;
+        auto edit = [](QWidget* w, const char* text) { w->findChild<QLineEdit*>("item50")->setText(text); };
+        auto click = [](QWidget* w, const char* name) { QTest::mouseClick(w->findChild<QPushButton*>(name), Qt::LeftButton); };
+        person.actions = {
+            [&](QWidget* w) { edit(w, "APPS"), click(w, "item1"); },              // refused ...
+            [&](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); },                // ... with a message box
+            [&](QWidget* w) { edit(w, " D:\\TOOLS "), click(w, "item1"); },        // then a good path
+            [&](QWidget* w) { QTest::mouseClick(w->findChild<QWidget*>("item232"), Qt::LeftButton, {}, QPoint(5, 5)),
+                              click(w, "item1"); },
+            [&](QWidget* w) { QTest::keyClick(w, Qt::Key_N); },                      // No, by its mnemonic
+        };
+        QtOptions options;
+        options.record = root / "record.jsonl";
+        auto ui = createQtUi(options).value();
+        person.start();
+        std::string live = runWith(*ui, "live");
+        QCOMPARE(person.done(), person.actions.size());
+        QCOMPARE(QString::fromStdString(live), QString("D:\\TOOLS|1|011|7"));
+        ui.reset();
+        std::ifstream in(root / "record.jsonl");
+        std::stringstream recorded;
+        recorded << in.rdbuf();
+        auto headless = HeadlessUi::fromText(recorded.str());
+        QVERIFY2(bool(headless), recorded.str().c_str());
+        QCOMPARE(QString::fromStdString(runWith(**headless, "replay")), QString::fromStdString(live));
+    }
+
+private:
+    static int countColour(const QImage& image, const QColor& c) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += at(image, x, y) == c;
+        return n;
+    }
+};
+
+QTEST_MAIN(QtWindows)
+#include "qt_test.moc"
