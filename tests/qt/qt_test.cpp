@@ -245,6 +245,60 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(runWith(**headless, "replay")), QString::fromStdString(live));
     }
 
+    void everyNamedIconIsThere() {
+        QStringList names = {"FORM", "MDICHILD", "MDIPARNT", "MONITR01", "SETUP", "TRASH01", "TRASH02A", "TRASH02B",
+                             "TRASH03", "TRASH04A", "TRASH04B", "DRIVE01", "DRIVE02"};
+        for (auto [prefix, count] : std::vector<std::pair<const char*, int>>{
+                 {"DISK", 15}, {"DISKS", 4}, {"KEY", 7}, {"KEYBRD", 3}, {"KEYS", 3}, {"MAC", 4}, {"MOUSE", 4}, {"PC", 4}})
+            for (int i = 1; i <= count; ++i)
+                names << QString("%1%2").arg(prefix).arg(i, 2, 10, QChar('0'));
+        QCOMPARE(names.size(), 57);
+        for (const QString& name : names) {
+            QImage image = iconImage(name.toLower().toStdString()); // names ignore case
+            QVERIFY2(image.size() == QSize(32, 32), qPrintable(name));
+        }
+        QCOMPARE(iconImage("#31234").size(), QSize(32, 32));
+        QVERIFY(iconImage("DISK16").isNull());
+        QVERIFY(iconImage("../DISK01").isNull());
+    }
+
+    void cancelStopsACopy() {
+        QTemporaryDir dir;
+        std::filesystem::path root = dir.path().toStdString();
+        auto m = Machine::open(root / "m").value();
+        std::string big(1 << 20, 'x');
+        for (int i = 0; i < 5; ++i)
+            std::ofstream(root / "m" / "drive_c" / ("F" + std::to_string(i) + ".DAT"), std::ios::binary) << big;
+        std::ofstream(root / "m" / "drive_c" / "S.SCR", std::ios::binary)
+            << "MKDIR(\"C:\\OUT\")\r\nCOPYFILE(5)\r\n\"C:\\F0.DAT\", \"C:\\OUT\\\"\r\n\"C:\\F1.DAT\", "
+               "\"C:\\OUT\\\"\r\n\"C:\\F2.DAT\", \"C:\\OUT\\\"\r\nENDCOPYFILE()\r\nSET %AFTER% = 1\r\n"
+               ":EXIT\r\n";
+        QtOptions options;
+        options.record = root / "record.jsonl";
+        auto ui = createQtUi(options).value();
+        engine::Interpreter interp(*m, *ui);
+        actions::registerAll(interp.engine());
+        // Cancel is pressed as soon as the dialog is there.
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* b = w->findChild<QPushButton*>("item2"); b && w->isVisible()) {
+                    QCOMPARE(b->text(), QString("&Cancel"));
+                    b->click();
+                    press.stop();
+                }
+        });
+        press.start(0);
+        interp.run("C:\\S.SCR");
+        QCOMPARE(QString::fromStdString(interp.engine().variables().GetVariable("AFTER")), QString()); // went to :EXIT
+        QVERIFY(!m->exists("C:\\OUT\\F2.DAT"));
+        ui.reset();
+        std::ifstream in(root / "record.jsonl");
+        std::string line;
+        std::getline(in, line);
+        QVERIFY2(line.rfind("{\"kind\":\"copy\",\"cancel\":", 0) == 0, line.c_str());
+    }
+
 private:
     static int countColour(const QImage& image, const QColor& c) {
         int n = 0;
