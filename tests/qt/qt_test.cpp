@@ -142,6 +142,24 @@ private Q_SLOTS:
                 }
         QVERIFY(red > 0);
         QCOMPARE(outside, 0);
+        // Each layout flag on its own puts the painted text inside the block it computed.
+        for (std::uint32_t flag : {0u, Layout::Right, Layout::CentreH, Layout::Bottom, Layout::CentreV,
+                                   Layout::Frame | Layout::Bold}) {
+            card->controls[0].style = flag;
+            card->border = 0;
+            auto placed = RenderObject(table, s, Metrics{}, m, nullptr, error);
+            QImage shown = paint(placed, &s, 120, 60);
+            const DrawOp& text = placed.back();
+            int inside = 0, astray = 0;
+            for (int y = 0; y < 60; ++y)
+                for (int x = 0; x < 120; ++x)
+                    if (at(shown, x, y) == QColor(255, 0, 0)) {
+                        bool in = x >= text.rect.left && x < text.rect.right && y >= text.rect.top && y < text.rect.bottom;
+                        bool frame = (flag & Layout::Frame) != 0;
+                        (in || frame ? inside : astray)++;
+                    }
+            QVERIFY2(inside > 0 && astray == 0, qPrintable(QString::number(flag, 16)));
+        }
     }
 
     void dialogsGoWhereThePlacementPutsThem() {
@@ -207,7 +225,10 @@ private Q_SLOTS:
                              "SET %BUTTON2% = \"1\"\r\n"
                              "DIALOGBOX(\"CHECKBOX3\")\r\n"
                              "MESSAGEBOX(\"Copy now?\", \"Setup\", MB_YESNO, MB_ICONQUESTION)\r\n"
-                             "SET %ANSWER% = %ERROR%\r\n";
+                             "SET %ANSWER% = %ERROR%\r\n"
+                             "SET %DIR% = RIGHT(%INSTALLPATH%, 6)\r\n"
+                             "MKDIR(\"C:%DIR%\")\r\n"
+                             "WRITEPRIVATEPROFILESTRING(\"Setup\", \"Parts\", \"%BUTTON1%%BUTTON2%%BUTTON3%\", \"ACME.INI\")\r\n";
         auto runWith = [&](Ui& ui, const std::string& name) {
             auto m = Machine::open(root / name).value();
             std::ofstream(root / name / "drive_c" / "S.SCR", std::ios::binary) << script;
@@ -215,7 +236,9 @@ private Q_SLOTS:
             actions::registerAll(interp.engine());
             interp.run("C:\\S.SCR");
             auto& v = interp.engine().variables();
-            return v.GetVariable("INSTALLPATH") + "|" + v.GetVariable("FIRST") + "|" + v.GetVariable("BUTTON1") +
+            auto ini = m->readFile("C:\\WINDOWS\\ACME.INI");
+            return (m->isDirectory("C:\\TOOLS") ? std::string("dir|") : std::string("no dir|")) +
+                   (ini ? *ini : std::string()) + "|" + v.GetVariable("INSTALLPATH") + "|" + v.GetVariable("FIRST") + "|" + v.GetVariable("BUTTON1") +
                    v.GetVariable("BUTTON2") + v.GetVariable("BUTTON3") + "|" + v.GetVariable("ANSWER");
         };
         Person person;
@@ -235,7 +258,7 @@ private Q_SLOTS:
         person.start();
         std::string live = runWith(*ui, "live");
         QCOMPARE(person.done(), person.actions.size());
-        QCOMPARE(QString::fromStdString(live), QString("D:\\TOOLS|1|011|7"));
+        QCOMPARE(QString::fromStdString(live), QString("dir|[Setup]\r\nParts=011\r\n|D:\\TOOLS|1|011|7"));
         ui.reset();
         std::ifstream in(root / "record.jsonl");
         std::stringstream recorded;
