@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 using namespace zrv;
@@ -22,6 +23,15 @@ namespace {
 
 double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
+// Processor time (user and system) of this process or of its finished children.
+double cpuSeconds(int who) {
+    rusage u{};
+    getrusage(who, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+double g_cpu = 0; // the processor time of the last run
+
 double runScript(Machine& m, const fs::path& drive, const std::string& text) {
     std::ofstream(drive / "RUN.SCR", std::ios::binary) << text;
     (void)std::system("sync"); // each run starts with no writes pending
@@ -29,16 +39,20 @@ double runScript(Machine& m, const fs::path& drive, const std::string& text) {
     engine::Interpreter interp(m, *ui);
     actions::registerAll(interp.engine());
     auto start = Clock::now();
+    double cpu = cpuSeconds(RUSAGE_SELF);
     if (interp.run("C:\\RUN.SCR") != 0)
         std::fprintf(stderr, "the copy script failed\n");
+    g_cpu = cpuSeconds(RUSAGE_SELF) - cpu;
     return seconds(start);
 }
 
 double shell(const std::string& command) {
     (void)std::system("sync");
     auto start = Clock::now();
+    double cpu = cpuSeconds(RUSAGE_CHILDREN);
     if (std::system(command.c_str()) != 0)
         std::fprintf(stderr, "failed: %s\n", command.c_str());
+    g_cpu = cpuSeconds(RUSAGE_CHILDREN) - cpu;
     return seconds(start);
 }
 
@@ -80,20 +94,32 @@ int main() {
         std::printf("%-34s %8.1f MB/s %6.1f MB/s %7.2f\n", what, mb / ours, cp > 0 ? mb / cp : 0.0, cp > 0 ? cp / ours : 0.0);
     };
     std::string q = "'" + c.string() + "/";
-    shell("sync");
-    double cpBig = shell("cp " + q + "SRC/BIG.BIN' " + q + "CPBIG.BIN'");
-    double ourBig = runScript(*machine, c, "COPYFILE(\"C:\\SRC\\BIG.BIN\", \"C:\\OURBIG.BIN\")\r\n");
+    // The first run of a fresh machine creates its registry; that is not copying.
+    (void)runScript(*machine, c, "SET %A% = 1\r\n");
+    // Both take turns and keep their best of three, as below.
+    double cpBig = 1e9, ourBig = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        fs::remove(c / "CPBIG.BIN");
+        fs::remove(c / "OURBIG.BIN");
+        cpBig = std::min(cpBig, shell("cp " + q + "SRC/BIG.BIN' " + q + "CPBIG.BIN'"));
+        ourBig = std::min(ourBig, runScript(*machine, c, "COPYFILE(\"C:\\SRC\\BIG.BIN\", \"C:\\OURBIG.BIN\")\r\n"));
+    }
     row("one 200 MB file, plain", bigMb, ourBig, cpBig);
     // Creating 2,000 files costs the file system more or less depending on what
     // was deleted before, so the two take turns and each keeps its best of three.
-    double cpSmall = 1e9, ourSmall = 1e9;
+    double cpSmall = 1e9, ourSmall = 1e9, cpSmallCpu = 1e9, ourSmallCpu = 1e9;
     for (int round = 0; round < 3; ++round) {
         fs::remove_all(c / "CPSMALL");
         fs::remove_all(c / "OURSMALL");
         cpSmall = std::min(cpSmall, shell("mkdir " + q + "CPSMALL' && cp " + q + "SRC/SMALL/'* " + q + "CPSMALL/'"));
+        cpSmallCpu = std::min(cpSmallCpu, g_cpu);
         ourSmall = std::min(ourSmall, runScript(*machine, c, "MKDIR(\"C:\\OURSMALL\")\r\nCOPYFILE(\"C:\\SRC\\SMALL\\*.*\", \"C:\\OURSMALL\\\")\r\n"));
+        ourSmallCpu = std::min(ourSmallCpu, g_cpu);
     }
     row("2,000 small files, plain", smallMb, ourSmall, cpSmall);
+    // The file system's own work varies from run to run; processor time does less.
+    std::printf("%-34s %8.3f s    %6.3f s    %7.2f\n", "  processor time (user + system)", ourSmallCpu, cpSmallCpu,
+                cpSmallCpu / ourSmallCpu);
     double zipBig = runScript(*machine, c, "COPYFILE(\"C:\\ZIP\\BIG.BI_\", \"C:\\ZIPBIG.BIN\")\r\n");
     row("one 200 MB file, SZDD-expanded", bigMb, zipBig, cpBig);
     double zipSmall = runScript(*machine, c, "MKDIR(\"C:\\ZIPSMALL\")\r\nCOPYFILE(\"C:\\ZIP\\SMALL\\*.*\", \"C:\\ZIPSMALL\\\")\r\n");

@@ -43,6 +43,20 @@ int FileAccess::Open(std::string_view path, int flags, bool compressed) {
     return 0;
 }
 
+int FileAccess::CreateNew(std::string_view path) {
+    if (m_open)
+        return 2;
+    auto f = m_machine.openFile(path, Access::ReadWrite, Disposition::CreateNew);
+    if (!f)
+        return f.code() == WinError::FileExists ? 3 : 1;
+    m_file = std::move(*f);
+    m_path = std::string(path);
+    m_flags = OpenFlag::ReadWrite;
+    m_open = true;
+    m_compressed = false;
+    return 0;
+}
+
 int FileAccess::Create(std::string_view path, int flags) {
     if (m_open)
         return 2;
@@ -162,7 +176,9 @@ int FileAccess::Truncate() {
 }
 
 int FileAccess::GetTime(DateTime& time) {
-    if (!m_open || m_compressed)
+    // An expanding reader owns the file; a plain file opened in compressed
+    // mode is read straight from it and has its time.
+    if (!m_open || m_lz)
         return 1;
     auto ft = m_file.lastWriteTime();
     if (!ft)

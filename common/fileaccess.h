@@ -33,6 +33,9 @@ public:
     int Open(std::string_view path, int flags, bool compressed = false);
     // 0 success; 1 cannot create; 2 already open.
     int Create(std::string_view path, int flags);
+    // Creates a file that must not exist yet, for reading and writing:
+    // 0 success; 1 cannot create; 2 already open; 3 the name is taken.
+    int CreateNew(std::string_view path);
     void Close();
     bool IsOpen() const { return m_open; }
     bool IsCompressed() const { return m_compressed; }

@@ -142,17 +142,21 @@ int BackupName(Machine& machine, std::string_view path, std::string& out) {
     return 1;
 }
 
+std::string TempNameNow(std::string_view directory) {
+    auto now = std::chrono::system_clock::now();
+    std::time_t t = std::chrono::system_clock::to_time_t(now);
+    int ms = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char name[32];
+    std::snprintf(name, sizeof name, "%02d%02d%02d%02d.TMP", utc.tm_hour, utc.tm_min, utc.tm_sec, ms);
+    return AddBackslash(directory) + name;
+}
+
 std::string UniqueTempName(Machine& machine, std::string_view directory) {
     for (;;) {
-        auto now = std::chrono::system_clock::now();
-        std::time_t t = std::chrono::system_clock::to_time_t(now);
-        int ms = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000);
-        std::tm utc{};
-        gmtime_r(&t, &utc);
-        char name[32];
-        std::snprintf(name, sizeof name, "%02d%02d%02d%02d.TMP", utc.tm_hour, utc.tm_min, utc.tm_sec, ms);
-        std::string candidate = AddBackslash(directory) + name;
+        std::string candidate = TempNameNow(directory);
         if (!FileExists(machine, candidate))
             return candidate;
     }

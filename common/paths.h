@@ -43,6 +43,9 @@ int DeleteFiles(Machine& machine, std::string_view pattern);
 // numbers are taken.
 int BackupName(Machine& machine, std::string_view path, std::string& out);
 std::string UniqueTempName(Machine& machine, std::string_view directory);
+// The name UniqueTempName tries at this moment, without looking: for callers
+// that create the file with "create new" and try again while the name is taken.
+std::string TempNameNow(std::string_view directory);
 // In [Install] TempPath of the program's profile, by default the Windows directory.
 std::string TempFileName(Machine& machine, std::string_view profileFile);
 std::optional<std::string> FindInPath(Machine& machine, std::string_view name);

@@ -99,18 +99,18 @@ public:
         DateTime time;
         bool haveTime = false;
         FileAccess in(m_m);
-        {
-            // The source's own time; an expanding reader has none, so that one
-            // looks at the file once more.
+        if (in.Open(source, OpenFlag::Read, expand) == 0) {
+            // The source's own time; an expanding reader has none, so only a
+            // compressed source is looked at once more.
             FileAccess plain(m_m);
-            FileAccess& dated = expand ? plain : in;
-            if (dated.Open(source, OpenFlag::Read) == 0) {
+            FileAccess& dated = in.IsExpanding() ? plain : in;
+            if (&dated == &in || plain.Open(source, OpenFlag::Read) == 0) {
                 haveTime = dated.GetTime(time) == 0;
                 t.WriteTrace("Source File: ");
                 t.WriteTraceTime(time);
             }
         }
-        if (!expand ? !in.IsOpen() : in.Open(source, OpenFlag::Read, expand) != 0)
+        if (!in.IsOpen())
             return finish(1);
         long length = in.Size();
         if (length < 0)
@@ -145,7 +145,15 @@ public:
             auto full = m_m.fullPath(target);
             if (!full)
                 return finish(2);
-            written = UniqueTempName(m_m, full->parent().text());
+            // Created as new, under the next free temporary name.
+            int made = 3;
+            for (int attempt = 0; attempt < 100000 && made == 3; ++attempt) {
+                written = TempNameNow(full->parent().text());
+                made = out.CreateNew(written);
+            }
+            if (made != 0)
+                return finish(2);
+            open = true;
         } else if (!open && replacing) {
             (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
             (void)m_m.deleteFile(target);
