@@ -26,6 +26,23 @@ TEST_F(Access_, OpenCreateAndTheirResults) {
     EXPECT_EQ(get("C:\\NEW.TXT"), std::string("first\r\ntwo\0", 11));
 }
 
+TEST_F(Access_, CreateNewRefusesATakenNameAndAPlainFileInCompressedModeHasItsTime) {
+    put("C:\\TAKEN.TXT", "old");
+    FileAccess f(*m);
+    EXPECT_EQ(f.CreateNew("C:\\TAKEN.TXT"), 3);
+    EXPECT_EQ(get("C:\\TAKEN.TXT"), "old"); // untouched
+    EXPECT_EQ(f.CreateNew("C:\\NODIR\\X.TXT"), 1);
+    ASSERT_EQ(f.CreateNew("C:\\FRESH.TXT"), 0);
+    EXPECT_EQ(f.CreateNew("C:\\OTHER.TXT"), 2);
+    EXPECT_EQ(f.WriteString("x"), 2);
+    f.Close();
+    ASSERT_TRUE(m->setLastWriteTime("C:\\TAKEN.TXT", fileTimeFromUnix(862826400)));
+    ASSERT_EQ(f.Open("C:\\TAKEN.TXT", OpenFlag::Read, true), 0); // not compressed: read as it is
+    DateTime t;
+    ASSERT_EQ(f.GetTime(t), 0);
+    EXPECT_EQ(t.year(), 1997);
+}
+
 TEST_F(Access_, LinesAndStrings) {
     put("C:\\LINES.TXT", std::string("one\r\ntwo\n\r\nlast") + std::string("\0tail\0", 6));
     FileAccess f(*m);
