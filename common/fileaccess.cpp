@@ -57,6 +57,12 @@ int FileAccess::CreateNew(std::string_view path) {
     return 0;
 }
 
+int FileAccess::SetOwnAttributes(std::uint32_t attributes) {
+    if (!m_open || m_lz)
+        return 1;
+    return m_file.setAttributes(attributes) ? 0 : 1;
+}
+
 int FileAccess::Create(std::string_view path, int flags) {
     if (m_open)
         return 2;

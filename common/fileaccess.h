@@ -36,6 +36,8 @@ public:
     // Creates a file that must not exist yet, for reading and writing:
     // 0 success; 1 cannot create; 2 already open; 3 the name is taken.
     int CreateNew(std::string_view path);
+    // Sets the attributes of the open plain file: 0 success, 1 failure.
+    int SetOwnAttributes(std::uint32_t attributes);
     void Close();
     bool IsOpen() const { return m_open; }
     bool IsCompressed() const { return m_compressed; }

@@ -1586,6 +1586,26 @@ Result<void> File::setLastWriteTime(FileTime time) {
     return {};
 }
 
+Result<void> File::setAttributes(std::uint32_t attributes) {
+    if (!m_fd.valid())
+        return fail(WinError::InvalidParameter, "the file is not open");
+    if (m_drive && m_drive->readOnly)
+        return fail(WinError::WriteProtect, m_path.text() + ": the drive is read-only");
+    struct stat st {};
+    if (::fstat(m_fd.get(), &st) != 0)
+        return errnoError(errno, m_path.text());
+    if (auto w = writeStoredAttributes(fdPath(m_fd.get()), attributes); !w)
+        return w;
+    m_marked = false; // a later write marks the file for archiving again
+    if (S_ISREG(st.st_mode)) {
+        mode_t mode = st.st_mode & 07777;
+        mode = (attributes & FileAttribute::ReadOnly) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
+        if (::fchmod(m_fd.get(), mode) != 0)
+            return errnoError(errno, m_path.text());
+    }
+    return {};
+}
+
 Result<void> File::markArchive() {
     if (m_marked)
         return {};

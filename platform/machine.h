@@ -94,6 +94,8 @@ public:
     Result<void> truncate();
     Result<FileTime> lastWriteTime();
     Result<void> setLastWriteTime(FileTime time);
+    // The DOS attributes of the open file (read-only as the owner's write bit).
+    Result<void> setAttributes(std::uint32_t attributes);
     int hostFd() const { return m_fd.get(); }
 
 private:

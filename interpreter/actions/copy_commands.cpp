@@ -17,6 +17,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 namespace zrv::actions {
@@ -64,6 +66,7 @@ struct CopyBlock {
 
 class Copier {
 public:
+    // One Copier serves one statement: what it learns about folders holds for it.
     Copier(Engine& e, CopyBlock* block) : m_e(e), m_m(e.machine()), m_block(block) {}
 
     void gauge(std::int32_t range, std::int32_t position) {
@@ -120,7 +123,14 @@ public:
             gauge(length, 0);
         // The old target stays until the new one is complete: the new content is
         // written beside it and renamed over it, so the space it frees counts.
-        auto existing = m_m.stat(target);
+        // The target as resolving it just found it, else looked at now.
+        std::optional<FileInfo> existing;
+        if (m_looked && m_looked->first == target) {
+            existing = m_looked->second;
+        } else if (auto st = m_m.stat(target)) {
+            existing = *st;
+        }
+        m_looked.reset();
         bool replacing = !append && existing && !existing->isDirectory();
         std::int64_t free = static_cast<std::int32_t>(FreeSpace(m_m, target));
         // With room for both files the new one is written beside the old; with
@@ -205,9 +215,13 @@ public:
         t.WriteTraceTime(time);
         if (haveTime)
             (void)out.SetTime(time);
-        out.Close();
         bool cancelled = !running();
         int status = fault;
+        // A new file written beside the target gets its final attributes while
+        // it is still open, rather than by name once it is in place.
+        bool attributed = written != target && status == 0 && !cancelled &&
+                          out.SetOwnAttributes(FileAttribute::Normal) == 0;
+        out.Close();
         if (written != target) {
             if (status != 0 || cancelled) {
                 (void)m_m.deleteFile(written); // the old target stays as it was
@@ -223,7 +237,7 @@ public:
         } else if (cancelled && !append) {
             (void)m_m.deleteFile(target); // a cancelled copy in place leaves no partial file
         }
-        if (status == 0 && !cancelled)
+        if (status == 0 && !cancelled && !attributed)
             (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
         if (!cancelled && status == 0 && m_block && !byteMode)
             gauge(m_block->range, m_block->position + 1);
@@ -236,16 +250,30 @@ public:
         // A target is usable when it is a file that can be read, or a new name in
         // a folder that exists; looked up rather than created, so nothing is left.
         auto probe = [&](const std::string& path) {
+            // A folder found once stays one for the rest of this statement's files.
+            if (m_folders.count(upperAnsi(path)))
+                return false;
             auto st = m_m.stat(path);
+            m_looked = {path, st ? std::optional<FileInfo>(*st) : std::nullopt};
             if (st) {
-                if (st->isDirectory())
+                if (st->isDirectory()) {
+                    m_folders.insert(upperAnsi(path));
                     return false;
+                }
                 FileAccess f(m_m);
                 return f.Open(path, OpenFlag::Read) == 0;
             }
             auto full = m_m.fullPath(path);
             const Drive* d = full ? m_m.drive(full->drive) : nullptr;
-            return d && !d->readOnly && !full->isRoot() && m_m.isDirectory(full->parent().text());
+            if (!d || d->readOnly || full->isRoot())
+                return false;
+            std::string parent = upperAnsi(full->parent().text());
+            if (m_folders.count(parent))
+                return true;
+            if (!m_m.isDirectory(parent))
+                return false;
+            m_folders.insert(parent);
+            return true;
         };
         if (probe(target)) {
             out = target;
@@ -300,6 +328,8 @@ private:
     Engine& m_e;
     Machine& m_m;
     CopyBlock* m_block;
+    std::set<std::string> m_folders;                                    // upper-cased full names
+    std::optional<std::pair<std::string, std::optional<FileInfo>>> m_looked; // the last target looked at
 };
 
 std::string sourceDirectory(Machine& m, const std::string& source) {
