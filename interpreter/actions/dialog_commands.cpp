@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "common/trace.h"
 #include "interpreter/actions/actions.h"
+#include "interpreter/actions/display.h"
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/ui/template.h"
@@ -522,13 +523,8 @@ private:
         m_surface.client = Rect::sized(0, 0, m.toPixelsX(object->width), m.toPixelsY(object->height));
         trace("OnInitDialog 3\r\n");
         d.surface = &m_surface;
-        m_error = ui::PrepareDisplay(m_e.machine(), *object, m_surface, [this](const std::string&) {
-            ui::MessageBoxRequest box;
-            box.title = "Error";
-            box.text = "File Not Found!";
-            box.style = ui::Mb::Ok | ui::Mb::IconStop;
-            (void)m_e.ui().messageBox(box);
-        });
+        m_error = ui::PrepareDisplay(m_e.machine(), *object, m_surface,
+                                     [this](const std::string&) { missingBitmap(m_e); });
         if (m_error != 0) {
             trace("OnInitDialog 4\r\n");
             return true;

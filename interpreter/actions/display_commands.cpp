@@ -42,13 +42,10 @@ int readModes(Engine& e, StatementLine& s, std::int32_t& horizontal, std::int32_
 
 std::string captionValue(Engine& e) { return e.variables().GetVariable("CAPTION"); }
 
-void missingBitmap(Engine& e) {
-    ui::MessageBoxRequest box;
-    box.title = "Error";
-    box.text = "File Not Found!";
-    box.style = ui::Mb::Ok | ui::Mb::IconStop;
+// A bitmap shown outside a dialog: its box interrupts the wait cursor.
+void missingBitmapOnScreen(Engine& e) {
     e.ui().endWaitCursor();
-    (void)e.ui().messageBox(box);
+    missingBitmap(e);
     e.ui().beginWaitCursor();
 }
 
@@ -133,19 +130,29 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
     return 0;
 }
 
-int addListItem(Engine& e, StatementLine& s) {
+// ADDLISTITEM( and SETCONTROLTEXT(: an object's name, a control identifier
+// (a number token) and a text; 10019, 10020 or 10059 for what is not there.
+int objectControlText(Engine& e, StatementLine& s, ui::DisplayObject*& object, std::string& name, std::int32_t& id,
+                      std::string& text) {
     if (int err = e.expectString(s, 1))
         return err;
     if (int err = numberToken(s, 2))
         return err;
     if (int err = e.expectString(s, 3))
         return err;
-    std::string name = e.GetStringParam(s, 1);
-    std::int32_t id = e.GetNumericParam(s, 2);
-    std::string item = e.GetStringParam(s, 3);
-    ui::DisplayObject* object = e.ui().display().objects.find(name);
-    if (!object)
-        return kErrObjectNotFound;
+    name = e.GetStringParam(s, 1);
+    id = e.GetNumericParam(s, 2);
+    text = e.GetStringParam(s, 3);
+    object = e.ui().display().objects.find(name);
+    return object ? 0 : static_cast<int>(kErrObjectNotFound);
+}
+
+int addListItem(Engine& e, StatementLine& s) {
+    ui::DisplayObject* object = nullptr;
+    std::string name, item;
+    std::int32_t id = 0;
+    if (int err = objectControlText(e, s, object, name, id, item))
+        return err;
     for (ui::ControlRecord& c : object->controls) {
         if (c.id != id)
             continue;
@@ -248,6 +255,14 @@ int defineObject(Engine& e, StatementLine& s, ui::ObjectKind kind) {
 
 } // namespace
 
+void missingBitmap(Engine& e) {
+    ui::MessageBoxRequest box;
+    box.title = "Error"; // the platform's title for a box without one
+    box.text = "File Not Found!";
+    box.style = ui::Mb::Ok | ui::Mb::IconStop;
+    (void)e.ui().messageBox(box);
+}
+
 int SetBackdrop(Engine& e, const std::string& name) {
     ui::Display& d = e.ui().display();
     d.main.title = captionValue(e);
@@ -257,7 +272,7 @@ int SetBackdrop(Engine& e, const std::string& name) {
     int err = 0;
     if (!name.empty())
         if (const ui::DisplayObject* object = d.objects.find(name))
-            err = ui::PrepareDisplay(e.machine(), *object, d.main.surface, [&](const std::string&) { missingBitmap(e); });
+            err = ui::PrepareDisplay(e.machine(), *object, d.main.surface, [&](const std::string&) { missingBitmapOnScreen(e); });
     e.ui().changed(ui::Ui::Window::Main);
     return err;
 }
@@ -362,19 +377,12 @@ void registerDisplayCommands(Engine& engine) {
     engine.registerHandler(Keyword::AddListItem, addListItem);
 
     engine.registerHandler(Keyword::SetControlText, [](Engine& e, StatementLine& s) -> int {
-        if (int err = e.expectString(s, 1))
+        ui::DisplayObject* object = nullptr;
+        std::string name, text;
+        std::int32_t id = 0;
+        if (int err = objectControlText(e, s, object, name, id, text))
             return err;
-        if (int err = numberToken(s, 2))
-            return err;
-        if (int err = e.expectString(s, 3))
-            return err;
-        std::string name = e.GetStringParam(s, 1);
-        std::int32_t id = e.GetNumericParam(s, 2);
-        std::string text = e.GetStringParam(s, 3);
         ui::Display& d = e.ui().display();
-        ui::DisplayObject* object = d.objects.find(name);
-        if (!object)
-            return kErrObjectNotFound;
         for (ui::ControlRecord& c : object->controls)
             if (c.id == id)
                 c.text = text;
@@ -419,7 +427,7 @@ void registerDisplayCommands(Engine& engine) {
         HideCueCard(e);
         d.cue.surface.objectName = name;
         d.cue.surface.client = ui::Rect::sized(0, 0, object->width, object->height);
-        (void)ui::PrepareDisplay(e.machine(), *object, d.cue.surface, [&](const std::string&) { missingBitmap(e); });
+        (void)ui::PrepareDisplay(e.machine(), *object, d.cue.surface, [&](const std::string&) { missingBitmapOnScreen(e); });
         d.cue.rect = ui::PlaceOnScreen(ui::Rect::sized(object->x, object->y, object->width, object->height),
                                        object->horizontal, object->vertical, d.metrics.screenWidth,
                                        d.metrics.screenHeight);

@@ -86,6 +86,19 @@ DialogItem& Dialog::add(ItemClass cls, int id, std::uint32_t style, const Rect& 
     return items.back();
 }
 
+bool Dialog::setValue(int id, const std::string& value) {
+    DialogItem* i = item(id);
+    return i && setValue(*i, value);
+}
+
+bool Dialog::setValue(DialogItem& i, const std::string& value) {
+    if (!i.setValue(value))
+        return false;
+    if (i.isRadio() && i.checked)
+        checkRadio(i.id);
+    return true;
+}
+
 void Dialog::checkRadio(int id) {
     // The group: from the last item with WS_GROUP at or before it to the next one.
     std::size_t at = items.size();

@@ -94,6 +94,10 @@ public:
     DialogItem& add(ItemClass cls, int id, std::uint32_t style, const Rect& du, std::string text = {});
     // A group of radio buttons: checking one clears the others of the dialog.
     void checkRadio(int id);
+    // Gives item `id` a value as a person would: a checked radio button clears
+    // the rest of its group. False when there is no such item or it does not fit.
+    bool setValue(int id, const std::string& value);
+    bool setValue(DialogItem& item, const std::string& value);
 };
 
 } // namespace zrv::ui

@@ -77,6 +77,19 @@ void frames(std::vector<DrawOp>& ops, const Rect& r, int from, int n, std::uint3
 
 std::string upper(std::string_view s) { return upperAnsi(std::string(s)); }
 
+// The layout flags move a block of w x h against the client area: to the right
+// or bottom edge, `margin` pixels inside it, or to the centre.
+void align(std::uint32_t style, const Rect& client, int w, int h, int margin, int& x, int& y) {
+    if (style & Layout::Right)
+        x = client.right - w - margin;
+    if (style & Layout::CentreH)
+        x = (client.right - w) / 2;
+    if (style & Layout::Bottom)
+        y = client.bottom - h - margin;
+    if (style & Layout::CentreV)
+        y = (client.bottom - h) / 2;
+}
+
 } // namespace
 
 const ControlTypeInfo* findControlType(std::string_view word) {
@@ -250,14 +263,7 @@ std::vector<DrawOp> RenderObject(const ObjectTable& objects, const Surface& surf
                 break;
             }
             int x = mapX(c.x), y = mapY(c.y);
-            if (c.style & Layout::Right)
-                x = client.right - image.width - 2;
-            if (c.style & Layout::CentreH)
-                x = (client.right - image.width) / 2;
-            if (c.style & Layout::Bottom)
-                y = client.bottom - image.height - 2;
-            if (c.style & Layout::CentreV)
-                y = (client.bottom - image.height) / 2;
+            align(c.style, client, image.width, image.height, 2, x, y);
             op.rect = Rect::sized(x, y, image.width, image.height);
             ops.push_back(std::move(op));
             break;
@@ -269,14 +275,7 @@ std::vector<DrawOp> RenderObject(const ObjectTable& objects, const Surface& surf
                 r = {mapX(c.x), mapY(c.y), mapX(c.x + c.width - 1) + 1, mapY(c.y + c.height - 1) + 1};
             } else {
                 int left = c.x, top = c.y;
-                if (c.style & Layout::Right)
-                    left = client.right - c.width - 1;
-                if (c.style & Layout::CentreH)
-                    left = (client.right - c.width) / 2;
-                if (c.style & Layout::Bottom)
-                    top = client.bottom - c.height - 1;
-                if (c.style & Layout::CentreV)
-                    top = (client.bottom - c.height) / 2;
+                align(c.style, client, c.width, c.height, 1, left, top);
                 r = Rect::sized(left, top, c.width, c.height);
             }
             if (r.width() > 0 && r.height() > 0)
@@ -293,14 +292,7 @@ std::vector<DrawOp> RenderObject(const ObjectTable& objects, const Surface& surf
             int s = c.shadow;
             int width = block.width + s, height = block.height + s;
             int x = mapX(c.x), y = mapY(c.y);
-            if (c.style & Layout::Right)
-                x = client.right - width - 1;
-            if (c.style & Layout::CentreH)
-                x = (client.right - width) / 2;
-            if (c.style & Layout::Bottom)
-                y = client.bottom - height - 1;
-            if (c.style & Layout::CentreV)
-                y = (client.bottom - height) / 2;
+            align(c.style, client, width, height, 1, x, y);
             if (c.style & Layout::Frame) {
                 DrawOp frame;
                 frame.kind = DrawOp::Kind::Frame;

@@ -255,13 +255,8 @@ void HeadlessUi::changed(Window window) {
 }
 
 void HeadlessUi::apply(const Answer& a, Dialog& dialog) {
-    for (const auto& [id, value] : a.controls) {
-        DialogItem* item = dialog.item(id);
-        if (!item || !item->setValue(value))
-            continue;
-        if (item->isRadio() && item->checked)
-            dialog.checkRadio(id);
-    }
+    for (const auto& [id, value] : a.controls)
+        dialog.setValue(id, value);
     for (const auto& [name, value] : a.variables) {
         // Radio buttons sharing one variable stand for its number, 1 for the first.
         std::vector<DialogItem*> bound;
@@ -274,11 +269,8 @@ void HeadlessUi::apply(const Answer& a, Dialog& dialog) {
                 dialog.checkRadio(bound[static_cast<std::size_t>(k - 1)]->id);
             continue;
         }
-        for (DialogItem* item : bound) {
-            item->setValue(value);
-            if (item->isRadio() && item->checked)
-                dialog.checkRadio(item->id);
-        }
+        for (DialogItem* item : bound)
+            dialog.setValue(*item, value);
     }
 }
 
@@ -302,12 +294,8 @@ int HeadlessUi::runDialog(Dialog& dialog) {
                 Answer state;
                 state.controls = step.controls;
                 apply(state, dialog);
-                DialogItem* item = dialog.item(step.id);
-                if (item && step.value) {
-                    item->setValue(*step.value);
-                    if (item->isRadio() && item->checked)
-                        dialog.checkRadio(step.id);
-                }
+                if (step.value)
+                    dialog.setValue(step.id, *step.value);
                 o = dialog.controller->command(dialog, step.id, step.event);
                 if (o.end)
                     break;

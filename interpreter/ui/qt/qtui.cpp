@@ -30,11 +30,7 @@ class CopyWindow : public QDialog {
 public:
     CopyWindow(const CopyDialog& model, const Metrics& m, QWidget* parent, bool& cancelled)
         : QDialog(parent), m_model(model) {
-        setFont(dialogFont());
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, QColor(192, 192, 192));
-        setPalette(pal);
-        setAutoFillBackground(true);
+        dialogLook(this);
         Rect client = m.toPixels(Rect::sized(0, 0, CopyDialog::kDialog.width(), CopyDialog::kDialog.height()));
         setFixedSize(client.width(), client.height());
         Rect at = m.dialogWindow(CopyDialog::kDialog, 0, m.captionHeight);
@@ -119,7 +115,7 @@ public:
             return fail(WinError::AccessDenied, "cannot make the folder " + m_options.screenshots->string());
         return {};
     }
-    Result<void> load(const QtOptions& o) { return setup(o.answers, o.transcript); }
+    Result<void> readAnswers(const QtOptions& o) { return setup(o.answers, o.transcript); }
 
     bool unattended() const override { return m_unattended; }
     const TextMeasurer& measurer() const override { return m_measurer; }
@@ -347,7 +343,7 @@ private:
 
 Result<std::unique_ptr<Ui>> createQtUi(const QtOptions& options) {
     auto ui = std::make_unique<QtUi>(options);
-    if (auto r = ui->load(options); !r)
+    if (auto r = ui->readAnswers(options); !r)
         return r.error();
     if (auto r = ui->open(); !r)
         return r.error();

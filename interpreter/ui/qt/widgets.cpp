@@ -53,6 +53,14 @@ QFont dialogFont() {
     return f;
 }
 
+void dialogLook(QWidget* dialog) {
+    dialog->setFont(dialogFont());
+    QPalette pal = dialog->palette();
+    pal.setColor(QPalette::Window, QColor(192, 192, 192));
+    dialog->setPalette(pal);
+    dialog->setAutoFillBackground(true);
+}
+
 Size QtMeasurer::measure(const Font& font, std::string_view line) const {
     QFontMetrics m(fontOf(font));
     QString text = QString::fromStdString(ansiToUtf8(std::string(line)));
@@ -255,11 +263,7 @@ QString labelText(const std::string& text) {
 
 DialogWindow::DialogWindow(Dialog& dialog, const Metrics& metrics, const TextMeasurer& measurer, QWidget* parent)
     : QDialog(parent), m_dialog(dialog), m_metrics(metrics), m_measurer(measurer) {
-    setFont(dialogFont());
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    dialogLook(this);
     setWindowTitle(fromAnsi(dialog.title));
     Rect client = metrics.toPixels(Rect::sized(0, 0, dialog.du.width(), dialog.du.height()));
     setFixedSize(client.width(), client.height());

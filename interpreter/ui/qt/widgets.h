@@ -27,6 +27,8 @@ QColor colour(std::uint32_t bgr);
 QFont fontOf(const Font& font);
 // The dialog font: 8-point "MS Sans Serif", or a sans-serif face of its size.
 QFont dialogFont();
+// A dialog's look: the dialog font on a light grey (192, 192, 192) face.
+void dialogLook(QWidget* dialog);
 
 // Measures with the fonts Qt draws with.
 class QtMeasurer : public TextMeasurer {
@@ -99,8 +101,6 @@ public:
     int result() const { return m_result; }
     // Called for each command the person gives: the steps a recording keeps.
     std::function<void(int id, Event event, const DialogItem* item)> onCommand;
-    // Ends the dialog as if the controller had ended it (unattended runs).
-    void finish(int result) { m_result = result, done(result); }
 
 protected:
     void reject() override;
