@@ -21,10 +21,8 @@ int FileAccess::Open(std::string_view path, int flags, bool compressed) {
         // Only a file that is compressed goes through the expander; any other
         // reads unchanged, straight from the file.
         unsigned char header[kSzddHeaderSize];
-        auto n = f->read(header, sizeof header);
+        auto n = f->readAt(header, sizeof header, 0);
         bool szdd = n && isSzddHeader(header, *n);
-        if (!f->seek(0, SeekOrigin::Begin))
-            return 1;
         if (szdd) {
             auto reader = openExpanding(std::move(*f));
             if (!reader)

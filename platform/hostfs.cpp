@@ -70,11 +70,10 @@ std::string fdPath(int dirfd, std::string_view name) {
     return p;
 }
 
-std::uint32_t readAttributes(const std::string& path, const struct stat& st, bool followLast) {
+namespace {
+
+std::uint32_t attributesFrom(ssize_t n, char* buf, const struct stat& st) {
     std::uint32_t attr = 0;
-    char buf[32];
-    ssize_t n = followLast ? ::getxattr(path.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1)
-                           : ::lgetxattr(path.c_str(), "user.DOSATTRIB", buf, sizeof buf - 1);
     bool stored = false;
     if (n > 0) {
         buf[n] = '\0';
@@ -96,12 +95,43 @@ std::uint32_t readAttributes(const std::string& path, const struct stat& st, boo
     return attr;
 }
 
-Result<void> writeStoredAttributes(const std::string& path, std::uint32_t attributes) {
-    char buf[32];
-    int n = std::snprintf(buf, sizeof buf, "0x%x", attributes & FileAttribute::Stored);
-    if (::setxattr(path.c_str(), "user.DOSATTRIB", buf, static_cast<std::size_t>(n), 0) != 0)
+constexpr const char* kAttributeName = "user.DOSATTRIB";
+constexpr std::size_t kAttributeRoom = 31;
+
+int formatStored(char (&buf)[32], std::uint32_t attributes) {
+    return std::snprintf(buf, sizeof buf, "0x%x", attributes & FileAttribute::Stored);
+}
+
+Result<void> stored(int rc) {
+    if (rc != 0)
         return errnoError(errno, "attributes");
     return {};
+}
+
+} // namespace
+
+std::uint32_t readAttributes(const std::string& path, const struct stat& st, bool followLast) {
+    char buf[kAttributeRoom + 1];
+    ssize_t n = followLast ? ::getxattr(path.c_str(), kAttributeName, buf, kAttributeRoom)
+                           : ::lgetxattr(path.c_str(), kAttributeName, buf, kAttributeRoom);
+    return attributesFrom(n, buf, st);
+}
+
+std::uint32_t readAttributes(int fd, const struct stat& st) {
+    char buf[kAttributeRoom + 1];
+    return attributesFrom(::fgetxattr(fd, kAttributeName, buf, kAttributeRoom), buf, st);
+}
+
+Result<void> writeStoredAttributes(const std::string& path, std::uint32_t attributes) {
+    char buf[32];
+    int n = formatStored(buf, attributes);
+    return stored(::setxattr(path.c_str(), kAttributeName, buf, static_cast<std::size_t>(n), 0));
+}
+
+Result<void> writeStoredAttributes(int fd, std::uint32_t attributes) {
+    char buf[32];
+    int n = formatStored(buf, attributes);
+    return stored(::fsetxattr(fd, kAttributeName, buf, static_cast<std::size_t>(n), 0));
 }
 
 } // namespace zrv

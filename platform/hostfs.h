@@ -64,8 +64,11 @@ inline constexpr std::uint32_t Stored = Hidden | System | Archive;
 // Attributes of the object at `path` (a /proc fd path, not followed at the end
 // when `followLast` is false), given its stat data.
 std::uint32_t readAttributes(const std::string& path, const struct stat& st, bool followLast);
+// The same through a descriptor opened for reading or writing (not O_PATH).
+std::uint32_t readAttributes(int fd, const struct stat& st);
 // Stores the hidden, system and archive bits; the read-only bit is the owner
 // write bit and is set separately.
 Result<void> writeStoredAttributes(const std::string& path, std::uint32_t attributes);
+Result<void> writeStoredAttributes(int fd, std::uint32_t attributes);
 
 } // namespace zrv

@@ -632,7 +632,7 @@ Result<void> Machine::setCurrentDirectory(std::string_view path) {
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (!r->exists())
         return fail(WinError::PathNotFound, "no such directory: " + p->text());
     auto fd = openInRoot(r->drive->root.get(), r->rel, O_PATH | O_DIRECTORY);
@@ -656,14 +656,13 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         host.push_back(ansiToUtf8(c));
 
     // Names given exactly as stored need no directory scan.
-    std::string exact;
-    for (const std::string& h : host)
-        exact = joinRel(exact, h);
+    std::string exact = exactRel(path);
     if (r.total == 0) {
         r.matched = 0;
         return r;
     }
-    if (auto handle = openInRoot(d->root.get(), exact, O_PATH)) {
+    auto handle = openInRoot(d->root.get(), exact, O_PATH);
+    if (handle) {
         r.handle = std::move(*handle);
         r.rel = exact;
         r.matched = r.total;
@@ -673,14 +672,17 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
     std::string rel;
     std::size_t i = 0;
     // Most misses are a new last name in a folder named exactly: start there
-    // instead of walking down from the root.
+    // instead of walking down from the root. There the exact name is known to
+    // be missing, so only its other spellings are left to look for.
     std::optional<UniqueFd> dir;
+    bool exactMissing = false;
     if (r.total > 1) {
         std::string parent = splitRel(exact).first;
         if (auto opened = openInRoot(d->root.get(), parent, O_RDONLY | O_DIRECTORY)) {
             dir = std::move(*opened);
             rel = std::move(parent);
             i = r.total - 1;
+            exactMissing = handle.code() == WinError::FileNotFound;
         }
     }
     for (; i < r.total; ++i) {
@@ -692,11 +694,14 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         }
         struct stat st {};
         std::string match;
-        if (::fstatat(dir->get(), host[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (!exactMissing && ::fstatat(dir->get(), host[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             match = host[i];
         } else if (const std::string* found = findCaseFolded(dir->get(), path.components[i])) {
             match = *found;
         }
+        // The folder of the last name serves whatever is done there next.
+        if (i + 1 == r.total)
+            r.parent = std::move(*dir);
         dir.reset();
         if (match.empty())
             break;
@@ -827,7 +832,7 @@ Result<fs::path> Machine::hostPath(std::string_view path) const {
     auto located = locate(path);
     if (!located)
         return located.error();
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     // The existing part is reported as the host resolved it, links included, so
     // the answer names the real file.
     std::string rel = r->rel;
@@ -858,7 +863,9 @@ Result<fs::path> Machine::hostPath(std::string_view path) const {
     return out;
 }
 
-Result<UniqueFd> Machine::openParent(const Resolved& r) const {
+Result<UniqueFd> Machine::openParent(Resolved& r) const {
+    if (r.parent.valid())
+        return std::move(r.parent);
     return openInRoot(r.drive->root.get(), splitRel(r.rel).first, O_PATH | O_DIRECTORY);
 }
 
@@ -918,6 +925,15 @@ bool Machine::isInUse(const WinPath& path) const {
 // Files
 
 Result<File> Machine::openFile(std::string_view path, Access access, Disposition disposition) {
+    // Most reads name a file as it is stored: one open, no lookup first.
+    if (access == Access::Read && disposition == Disposition::OpenExisting) {
+        auto p = fullPath(path);
+        const Drive* d = p && !p->isRoot() ? drive(p->drive) : nullptr;
+        if (d) {
+            if (auto fd = openInRoot(d->root.get(), exactRel(*p), O_RDONLY | O_NOCTTY | O_NONBLOCK))
+                return openedFile(std::move(*fd), *p, d, false, false);
+        }
+    }
     auto located = locate(path);
     if (!located)
         return located.error();
@@ -977,20 +993,39 @@ Result<File> Machine::openFile(std::string_view path, Access access, Disposition
         return fail(fd.code(), p->text() + ": " + fd.error().message);
     if (parentForIndex.valid())
         endChange(parentForIndex.get(), indexKey, splitRel(r->rel).second, true);
-    struct stat st {};
-    if (::fstat(fd->get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return fail(WinError::AccessDenied, p->text() + (S_ISDIR(st.st_mode) ? " is a directory" : " is not a file"));
-    ::fcntl(fd->get(), F_SETFL, ::fcntl(fd->get(), F_GETFL) & ~O_NONBLOCK);
-
-    File f;
-    f.m_fd = std::move(*fd);
-    f.m_path = *p;
-    f.m_drive = r->drive;
-    f.m_writable = access != Access::Read;
-    if (!exists || truncating) {
-        if (auto a = f.markArchive(); !a && a.code() != WinError::NotSupported)
+    // A file made here is a regular file with no stored attributes, which reads
+    // as archived already.
+    bool made = disposition == Disposition::CreateNew;
+    auto f = openedFile(std::move(*fd), *p, r->drive, access != Access::Read, made);
+    if (!f)
+        return f;
+    if (made) {
+        f->m_marked = true;
+    } else if (!exists || truncating) {
+        if (auto a = f->markArchive(); !a && a.code() != WinError::NotSupported)
             return a.error();
     }
+    return f;
+}
+
+std::string Machine::exactRel(const WinPath& path) {
+    std::string rel;
+    for (const std::string& c : path.components)
+        rel = joinRel(rel, ansiToUtf8(c));
+    return rel;
+}
+
+Result<File> Machine::openedFile(UniqueFd fd, const WinPath& path, const Drive* drive, bool writable, bool made) {
+    // Opened without blocking so a FIFO cannot hang the open; only regular files
+    // are kept, and for those the flag changes nothing.
+    struct stat st {};
+    if (!made && (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        return fail(WinError::AccessDenied, path.text() + (S_ISDIR(st.st_mode) ? " is a directory" : " is not a file"));
+    File f;
+    f.m_fd = std::move(fd);
+    f.m_path = path;
+    f.m_drive = drive;
+    f.m_writable = writable;
     return f;
 }
 
@@ -1077,7 +1112,7 @@ Result<void> Machine::writeFileAtomic(std::string_view path, std::string_view by
     std::uint32_t attr = FileAttribute::Archive;
     if (exists)
         attr |= readAttributes(fdPath(parent->get(), leaf), old, false) & FileAttribute::Stored;
-    (void)writeStoredAttributes(fdPath(out.get()), attr);
+    (void)writeStoredAttributes(out.get(), attr);
     if (::renameat(parent->get(), tmp.c_str(), parent->get(), leaf.c_str()) != 0)
         return cleanup(errnoError(errno, p->text()));
     endChange(parent->get(), indexKey, leaf, true);
@@ -1089,7 +1124,7 @@ Result<void> Machine::deleteFile(std::string_view path) {
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
     if (!r->exists())
@@ -1182,7 +1217,7 @@ Result<void> Machine::replaceFile(std::string_view from, std::string_view to) {
         return missing(a->path, a->where, "no such file: ");
     if (!b->where.exists())
         return moveFile(from, to);
-    for (const Located* l : {&*a, &*b}) {
+    for (Located* l : {&*a, &*b}) {
         if (auto w = checkWritable(l->path, l->where); !w)
             return w;
         auto parent = openParent(l->where);
@@ -1215,7 +1250,7 @@ Result<void> Machine::createDirectory(std::string_view path) {
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (r->exists())
         return fail(WinError::AlreadyExists, p->text() + " exists");
     if (r->matched + 1 < r->total)
@@ -1237,7 +1272,7 @@ Result<void> Machine::removeDirectory(std::string_view path) {
     if (!located)
         return located.error();
     const WinPath* p = &located->path;
-    const Resolved* r = &located->where;
+    Resolved* r = &located->where;
     if (p->isRoot())
         return fail(WinError::AccessDenied, "a drive's root cannot be removed");
     if (!r->exists())
@@ -1337,7 +1372,7 @@ Result<void> Machine::setLastWriteTime(std::string_view path, FileTime time) {
     return f->setLastWriteTime(time);
 }
 
-Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern) {
+Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern, FindDetail detail) {
     auto p = fullPath(pattern, PathUse::Pattern);
     if (!p)
         return p.error();
@@ -1378,6 +1413,14 @@ Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern) {
         auto name = windowsNameOf(e->d_name);
         if (!name || !matcher.matches(*name))
             continue;
+        // The listing's own entry type tells files from folders without a look.
+        if (detail == FindDetail::Names && (e->d_type == DT_REG || e->d_type == DT_DIR)) {
+            FileInfo info;
+            info.name = *name;
+            info.attributes = e->d_type == DT_DIR ? FileAttribute::Directory : FileAttribute::Normal;
+            out.push_back(std::move(info));
+            continue;
+        }
         struct stat st {};
         if (::fstatat(dirfd->get(), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
@@ -1434,7 +1477,7 @@ Result<std::uint64_t> Machine::freeSpace(char letter) const {
         free = used < *d->capacity ? *d->capacity - used : 0;
     } else {
         struct statvfs vfs {};
-        if (::statvfs(fdPath(d->root.get()).c_str(), &vfs) != 0)
+        if (::fstatvfs(d->root.get(), &vfs) != 0)
             return errnoError(errno, std::string("drive ") + letter + ":");
         free = static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
     }
@@ -1457,6 +1500,18 @@ Result<std::size_t> File::read(void* buffer, std::size_t count) {
         return fail(WinError::InvalidParameter, "file not open");
     for (;;) {
         ssize_t n = ::read(m_fd.get(), buffer, count);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR)
+            return errnoError(errno, m_path.text());
+    }
+}
+
+Result<std::size_t> File::readAt(void* buffer, std::size_t count, std::uint64_t offset) {
+    if (!isOpen())
+        return fail(WinError::InvalidParameter, "file not open");
+    for (;;) {
+        ssize_t n = ::pread(m_fd.get(), buffer, count, static_cast<off_t>(offset));
         if (n >= 0)
             return static_cast<std::size_t>(n);
         if (errno != EINTR)
@@ -1594,13 +1649,13 @@ Result<void> File::setAttributes(std::uint32_t attributes) {
     struct stat st {};
     if (::fstat(m_fd.get(), &st) != 0)
         return errnoError(errno, m_path.text());
-    if (auto w = writeStoredAttributes(fdPath(m_fd.get()), attributes); !w)
+    if (auto w = writeStoredAttributes(m_fd.get(), attributes); !w)
         return w;
     m_marked = false; // a later write marks the file for archiving again
     if (S_ISREG(st.st_mode)) {
         mode_t mode = st.st_mode & 07777;
-        mode = (attributes & FileAttribute::ReadOnly) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-        if (::fchmod(m_fd.get(), mode) != 0)
+        mode_t wanted = (attributes & FileAttribute::ReadOnly) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
+        if (wanted != mode && ::fchmod(m_fd.get(), wanted) != 0)
             return errnoError(errno, m_path.text());
     }
     return {};
@@ -1613,9 +1668,7 @@ Result<void> File::markArchive() {
     struct stat st {};
     if (::fstat(m_fd.get(), &st) != 0)
         return errnoError(errno, m_path.text());
-    std::string proc = fdPath(m_fd.get());
-    std::uint32_t attr = readAttributes(proc, st, true);
-    return writeStoredAttributes(proc, attr | FileAttribute::Archive);
+    return writeStoredAttributes(m_fd.get(), readAttributes(m_fd.get(), st) | FileAttribute::Archive);
 }
 
 // ---------------------------------------------------------------------------

@@ -82,6 +82,8 @@ public:
     const WinPath& path() const { return m_path; }
 
     Result<std::size_t> read(void* buffer, std::size_t count);
+    // Reads at an offset without moving the position.
+    Result<std::size_t> readAt(void* buffer, std::size_t count, std::uint64_t offset);
     Result<std::size_t> write(const void* buffer, std::size_t count);
     // Copies from another file's position to this one's in the kernel; fails
     // with NotSupported where that cannot be done (a drive with a capacity,
@@ -198,7 +200,9 @@ public:
     Result<void> setAttributes(std::string_view path, std::uint32_t attributes);
     Result<void> setLastWriteTime(std::string_view path, FileTime time);
     // FindFirstFile/FindNextFile over a pattern, "." and ".." included below a root.
-    Result<std::vector<FileInfo>> findFiles(std::string_view pattern);
+    // With Names, entries carry their name and the directory attribute only.
+    enum class FindDetail { Full, Names };
+    Result<std::vector<FileInfo>> findFiles(std::string_view pattern, FindDetail detail = FindDetail::Full);
 
     // Modules listed as loaded in machine.ini: their files are in use.
     bool isModuleLoaded(std::string_view name) const;
@@ -220,6 +224,7 @@ private:
         std::size_t matched = 0; // leading components that exist
         std::size_t total = 0;
         UniqueFd handle; // O_PATH descriptor of the whole path, when resolving opened it
+        UniqueFd parent; // the folder of the last name, when resolving opened it
         bool exists() const { return matched == total; }
     };
     Result<void> load(const MachineOptions& options);
@@ -232,8 +237,11 @@ private:
         Resolved where;
     };
     Result<Located> locate(std::string_view path, PathUse use = PathUse::Name) const;
+    // The host path below the drive root with each name exactly as given.
+    static std::string exactRel(const WinPath& path);
+    static Result<File> openedFile(UniqueFd fd, const WinPath& path, const Drive* drive, bool writable, bool made);
     static Error missing(const WinPath& path, const Resolved& r, const char* what);
-    Result<UniqueFd> openParent(const Resolved& r) const;
+    Result<UniqueFd> openParent(Resolved& r) const;
     Result<void> checkWritable(const WinPath& path, const Resolved& r) const;
 
     std::filesystem::path m_dir;

@@ -147,9 +147,17 @@ public:
         FileAccess out(m_m);
         std::string written = target;
         bool open = false;
+        // A target that is not there yet is made under its own name: there is
+        // nothing to keep, and a failed transfer takes it away again.
+        bool fresh = false;
         if (append && out.Open(target, OpenFlag::ReadWrite) == 0) {
             out.Seek(0, 2);
             open = true;
+        }
+        if (!open && !append && !existing) {
+            if (out.CreateNew(target) != 0)
+                return finish(2);
+            open = fresh = true;
         }
         if (!open && !append && beside) {
             auto full = m_m.fullPath(target);
@@ -173,7 +181,6 @@ public:
         int fault = 0;
         long remaining = length;
         long copied = 0;
-        std::vector<char> buffer(kCopyBlock);
         while (remaining > 0 && fault == 0 && running()) {
             PumpMessages();
             if (!in.IsExpanding()) {
@@ -192,6 +199,8 @@ public:
                     continue;
                 }
             }
+            std::vector<char>& buffer = m_buffer;
+            buffer.resize(kCopyBlock);
             long want = remaining < static_cast<long>(buffer.size()) ? remaining : static_cast<long>(buffer.size());
             long got = in.Read(buffer.data(), want);
             if (got != want) {
@@ -219,10 +228,12 @@ public:
         int status = fault;
         // A new file written beside the target gets its final attributes while
         // it is still open, rather than by name once it is in place.
-        bool attributed = written != target && status == 0 && !cancelled &&
+        bool attributed = (written != target || fresh) && status == 0 && !cancelled &&
                           out.SetOwnAttributes(FileAttribute::Normal) == 0;
         out.Close();
-        if (written != target) {
+        if (fresh && (status != 0 || cancelled)) {
+            (void)m_m.deleteFile(target);
+        } else if (written != target) {
             if (status != 0 || cancelled) {
                 (void)m_m.deleteFile(written); // the old target stays as it was
             } else {
@@ -292,7 +303,7 @@ public:
         m_e.trace().WriteTrace("BlockCopy: '" + spec + "'  '" + target + "'\r\n");
         if (m_block)
             m_block->running = true;
-        auto found = m_m.findFiles(spec);
+        auto found = m_m.findFiles(spec, Machine::FindDetail::Names);
         int status = 1;
         if (found && !found->empty()) {
             status = 0;
@@ -328,6 +339,7 @@ private:
     Engine& m_e;
     Machine& m_m;
     CopyBlock* m_block;
+    std::vector<char> m_buffer; // made when a transfer first needs it, then kept
     std::set<std::string> m_folders;                                    // upper-cased full names
     std::optional<std::pair<std::string, std::optional<FileInfo>>> m_looked; // the last target looked at
 };
