@@ -45,20 +45,35 @@ Error errnoError(int err, std::string_view what) {
     return fail(winErrorFromErrno(err), std::string(what) + ": " + std::strerror(err));
 }
 
-Result<UniqueFd> openInRoot(int root, const std::string& rel, int flags, mode_t mode) {
+namespace {
+
+Result<UniqueFd> openHow(int dir, const std::string& rel, int flags, mode_t mode, std::uint64_t resolve) {
     struct open_how how {};
     how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
     how.mode = (flags & (O_CREAT | O_TMPFILE)) ? mode : 0;
-    how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+    how.resolve = resolve;
     for (;;) {
-        long fd = ::syscall(SYS_openat2, root, rel.empty() ? "." : rel.c_str(), &how, sizeof how);
+        long fd = ::syscall(SYS_openat2, dir, rel.empty() ? "." : rel.c_str(), &how, sizeof how);
         if (fd >= 0)
             return UniqueFd(static_cast<int>(fd));
         // openat2 asks for a retry when a rename raced with the walk.
         if (errno == EAGAIN || errno == EINTR)
             continue;
+        // Below a folder a link is refused (ELOOP), which is not a missing name.
+        if (errno == ELOOP && (resolve & RESOLVE_NO_SYMLINKS))
+            return fail(WinError::NotSupported, rel + ": a link");
         return errnoError(errno, rel);
     }
+}
+
+} // namespace
+
+Result<UniqueFd> openInRoot(int root, const std::string& rel, int flags, mode_t mode) {
+    return openHow(root, rel, flags, mode, RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS);
+}
+
+Result<UniqueFd> openBelow(int dir, const std::string& name, int flags, mode_t mode) {
+    return openHow(dir, name, flags, mode, RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS);
 }
 
 std::string fdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }

@@ -43,6 +43,9 @@ Error errnoError(int err, std::string_view what);
 // openat2 with RESOLVE_IN_ROOT: "..", absolute symbolic links and links that
 // point upwards all stay below `root`. `rel` is relative ("." for the root).
 Result<UniqueFd> openInRoot(int root, const std::string& rel, int flags, mode_t mode = 0);
+// openat2 of a name in an open folder that follows no link at all (NotSupported
+// for one): nothing outside the folder can be reached.
+Result<UniqueFd> openBelow(int dir, const std::string& name, int flags, mode_t mode = 0);
 
 // "/proc/self/fd/N" (and "/proc/self/fd/N/name"): reaches what a descriptor holds
 // for calls that have no descriptor form, without walking any path again.

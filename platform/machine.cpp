@@ -542,6 +542,7 @@ Result<void> Machine::mapDrive(const DriveMapping& mapping) {
     drive->label = mapping.label;
     drive->capacity = mapping.capacity;
     m_drives[static_cast<std::size_t>(drive->letter - 'A')] = std::move(drive);
+    letFoldersGo();
     return {};
 }
 
@@ -661,6 +662,14 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         r.matched = 0;
         return r;
     }
+    // A kept folder finds the names in it without a walk from the root.
+    std::string keptKey;
+    if (m_keepDepth > 0) {
+        keptKey = std::string(1, d->letter) + upperAnsi(path.parent().text());
+        auto kept = m_keptFolders.find(keptKey);
+        if (kept != m_keptFolders.end() && lookInKept(path, kept->second, r))
+            return r;
+    }
     auto handle = openInRoot(d->root.get(), exact, O_PATH);
     if (handle) {
         r.handle = std::move(*handle);
@@ -701,7 +710,7 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         }
         // The folder of the last name serves whatever is done there next.
         if (i + 1 == r.total)
-            r.parent = std::move(*dir);
+            r.parent = keep(keptKey, rel, std::move(*dir));
         dir.reset();
         if (match.empty())
             break;
@@ -712,6 +721,43 @@ Result<Machine::Resolved> Machine::resolve(const WinPath& path) const {
         rel = joinRel(rel, host[i]);
     r.rel = rel;
     return r;
+}
+
+bool Machine::lookInKept(const WinPath& path, const KeptFolder& kept, Resolved& r) const {
+    const std::string& name = path.components.back();
+    int dir = kept.fd->get();
+    std::string host = ansiToUtf8(name);
+    r.matched = r.total;
+    auto found = openBelow(dir, host, O_PATH);
+    if (found) {
+        r.handle = std::move(*found);
+    } else if (found.code() != WinError::FileNotFound) {
+        return false; // a link, or something odd: the walk from the root decides
+    } else if (const std::string* other = findCaseFolded(dir, name)) {
+        host = *other;
+    } else {
+        r.matched = r.total - 1;
+    }
+    r.rel = joinRel(kept.rel, host);
+    r.parent.shared = kept.fd;
+    r.parent.fd = dir;
+    return true;
+}
+
+Machine::Folder Machine::keep(const std::string& key, const std::string& rel, UniqueFd fd) const {
+    Folder f;
+    f.fd = fd.get();
+    if (key.empty()) {
+        f.owned = std::move(fd);
+        return f;
+    }
+    if (m_keptFolders.size() >= 64)
+        m_keptFolders.clear();
+    KeptFolder& slot = m_keptFolders[key];
+    slot.rel = rel;
+    slot.fd = std::make_shared<const UniqueFd>(std::move(fd));
+    f.shared = slot.fd;
+    return f;
 }
 
 Result<UniqueFd> Machine::pathHandle(Resolved& r) {
@@ -768,6 +814,8 @@ const std::string* Machine::findCaseFolded(int dirfd, const std::string& compone
 // does not rescan it for every name. A change by another program moves the
 // folder's change time and the index is built again.
 std::optional<std::pair<std::uint64_t, std::uint64_t>> Machine::beginChange(int dirfd) const {
+    if (m_dirIndex.empty())
+        return std::nullopt;
     struct stat dst {};
     if (::fstat(dirfd, &dst) != 0)
         return std::nullopt;
@@ -863,10 +911,16 @@ Result<fs::path> Machine::hostPath(std::string_view path) const {
     return out;
 }
 
-Result<UniqueFd> Machine::openParent(Resolved& r) const {
+Result<Machine::Folder> Machine::openParent(Resolved& r) const {
     if (r.parent.valid())
         return std::move(r.parent);
-    return openInRoot(r.drive->root.get(), splitRel(r.rel).first, O_PATH | O_DIRECTORY);
+    auto fd = openInRoot(r.drive->root.get(), splitRel(r.rel).first, O_PATH | O_DIRECTORY);
+    if (!fd)
+        return fd.error();
+    Folder f;
+    f.fd = fd->get();
+    f.owned = std::move(*fd);
+    return f;
 }
 
 Result<void> Machine::checkWritable(const WinPath& path, const Resolved& r) const {
@@ -980,19 +1034,23 @@ Result<File> Machine::openFile(std::string_view path, Access access, Disposition
     }
     if ((flags & O_TRUNC) && access == Access::Read)
         flags = (flags & ~O_ACCMODE) | O_WRONLY;
-    UniqueFd parentForIndex;
+    // A new name is made in the folder resolving found, when it has it open
+    // or the folder's index is to be kept current.
+    Folder parent;
     std::optional<std::pair<std::uint64_t, std::uint64_t>> indexKey;
-    if (!exists && !m_dirIndex.empty()) {
+    std::string leaf = splitRel(r->rel).second;
+    if (!exists && (r->parent.valid() || !m_dirIndex.empty())) {
         if (auto pf = openParent(*r)) {
-            parentForIndex = std::move(*pf);
-            indexKey = beginChange(parentForIndex.get());
+            parent = std::move(*pf);
+            indexKey = beginChange(parent.get());
         }
     }
-    auto fd = openInRoot(r->drive->root.get(), r->rel, flags, 0644);
+    auto fd = parent.valid() ? openBelow(parent.get(), leaf, flags, 0644)
+                             : openInRoot(r->drive->root.get(), r->rel, flags, 0644);
     if (!fd)
         return fail(fd.code(), p->text() + ": " + fd.error().message);
-    if (parentForIndex.valid())
-        endChange(parentForIndex.get(), indexKey, splitRel(r->rel).second, true);
+    if (parent.valid())
+        endChange(parent.get(), indexKey, leaf, true);
     // A file made here is a regular file with no stored attributes, which reads
     // as archived already.
     bool made = disposition == Disposition::CreateNew;
@@ -1199,6 +1257,8 @@ Result<void> Machine::moveFile(std::string_view from, std::string_view to) {
     auto keyB = beginChange(pb->get());
     if (::renameat2(pa->get(), leafA.c_str(), pb->get(), leafB.c_str(), RENAME_NOREPLACE) != 0)
         return errnoError(errno, a->text());
+    if (S_ISDIR(st.st_mode))
+        letFoldersGo(); // kept ones may be below the moved folder
     endChange(pa->get(), keyA, leafA, false);
     endChange(pb->get(), keyA == keyB ? beginChange(pb->get()) : keyB, leafB, true);
     return {};
@@ -1296,6 +1356,7 @@ Result<void> Machine::removeDirectory(std::string_view path) {
     auto key = beginChange(parent->get());
     if (::unlinkat(parent->get(), leaf.c_str(), AT_REMOVEDIR) != 0)
         return errnoError(errno, p->text());
+    letFoldersGo();
     endChange(parent->get(), key, leaf, false);
     return {};
 }

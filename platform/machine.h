@@ -216,15 +216,43 @@ public:
     // A report of the machine's settings for people.
     std::string describe() const;
 
+    // While one of these lives, folders that resolving opens stay open and
+    // serve the next names looked up in them, so the many files of one
+    // statement are not each found by walking from the drive root. Kept
+    // folders are let go when it ends and whenever the machine moves or
+    // removes a folder or maps a drive.
+    class KeepFolders {
+    public:
+        explicit KeepFolders(const Machine& m) : m_m(&m) { ++m.m_keepDepth; }
+        KeepFolders(const KeepFolders&) = delete;
+        KeepFolders& operator=(const KeepFolders&) = delete;
+        ~KeepFolders() {
+            if (--m_m->m_keepDepth == 0)
+                m_m->m_keptFolders.clear();
+        }
+
+    private:
+        const Machine* m_m;
+    };
+
 private:
     Machine() = default;
+    // An open folder descriptor, its own or shared with the kept folders (which
+    // may let it go while this still uses it).
+    struct Folder {
+        UniqueFd owned;
+        std::shared_ptr<const UniqueFd> shared;
+        int fd = -1;
+        int get() const { return fd; }
+        bool valid() const { return fd >= 0; }
+    };
     struct Resolved {
         const Drive* drive = nullptr;
         std::string rel;         // host path below the drive root, matched case
         std::size_t matched = 0; // leading components that exist
         std::size_t total = 0;
         UniqueFd handle; // O_PATH descriptor of the whole path, when resolving opened it
-        UniqueFd parent; // the folder of the last name, when resolving opened it
+        Folder parent;   // the folder of the last name, when resolving opened or kept it
         bool exists() const { return matched == total; }
     };
     Result<void> load(const MachineOptions& options);
@@ -241,7 +269,7 @@ private:
     static std::string exactRel(const WinPath& path);
     static Result<File> openedFile(UniqueFd fd, const WinPath& path, const Drive* drive, bool writable, bool made);
     static Error missing(const WinPath& path, const Resolved& r, const char* what);
-    Result<UniqueFd> openParent(Resolved& r) const;
+    Result<Folder> openParent(Resolved& r) const;
     Result<void> checkWritable(const WinPath& path, const Resolved& r) const;
 
     std::filesystem::path m_dir;
@@ -261,6 +289,18 @@ private:
     std::array<std::unique_ptr<Drive>, 26> m_drives;
     DirectoryState m_dirs;
     std::unique_ptr<Registry> m_registry;
+
+    mutable int m_keepDepth = 0;
+    struct KeptFolder {
+        std::string rel; // host path below the drive root
+        std::shared_ptr<const UniqueFd> fd;
+    };
+    mutable std::map<std::string, KeptFolder> m_keptFolders; // drive letter + upper-cased folder
+    // Resolves the last name of `path` in its kept folder; false leaves it to the walk.
+    bool lookInKept(const WinPath& path, const KeptFolder& kept, Resolved& r) const;
+    // The folder a resolve opened: kept under `key` while folders are kept, else owned.
+    Folder keep(const std::string& key, const std::string& rel, UniqueFd fd) const;
+    void letFoldersGo() const { m_keptFolders.clear(); }
 
     // Upper-cased names of folders, so a name given in another case does not cost
     // a scan each time. An index is trusted only while the folder's change time is

@@ -67,7 +67,7 @@ struct CopyBlock {
 class Copier {
 public:
     // One Copier serves one statement: what it learns about folders holds for it.
-    Copier(Engine& e, CopyBlock* block) : m_e(e), m_m(e.machine()), m_block(block) {}
+    Copier(Engine& e, CopyBlock* block) : m_e(e), m_m(e.machine()), m_block(block), m_keep(m_m) {}
 
     void gauge(std::int32_t range, std::int32_t position) {
         if (!m_block)
@@ -339,6 +339,7 @@ private:
     Engine& m_e;
     Machine& m_m;
     CopyBlock* m_block;
+    Machine::KeepFolders m_keep;
     std::vector<char> m_buffer; // made when a transfer first needs it, then kept
     std::set<std::string> m_folders;                                    // upper-cased full names
     std::optional<std::pair<std::string, std::optional<FileInfo>>> m_looked; // the last target looked at

@@ -12,9 +12,10 @@ using namespace std::string_literals;
 
 namespace {
 
-class Confinement : public MachineTest {
+class Confinement : public MachineTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
+        keepFolders = GetParam();
         MachineTest::SetUp();
         // A secret beside the machine, and links inside drive C: that point at it.
         secret = dir.path() / "secret";
@@ -63,7 +64,7 @@ const std::vector<std::string> kHostile = {
     "Z:\\secret\\passwd",
 };
 
-TEST_F(Confinement, HostilePathsNeitherReadNorWriteOutside) {
+TEST_P(Confinement, HostilePathsNeitherReadNorWriteOutside) {
     for (const std::string& p : kHostile) {
         SCOPED_TRACE(p);
         auto r = m->readFile(p);
@@ -91,7 +92,7 @@ TEST_F(Confinement, HostilePathsNeitherReadNorWriteOutside) {
     EXPECT_EQ(fs::status(secret / "passwd").permissions() & fs::perms::owner_write, fs::perms::owner_write);
 }
 
-TEST_F(Confinement, LinksInsideADriveResolveBelowItsRoot) {
+TEST_P(Confinement, LinksInsideADriveResolveBelowItsRoot) {
     // An absolute link is taken relative to the drive's root, as if the drive were "/".
     writeHost(cHost() / "etc" / "passwd", "inside");
     EXPECT_EQ(get("C:\\root\\etc\\passwd"), "inside");
@@ -105,13 +106,13 @@ TEST_F(Confinement, LinksInsideADriveResolveBelowItsRoot) {
     expectSecretUntouched();
 }
 
-TEST_F(Confinement, DeletingALinkRemovesOnlyTheLink) {
+TEST_P(Confinement, DeletingALinkRemovesOnlyTheLink) {
     ASSERT_TRUE(m->deleteFile("C:\\file.lnk").ok());
     EXPECT_FALSE(fs::is_symlink(cHost() / "file.lnk"));
     expectSecretUntouched();
 }
 
-TEST_F(Confinement, DirectorySearchesDoNotListOutside) {
+TEST_P(Confinement, DirectorySearchesDoNotListOutside) {
     auto found = m->findFiles("C:\\abs\\*.*");
     if (found.ok()) {
         for (const FileInfo& f : *found)
@@ -122,5 +123,8 @@ TEST_F(Confinement, DirectorySearchesDoNotListOutside) {
     for (const FileInfo& f : *top)
         EXPECT_NE(f.name, "dangling"); // a link to nothing shows as nothing
 }
+
+INSTANTIATE_TEST_SUITE_P(Resolving, Confinement, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "KeepingFolders" : "Walking"; });
 
 } // namespace

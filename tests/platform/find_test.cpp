@@ -59,6 +59,24 @@ TEST_F(DirectorySearch, FindsFilesAndDirectoriesInAStableOrder) {
     EXPECT_TRUE((*m->findFiles("C:\\WIN*"))[0].isDirectory());
 }
 
+TEST_F(DirectorySearch, ANamesOnlySearchListsTheSameEntries) {
+    ASSERT_TRUE(m->createDirectory("C:\\LIST").ok());
+    ASSERT_TRUE(m->createDirectory("C:\\LIST\\Sub").ok());
+    put("C:\\LIST\\b.txt", "x");
+    put("C:\\LIST\\target.dat", "t");
+    fs::create_symlink("target.dat", cHost() / "LIST" / "link.dat");
+    fs::create_symlink("/nowhere", cHost() / "LIST" / "dangling");
+    auto full = m->findFiles("C:\\LIST\\*.*");
+    auto names = m->findFiles("C:\\LIST\\*.*", Machine::FindDetail::Names);
+    ASSERT_TRUE(full.ok() && names.ok());
+    ASSERT_EQ(full->size(), names->size());
+    for (std::size_t i = 0; i < full->size(); ++i) {
+        EXPECT_EQ((*names)[i].name, (*full)[i].name);
+        EXPECT_EQ((*names)[i].isDirectory(), (*full)[i].isDirectory()) << (*full)[i].name;
+    }
+    EXPECT_EQ(full->size(), 6u); // ".", "..", b.txt, link.dat, Sub, target.dat
+}
+
 TEST_F(DirectorySearch, ListsDotEntriesBelowARoot) {
     ASSERT_TRUE(m->createDirectory("C:\\EMPTY").ok());
     auto found = m->findFiles("C:\\EMPTY\\*.*");

@@ -155,9 +155,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------------------
 
-class MachineFiles : public MachineTest {};
+// Each runs twice: walking every path from the drive root, and with the
+// folders found kept open for the next names, as a copy statement does.
+class MachineFiles : public MachineTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        keepFolders = GetParam();
+        MachineTest::SetUp();
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Resolving, MachineFiles, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "KeepingFolders" : "Walking"; });
 
-TEST_F(MachineFiles, ExistingNamesMatchWithoutRegardToCaseAndNewOnesKeepTheirCase) {
+TEST_P(MachineFiles, ExistingNamesMatchWithoutRegardToCaseAndNewOnesKeepTheirCase) {
     put("C:\\Program Files\\..\\MyApp.Ini", "x");
     EXPECT_TRUE(fs::exists(cHost() / "MyApp.Ini"));
     EXPECT_EQ(get("c:\\myapp.INI"), "x");
@@ -172,7 +182,7 @@ TEST_F(MachineFiles, ExistingNamesMatchWithoutRegardToCaseAndNewOnesKeepTheirCas
               fs::canonical(cHost()) / "Program Files" / "NewDir" / "Read Me.Txt");
 }
 
-TEST_F(MachineFiles, ReadWriteSeekTruncateAndSize) {
+TEST_P(MachineFiles, ReadWriteSeekTruncateAndSize) {
     auto f = m->openFile("C:\\DATA.BIN", Access::ReadWrite, Disposition::CreateNew);
     ASSERT_TRUE(f.ok());
     ASSERT_EQ(*f->write("hello world", 11), 11u);
@@ -189,12 +199,14 @@ TEST_F(MachineFiles, ReadWriteSeekTruncateAndSize) {
     EXPECT_EQ(get("C:\\DATA.BIN"), "hello");
 }
 
-TEST_F(MachineFiles, DispositionsBehaveAsCreateFile) {
+TEST_P(MachineFiles, DispositionsBehaveAsCreateFile) {
     EXPECT_EQ(m->openFile("C:\\NEW.TXT", Access::Read, Disposition::OpenExisting).code(), WinError::FileNotFound);
     EXPECT_EQ(m->openFile("C:\\NODIR\\NEW.TXT", Access::Write, Disposition::CreateAlways).code(),
               WinError::PathNotFound);
     put("C:\\NEW.TXT", "abc");
     EXPECT_EQ(m->openFile("C:\\new.txt", Access::Write, Disposition::CreateNew).code(), WinError::FileExists);
+    ASSERT_TRUE(m->openFile("C:\\MADE.TXT", Access::Write, Disposition::CreateNew).ok());
+    EXPECT_EQ(*m->attributes("C:\\MADE.TXT"), FileAttribute::Archive); // new files are marked for backup
     ASSERT_TRUE(m->openFile("C:\\NEW.TXT", Access::Write, Disposition::OpenAlways).ok());
     EXPECT_EQ(get("C:\\NEW.TXT"), "abc");
     ASSERT_TRUE(m->openFile("C:\\NEW.TXT", Access::Write, Disposition::TruncateExisting).ok());
@@ -205,7 +217,7 @@ TEST_F(MachineFiles, DispositionsBehaveAsCreateFile) {
     EXPECT_EQ(ro->write("x", 1).code(), WinError::AccessDenied);
 }
 
-TEST_F(MachineFiles, DeleteMoveAndDirectories) {
+TEST_P(MachineFiles, DeleteMoveAndDirectories) {
     put("C:\\A.TXT", "a");
     ASSERT_TRUE(m->createDirectory("C:\\DIR").ok());
     EXPECT_EQ(m->createDirectory("C:\\dir").code(), WinError::AlreadyExists);
@@ -232,7 +244,26 @@ TEST_F(MachineFiles, DeleteMoveAndDirectories) {
     EXPECT_EQ(m->moveFile("C:\\P", "C:\\P\\Q").code(), WinError::AccessDenied);
 }
 
-TEST_F(MachineFiles, CurrentDirectoryIsTheMachinesNotTheProcesses) {
+TEST_F(MachineTest, AKeptFolderTheMachineMovesOrRemovesIsLetGo) {
+    Machine::KeepFolders kept(*m);
+    ASSERT_TRUE(m->createDirectory("C:\\OUT").ok());
+    put("C:\\OUT\\A.TXT", "a");
+    EXPECT_EQ(m->openFile("C:\\OUT\\B.TXT", Access::Read, Disposition::OpenExisting).code(), WinError::FileNotFound);
+    ASSERT_TRUE(m->moveFile("C:\\OUT", "C:\\OLD").ok());
+    ASSERT_TRUE(m->createDirectory("C:\\OUT").ok());
+    put("C:\\OUT\\B.TXT", "b");
+    EXPECT_TRUE(fs::exists(cHost() / "OUT" / "B.TXT"));
+    EXPECT_FALSE(fs::exists(cHost() / "OLD" / "B.TXT"));
+
+    ASSERT_TRUE(m->deleteFile("C:\\OUT\\B.TXT").ok());
+    ASSERT_TRUE(m->removeDirectory("C:\\OUT").ok());
+    EXPECT_EQ(m->openFile("C:\\OUT\\C.TXT", Access::Write, Disposition::CreateNew).code(), WinError::PathNotFound);
+    ASSERT_TRUE(m->createDirectory("C:\\OUT").ok());
+    put("C:\\OUT\\C.TXT", "c");
+    EXPECT_TRUE(fs::exists(cHost() / "OUT" / "C.TXT"));
+}
+
+TEST_P(MachineFiles, CurrentDirectoryIsTheMachinesNotTheProcesses) {
     std::string hostCwd = fs::current_path().string();
     ASSERT_TRUE(m->setCurrentDirectory("c:\\windows\\system").ok());
     EXPECT_EQ(m->currentDirectory(), "C:\\windows\\system");
@@ -244,7 +275,7 @@ TEST_F(MachineFiles, CurrentDirectoryIsTheMachinesNotTheProcesses) {
     EXPECT_EQ(m->removeDirectory("C:\\WINDOWS\\SYSTEM").code(), WinError::SharingViolation);
 }
 
-TEST_F(MachineFiles, ReadOnlyFilesAreProtectedByTheMachineItself) {
+TEST_P(MachineFiles, ReadOnlyFilesAreProtectedByTheMachineItself) {
     put("C:\\RO.TXT", "keep");
     ASSERT_TRUE(m->setAttributes("C:\\RO.TXT", FileAttribute::ReadOnly).ok());
     struct stat st {};
@@ -261,7 +292,7 @@ TEST_F(MachineFiles, ReadOnlyFilesAreProtectedByTheMachineItself) {
     EXPECT_TRUE(m->deleteFile("C:\\RO.TXT").ok());
 }
 
-TEST_F(MachineFiles, AttributesLiveInTheDosAttribExtendedAttribute) {
+TEST_P(MachineFiles, AttributesLiveInTheDosAttribExtendedAttribute) {
     put("C:\\H.TXT", "h");
     // New files carry the archive bit, as on Windows.
     EXPECT_EQ(*m->attributes("C:\\H.TXT"), FileAttribute::Archive);
@@ -282,7 +313,7 @@ TEST_F(MachineFiles, AttributesLiveInTheDosAttribExtendedAttribute) {
     EXPECT_EQ(*m->attributes("C:\\HOST.TXT"), FileAttribute::Archive);
 }
 
-TEST_F(MachineFiles, AtomicWritesKeepAttributesAndLeaveNoTemporaryFiles) {
+TEST_P(MachineFiles, AtomicWritesKeepAttributesAndLeaveNoTemporaryFiles) {
     put("C:\\WINDOWS\\APP.INI", "old");
     ASSERT_TRUE(m->setAttributes("C:\\WINDOWS\\APP.INI", FileAttribute::Hidden).ok());
     ASSERT_TRUE(m->writeFileAtomic("c:\\windows\\app.ini", "new text").ok());
@@ -292,7 +323,7 @@ TEST_F(MachineFiles, AtomicWritesKeepAttributesAndLeaveNoTemporaryFiles) {
         EXPECT_EQ(e.path().filename().string().find(".zrv-"), std::string::npos) << e.path();
 }
 
-TEST_F(MachineFiles, LastWriteTimesAreHostModificationTimes) {
+TEST_P(MachineFiles, LastWriteTimesAreHostModificationTimes) {
     put("C:\\T.TXT", "t");
     FileTime ft = fileTimeFromUnix(862826400); // 1997-05-05 10:00:00 UTC
     ASSERT_TRUE(m->setLastWriteTime("C:\\T.TXT", ft).ok());
@@ -302,7 +333,7 @@ TEST_F(MachineFiles, LastWriteTimesAreHostModificationTimes) {
     EXPECT_EQ(m->stat("C:\\T.TXT")->lastWrite, ft);
 }
 
-TEST_F(MachineFiles, LoadedModulesAreInUse) {
+TEST_P(MachineFiles, LoadedModulesAreInUse) {
     put("C:\\WINDOWS\\SYSTEM\\CTL3D32.DLL", "old");
     ASSERT_TRUE(m->createDirectory("C:\\COPY").ok());
     put("C:\\COPY\\CTL3D32.DLL", "");
@@ -325,7 +356,7 @@ TEST_F(MachineFiles, LoadedModulesAreInUse) {
     EXPECT_TRUE(m->deleteFile("C:\\COPY\\CTL3D32.DLL").ok());
 }
 
-TEST_F(MachineFiles, ExtraDrivesAreReadOnlyLabelledAndSized) {
+TEST_P(MachineFiles, ExtraDrivesAreReadOnlyLabelledAndSized) {
     TempDir floppy;
     writeHost(floppy.path() / "SETUP.SCR", "script");
     MachineOptions o;
@@ -349,7 +380,7 @@ TEST_F(MachineFiles, ExtraDrivesAreReadOnlyLabelledAndSized) {
     EXPECT_EQ(m->writeFileAtomic("B:\\MORE", "x").code(), WinError::DiskFull);
 }
 
-TEST_F(MachineFiles, FreeSpaceIsHeldAtTwoGigabytes) {
+TEST_P(MachineFiles, FreeSpaceIsHeldAtTwoGigabytes) {
     auto free = m->freeSpace('C');
     ASSERT_TRUE(free.ok());
     EXPECT_LE(*free, Machine::kMaxReportedFreeSpace);

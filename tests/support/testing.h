@@ -54,10 +54,13 @@ class MachineTest : public ::testing::Test {
 protected:
     void SetUp() override { open(); }
     void open(MachineOptions options = {}) {
+        keep.reset();
         m.reset();
         auto r = Machine::open(dir.path() / "machine", options);
         ASSERT_TRUE(r.ok()) << r.error().describe();
         m = std::move(r.value());
+        if (keepFolders)
+            keep = std::make_unique<Machine::KeepFolders>(*m);
     }
     std::filesystem::path cHost() const { return dir.path() / "machine" / "drive_c"; }
     void put(const std::string& winPath, const std::string& text) {
@@ -72,6 +75,8 @@ protected:
 
     TempDir dir;
     std::unique_ptr<Machine> m;
+    bool keepFolders = false; // run with the machine keeping the folders it resolves
+    std::unique_ptr<Machine::KeepFolders> keep;
 };
 
 } // namespace zrv::testing
