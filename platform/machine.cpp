@@ -1361,7 +1361,7 @@ Result<void> Machine::removeDirectory(std::string_view path) {
     return {};
 }
 
-Result<FileInfo> Machine::stat(std::string_view path) {
+Result<FileInfo> Machine::stat(std::string_view path, Detail detail) {
     auto located = locate(path);
     if (!located)
         return located.error();
@@ -1377,16 +1377,19 @@ Result<FileInfo> Machine::stat(std::string_view path) {
         return errnoError(errno, p->text());
     FileInfo info;
     info.name = p->isRoot() ? std::string() : utf8ToAnsiLossy(splitRel(r->rel).second);
-    info.attributes = readAttributes(fdPath(fd->get()), st, true);
+    if (detail == Detail::Brief)
+        info.attributes = S_ISDIR(st.st_mode) ? FileAttribute::Directory : FileAttribute::Normal;
+    else
+        info.attributes = readAttributes(fdPath(fd->get()), st, true);
     info.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     info.lastWrite = mtimeOf(st);
     return info;
 }
 
-bool Machine::exists(std::string_view path) { return stat(path).ok(); }
+bool Machine::exists(std::string_view path) { return stat(path, Detail::Brief).ok(); }
 
 bool Machine::isDirectory(std::string_view path) {
-    auto s = stat(path);
+    auto s = stat(path, Detail::Brief);
     return s && s->isDirectory();
 }
 
@@ -1433,7 +1436,7 @@ Result<void> Machine::setLastWriteTime(std::string_view path, FileTime time) {
     return f->setLastWriteTime(time);
 }
 
-Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern, FindDetail detail) {
+Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern, Detail detail) {
     auto p = fullPath(pattern, PathUse::Pattern);
     if (!p)
         return p.error();
@@ -1443,7 +1446,7 @@ Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern, FindD
     const WildcardPattern matcher(leafPattern);
     std::vector<FileInfo> out;
     if (!hasWildcards(leafPattern)) {
-        auto s = stat(p->text());
+        auto s = stat(p->text(), detail);
         if (s)
             out.push_back(*s);
         else if (s.code() == WinError::PathNotFound)
@@ -1475,7 +1478,7 @@ Result<std::vector<FileInfo>> Machine::findFiles(std::string_view pattern, FindD
         if (!name || !matcher.matches(*name))
             continue;
         // The listing's own entry type tells files from folders without a look.
-        if (detail == FindDetail::Names && (e->d_type == DT_REG || e->d_type == DT_DIR)) {
+        if (detail == Detail::Brief && (e->d_type == DT_REG || e->d_type == DT_DIR)) {
             FileInfo info;
             info.name = *name;
             info.attributes = e->d_type == DT_DIR ? FileAttribute::Directory : FileAttribute::Normal;

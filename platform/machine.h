@@ -193,16 +193,18 @@ public:
     Result<void> replaceFile(std::string_view from, std::string_view to);
     Result<void> createDirectory(std::string_view path);
     Result<void> removeDirectory(std::string_view path);
-    Result<FileInfo> stat(std::string_view path);
+    // How much a look at files fills in. Brief gets the name and the directory
+    // bit right and leaves out the stored attributes (and, in searches, size
+    // and time), which saves a look at each file.
+    enum class Detail { Full, Brief };
+    Result<FileInfo> stat(std::string_view path, Detail detail = Detail::Full);
     bool exists(std::string_view path);
     bool isDirectory(std::string_view path);
     Result<std::uint32_t> attributes(std::string_view path);
     Result<void> setAttributes(std::string_view path, std::uint32_t attributes);
     Result<void> setLastWriteTime(std::string_view path, FileTime time);
     // FindFirstFile/FindNextFile over a pattern, "." and ".." included below a root.
-    // With Names, entries carry their name and the directory attribute only.
-    enum class FindDetail { Full, Names };
-    Result<std::vector<FileInfo>> findFiles(std::string_view pattern, FindDetail detail = FindDetail::Full);
+    Result<std::vector<FileInfo>> findFiles(std::string_view pattern, Detail detail = Detail::Full);
 
     // Modules listed as loaded in machine.ini: their files are in use.
     bool isModuleLoaded(std::string_view name) const;

@@ -57,6 +57,10 @@ std::string num(long long n) { return std::to_string(n); }
 
 // The state of one copy block: the dialog is open while it runs.
 struct CopyBlock {
+    // The block's lines mostly copy into the same few folders; those stay open
+    // between lines until a line runs some other statement.
+    std::optional<Machine::KeepFolders> keep;
+    std::set<std::string> folders; // upper-cased full names of folders targets went to
     bool active = false;
     bool running = false;
     bool cancelled = false;
@@ -260,30 +264,34 @@ public:
     int resolveTarget(const std::string& target, const std::string& entry, std::string& out) {
         // A target is usable when it is a file that can be read, or a new name in
         // a folder that exists; looked up rather than created, so nothing is left.
+        std::set<std::string>& folders = m_block ? m_block->folders : m_folders;
         auto probe = [&](const std::string& path) {
-            // A folder found once stays one for the rest of this statement's files.
-            if (m_folders.count(upperAnsi(path)))
+            auto full = m_m.fullPath(path);
+            // A folder found once stays one for the rest of this statement's
+            // files (of the block's, until it runs another statement).
+            if (full && folders.count(upperAnsi(full->text())))
                 return false;
-            auto st = m_m.stat(path);
+            auto st = m_m.stat(path, Machine::Detail::Brief);
             m_looked = {path, st ? std::optional<FileInfo>(*st) : std::nullopt};
             if (st) {
                 if (st->isDirectory()) {
-                    m_folders.insert(upperAnsi(path));
+                    if (full)
+                        folders.insert(upperAnsi(full->text()));
                     return false;
                 }
                 FileAccess f(m_m);
                 return f.Open(path, OpenFlag::Read) == 0;
             }
-            auto full = m_m.fullPath(path);
+            // A name ending in a backslash names a folder, never a new file.
             const Drive* d = full ? m_m.drive(full->drive) : nullptr;
-            if (!d || d->readOnly || full->isRoot())
+            if (!d || d->readOnly || full->isRoot() || path.back() == '\\' || path.back() == '/')
                 return false;
             std::string parent = upperAnsi(full->parent().text());
-            if (m_folders.count(parent))
+            if (folders.count(parent))
                 return true;
             if (!m_m.isDirectory(parent))
                 return false;
-            m_folders.insert(parent);
+            folders.insert(parent);
             return true;
         };
         if (probe(target)) {
@@ -303,7 +311,7 @@ public:
         m_e.trace().WriteTrace("BlockCopy: '" + spec + "'  '" + target + "'\r\n");
         if (m_block)
             m_block->running = true;
-        auto found = m_m.findFiles(spec, Machine::FindDetail::Names);
+        auto found = m_m.findFiles(spec, Machine::Detail::Brief);
         int status = 1;
         if (found && !found->empty()) {
             status = 0;
@@ -452,7 +460,11 @@ int blockStep(Engine& e, StatementLine& s, bool& ended, CopyBlock& block) {
         e.ui().setGauge(block.range, block.position);
         return 0;
     }
-    return e.execute(s);
+    block.keep.reset();
+    block.folders.clear();
+    int r = e.execute(s);
+    block.keep.emplace(e.machine());
+    return r;
 }
 
 } // namespace
@@ -486,6 +498,8 @@ void registerCopyCommands(Engine& engine) {
                 int status = e.lastError();
                 e.ui().setGauge(block->range, block->position);
                 bool ended = false;
+                block->keep.emplace(e.machine());
+                block->folders.clear();
                 engine::TokenLine line;
                 while (status == 0 && !ended && block->running) {
                     if (e.scripts().ReadNextLine() != 0)
@@ -508,6 +522,8 @@ void registerCopyCommands(Engine& engine) {
                     if (!block->running && !block->cancelled)
                         block->running = true; // only Cancel stops the block
                 }
+                block->keep.reset();
+                block->folders.clear();
                 if (block->cancelled) {
                     engine::TokenLine go;
                     status = e.tokenize("GOTO :EXIT", go);

@@ -108,6 +108,21 @@ TEST_F(Copy, ACopyBlockWithGuardsGaugeAndItsEnd) {
     EXPECT_TRUE(errors().size() == 1); // the copy line after the block is no statement
 }
 
+TEST_F(Copy, ABlockLearnsFoldersAnewAfterAnotherStatement) {
+    // What a block knows of its target folders does not outlive a statement
+    // that may change them.
+    run(crlf({"COPYFILE(3)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\"", "RENAME(\"C:\\DST\", \"C:\\OLD\")",
+              "\"C:\\SRC\\B.TXT\", \"C:\\DST\\\"", "ENDCOPYFILE()"}));
+    EXPECT_EQ(get("C:\\OLD\\A.TXT"), "alpha");
+    EXPECT_FALSE(m->exists("C:\\OLD\\B.TXT"));
+    EXPECT_EQ(errors(), std::vector<int>{10041}); // no target name, as in a fresh statement
+    ASSERT_TRUE(m->createDirectory("C:\\DST").ok());
+    run(crlf({"COPYFILE(3)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\"", "RENAME(\"C:\\DST\", \"C:\\NEW\")",
+              "MKDIR(\"C:\\DST\")", "\"C:\\SRC\\B.TXT\", \"C:\\DST\\\"", "ENDCOPYFILE()"}));
+    EXPECT_EQ(get("C:\\DST\\B.TXT"), "beta");
+    EXPECT_FALSE(m->exists("C:\\NEW\\B.TXT"));
+}
+
 TEST_F(Copy, CancelDeletesThePartialFileAndGoesToExit) {
     int status = run(crlf({"COPYFILE(3)", "\"C:\\SRC\\A.TXT\", \"C:\\DST\\\"",
                            "\"C:\\SRC\\C.DAT\", \"C:\\DST\\\"", "\"C:\\SRC\\B.TXT\", \"C:\\DST\\\"",

@@ -67,7 +67,7 @@ TEST_F(DirectorySearch, ANamesOnlySearchListsTheSameEntries) {
     fs::create_symlink("target.dat", cHost() / "LIST" / "link.dat");
     fs::create_symlink("/nowhere", cHost() / "LIST" / "dangling");
     auto full = m->findFiles("C:\\LIST\\*.*");
-    auto names = m->findFiles("C:\\LIST\\*.*", Machine::FindDetail::Names);
+    auto names = m->findFiles("C:\\LIST\\*.*", Machine::Detail::Brief);
     ASSERT_TRUE(full.ok() && names.ok());
     ASSERT_EQ(full->size(), names->size());
     for (std::size_t i = 0; i < full->size(); ++i) {
