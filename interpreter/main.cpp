@@ -125,9 +125,12 @@ DriveMapping diskOf(const fs::path& folder, const std::string& label = {}) {
     DriveMapping d;
     d.letter = 'A';
     std::error_code ec;
-    d.hostRoot = fs::absolute(folder, ec).string();
+    fs::path root = fs::absolute(folder, ec).lexically_normal();
+    if (root.filename().empty()) // "DISK1/" names DISK1
+        root = root.parent_path();
+    d.hostRoot = root.string();
     d.readOnly = true;
-    d.label = label.empty() ? upperAnsi(utf8ToAnsiLossy(folder.filename().string())).substr(0, 11) : label;
+    d.label = label.empty() ? upperAnsi(utf8ToAnsiLossy(root.filename().string())).substr(0, 11) : label;
     return d;
 }
 
@@ -467,6 +470,8 @@ int main(int argc, char** argv) {
             if (auto at = v.find(",label="); at != std::string::npos) {
                 label = utf8ToAnsiLossy(v.substr(at + 7));
                 v.erase(at);
+                if (label.empty() || label.size() > 11)
+                    return usageError("--disks: a volume label has 1 to 11 characters");
             }
             std::error_code ec;
             if (!fs::is_directory(v, ec))

@@ -289,6 +289,38 @@ TEST(Cli, InstallFromADiskSetAndUninstallAgain) {
 
 namespace {
 
+TEST(Cli, ADiskChangerInsertsTheDiskAPromptAsksFor) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    writeHost(dir.path() / "first" / "ONE.TXT", "one");
+    writeHost(dir.path() / "second" / "TWO.TXT", "two");
+    writeHost(m / "drive_c" / "RUN.SCR",
+              "CHECKLABEL(\"A\", \"SECOND\", \"Insert the second disk\")\r\n"
+              "SET %SECOND% = %ERROR%\r\n"
+              "COPYFILE(\"A:\\TWO.TXT\", \"C:\\\")\r\n"
+              "CHECKLABEL(\"A\", \"FIRST\", \"Insert the first disk\")\r\n"
+              "SET %FIRST% = %ERROR%\r\n"
+              "COPYFILE(\"A:\\ONE.TXT\", \"C:\\\")\r\n"
+              "CHECKLABEL(\"A\", \"THIRD\", \"Insert the third disk\")\r\n"
+              "SET %THIRD% = %ERROR%\r\n"
+              "DUMPVARIABLES()\r\n");
+    writeHost(m / "drive_c" / "WINDOWS" / "ZRVX32.INI", "[Debug]\r\nDebug=1\r\nOutputTo=C:\\RUN.LOG\r\n");
+    // The first disk is named by its folder ("first/" too), the second by its label.
+    Outcome run = zrvx32(base + "--disks " + quote(dir.path() / "first/") + " --disks " +
+                         quote(dir.path() / "second") + ",label=SECOND 'C:\\RUN.SCR'");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(readHost(m / "drive_c" / "TWO.TXT"), "two");
+    EXPECT_EQ(readHost(m / "drive_c" / "ONE.TXT"), "one");
+    std::string log = readHost(m / "drive_c" / "RUN.LOG");
+    EXPECT_NE(log.find("\nSECOND=1\n"), std::string::npos) << log; // IDOK
+    EXPECT_NE(log.find("\nFIRST=1\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\nTHIRD=2\n"), std::string::npos) << log; // no such disk: Cancel
+    EXPECT_EQ(zrvx32(base + "--disks " + quote(dir.path() / "first") + ",label=TWELVECHARSX 'C:\\RUN.SCR'").status, 2);
+    EXPECT_EQ(zrvx32(base + "--disks " + quote(dir.path() / "none") + " 'C:\\RUN.SCR'").status, 2);
+}
+
 TEST(Cli, InstallsFromTwoDisksWithASplitFile) {
     TempDir dir;
     fs::path m = dir.path() / "box";
