@@ -197,6 +197,22 @@ TEST_F(Copy, AFailedCopyKeepsTheFileItWouldReplace) {
     EXPECT_TRUE(left->empty());
 }
 
+TEST_F(Copy, WildcardTargetsAndMissingDrivesChangeNothing) {
+    put("C:\\DST\\A.TXT", "old");
+    run(crlf({"TRAPERROR(1, 0)", "COPYFILE(\"C:\\SRC\\B.TXT\", \"C:\\DST\\*.TXT\")", "SET %WILD% = %ERROR%",
+              "COPYFILE(\"C:\\SRC\\B.TXT\", \"C:\\DST\\A?.TXT\")", "SET %ONE% = %ERROR%",
+              "COPYFILE(\"Q:\\A.TXT\", \"C:\\DST\\\")", "SET %DRIVE% = %ERROR%",
+              "COPYFILE(\"C:\\SRC\\B.TXT\", \"Q:\\B.TXT\")", "SET %TODRIVE% = %ERROR%"}));
+    EXPECT_EQ(var("WILD"), "42"); // 10041: no usable target name
+    EXPECT_EQ(var("ONE"), "42");
+    EXPECT_EQ(var("DRIVE"), "16"); // 10015: no source
+    EXPECT_EQ(var("TODRIVE"), "42");
+    EXPECT_EQ(get("C:\\DST\\A.TXT"), "old");
+    auto left = m->findFiles("C:\\DST\\*.*");
+    ASSERT_TRUE(left.ok());
+    EXPECT_EQ(left->size(), 3u); // ".", ".." and A.TXT
+}
+
 TEST_F(Copy, ReplacingCountsTheSpaceTheOldFileFrees) {
     TempDir floppy;
     writeHost(floppy.path() / "OLD.BIN", std::string(900, 'o'));
