@@ -96,6 +96,8 @@ void TraceLog::WriteTraceBytes(const void* bytes, std::size_t count) {
 }
 
 void TraceLog::WriteTraceTime(const DateTime& time) {
+    if (!enabled())
+        return; // spares taking the time apart for nothing
     char buf[96];
     std::snprintf(buf, sizeof buf, "Date: %02d/%02d/%d  Time: %02d:%02d:%02d\r\n", time.year(), time.month(),
                   time.day(), time.hour(), time.minute(), time.second());
