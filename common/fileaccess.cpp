@@ -180,11 +180,10 @@ int FileAccess::Truncate() {
 }
 
 int FileAccess::GetTime(DateTime& time) {
-    // An expanding reader owns the file; a plain file opened in compressed
-    // mode is read straight from it and has its time.
-    if (!m_open || m_lz)
+    // Through an expanding reader, the time of the compressed file it reads.
+    if (!m_open)
         return 1;
-    auto ft = m_file.lastWriteTime();
+    auto ft = m_lz ? m_lz->lastWriteTime() : m_file.lastWriteTime();
     if (!ft)
         return 1;
     // The value carries the digits of the file's universal time, so that SetTime,

@@ -105,6 +105,7 @@ public:
     }
     Result<std::uint64_t> size() override { return m_file.size(); }
     bool expanding() const override { return false; }
+    Result<FileTime> lastWriteTime() override { return m_file.lastWriteTime(); }
 
 private:
     File m_file;
@@ -115,6 +116,12 @@ public:
     SzddReader(File f, std::uint64_t claimed) : m_file(std::move(f)), m_claimed(claimed), m_in(1 << 16) {}
 
     Result<std::size_t> read(void* buffer, std::size_t count) override {
+        if (m_whole) {
+            std::size_t n = m_pos < m_whole->size() ? std::min<std::size_t>(count, m_whole->size() - m_pos) : 0;
+            std::memcpy(buffer, m_whole->data() + m_pos, n);
+            m_pos += n;
+            return n;
+        }
         auto* out = static_cast<unsigned char*>(buffer);
         std::size_t done = 0;
         while (done < count) {
@@ -155,6 +162,10 @@ public:
         std::int64_t target = base + offset;
         if (target < 0)
             return fail(WinError::InvalidParameter, "seek before the start");
+        if (m_whole) {
+            m_pos = static_cast<std::uint64_t>(target);
+            return m_pos;
+        }
         if (static_cast<std::uint64_t>(target) < m_pos)
             if (auto r = restart(); !r)
                 return r.error();
@@ -170,13 +181,16 @@ public:
         return static_cast<std::uint64_t>(target);
     }
 
-    // The length the data really expands to, found once by expanding it.
+    // The length the data really expands to, found once by expanding it. A
+    // small file's expansion is kept, so reading it next does not expand it again.
     Result<std::uint64_t> size() override {
         if (m_size)
             return *m_size;
         std::uint64_t here = m_pos;
         if (auto r = restart(); !r)
             return r.error();
+        std::string whole;
+        bool keep = true;
         std::array<unsigned char, 16384> sink;
         for (;;) {
             auto n = read(sink.data(), sink.size());
@@ -184,14 +198,25 @@ public:
                 return n.error();
             if (*n == 0)
                 break;
+            if (keep && whole.size() + *n <= kKeptExpansion) {
+                whole.append(reinterpret_cast<const char*>(sink.data()), *n);
+            } else if (keep) {
+                keep = false;
+                std::string().swap(whole);
+            }
         }
         m_size = m_pos;
-        if (auto r = seek(static_cast<std::int64_t>(here), SeekOrigin::Begin); !r)
+        if (keep) {
+            m_whole = std::move(whole);
+            m_pos = here;
+        } else if (auto r = seek(static_cast<std::int64_t>(here), SeekOrigin::Begin); !r) {
             return r.error();
+        }
         return *m_size;
     }
 
     bool expanding() const override { return true; }
+    Result<FileTime> lastWriteTime() override { return m_file.lastWriteTime(); }
 
 private:
     Result<void> restart() {
@@ -213,6 +238,8 @@ private:
     bool m_eof = false;
     std::uint64_t m_pos = 0;
     std::optional<std::uint64_t> m_size;
+    static constexpr std::size_t kKeptExpansion = 4 << 20;
+    std::optional<std::string> m_whole; // the whole expansion, once size() found it small
 };
 
 std::uint32_t claimedLength(const unsigned char* header) {

@@ -19,6 +19,8 @@ public:
     virtual Result<std::uint64_t> seek(std::int64_t offset, SeekOrigin origin) = 0;
     virtual Result<std::uint64_t> size() = 0;
     virtual bool expanding() const = 0;
+    // The last-write time of the file read (the compressed file itself).
+    virtual Result<FileTime> lastWriteTime() = 0;
 };
 
 inline constexpr std::size_t kSzddHeaderSize = 14;

@@ -107,12 +107,10 @@ public:
         bool haveTime = false;
         FileAccess in(m_m);
         if (in.Open(source, OpenFlag::Read, expand) == 0) {
-            // The source's own time; an expanding reader has none, so only a
-            // compressed source is looked at once more.
-            FileAccess plain(m_m);
-            FileAccess& dated = in.IsExpanding() ? plain : in;
-            if (&dated == &in || plain.Open(source, OpenFlag::Read) == 0) {
-                haveTime = dated.GetTime(time) == 0;
+            // The source's own time, from the one open (an expanding reader
+            // gives the compressed file's).
+            haveTime = in.GetTime(time) == 0;
+            if (haveTime) {
                 t.WriteTrace("Source File: ");
                 t.WriteTraceTime(time);
             }

@@ -91,8 +91,12 @@ TEST_F(Access_, TruncateAndWriteNeedAWritableOpen) {
 TEST_F(Access_, CompressedOpenExpandsAndPlainOpenDoesNot) {
     std::string packed = std::string("SZDD\x88\xf0\x27\x33" "A_\x03\0\0\0", 14) + std::string("\x07", 1) + "abc";
     put("C:\\F.TX_", packed);
+    ASSERT_TRUE(m->setLastWriteTime("C:\\F.TX_", fileTimeFromUnix(868111630)).ok());
     FileAccess f(*m);
     ASSERT_EQ(f.Open("C:\\F.TX_", OpenFlag::Read, true), 0);
+    DateTime t;
+    ASSERT_EQ(f.GetTime(t), 0); // the compressed file's own time
+    EXPECT_EQ(t.FormatDateTime("CCYY-MM-DD HH:XX:SS"), "1997-07-05 14:07:10");
     EXPECT_EQ(f.Size(), 3);
     char buf[8] = {};
     EXPECT_EQ(f.Read(buf, sizeof buf), 3);
