@@ -1,5 +1,6 @@
 // zrvx32: the setup-script interpreter. For now it manages and inspects the
 // emulated machine that scripts run on.
+#include "common/paths.h"
 #include "platform/ansi.h"
 #include "platform/machine.h"
 #include "platform/profile.h"
@@ -228,8 +229,22 @@ int uninstall(Options& o) {
     auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
+    // The interpreter's command line splits at blanks, so a script in a folder
+    // such as "C:\Program Files\App" runs from a copy in the Windows temporary
+    // folder, as de-install programs run themselves from a copy; the copy goes
+    // afterwards.
     auto before = takeSnapshot(m);
-    int status = runLine(m, **ui, script, o.disks);
+    std::string line = script;
+    if (script.find(' ') != std::string::npos) {
+        auto text = m.readFile(script);
+        std::string temp = m.windowsDirectory() + "\\TEMP";
+        line = UniqueTempName(m, m.isDirectory(temp) ? temp : m.windowsDirectory());
+        if (!text || line.find(' ') != std::string::npos || !m.writeFileAtomic(line, *text))
+            return failure("the de-install script " + ansiToUtf8(script) + " cannot be copied to run");
+    }
+    int status = runLine(m, **ui, line, o.disks);
+    if (line != script)
+        (void)m.deleteFile(line);
     if (before) {
         auto after = takeSnapshot(m);
         if (after) {

@@ -495,6 +495,29 @@ INSTANTIATE_TEST_SUITE_P(Orders, TwoApplications, ::testing::Values(true, false)
 
 namespace {
 
+TEST(Cli, UninstallRunsADeInstallScriptInAFolderWithBlanks) {
+    // The interpreter's command line splits at blanks: the script runs from a
+    // copy, which goes afterwards, and can remove its own folder.
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    fs::path c = m / "drive_c";
+    writeHost(c / "My Apps" / "APP.TXT", "app");
+    writeHost(c / "My Apps" / "DE INST.SCR", "Delete(\"C:\\My Apps\\APP.TXT\")\r\n"
+                                           "Delete(\"C:\\My Apps\\DE INST.SCR\")\r\n"
+                                           "RmDir(\"C:\\My Apps\")\r\n");
+    writeHost(c / "WINDOWS" / "ZRVUNI.INI", "[App]\r\nDeInstallScript=C:\\My Apps\\DE INST.SCR\r\n");
+    Outcome uninst = zrvx32(base + "uninstall App");
+    ASSERT_EQ(uninst.status, 0) << uninst.out;
+    EXPECT_FALSE(fs::exists(c / "My Apps")) << uninst.out;
+    EXPECT_EQ(uninst.out.find("TEMP"), std::string::npos) << uninst.out; // the copy is not a change
+    std::size_t left = 0;
+    for ([[maybe_unused]] auto& e : fs::directory_iterator(c / "WINDOWS" / "TEMP"))
+        ++left;
+    EXPECT_EQ(left, 0u);
+}
+
 TEST(Cli, UninstallRefusesWhatZrvuniIniCannotName) {
     TempDir dir;
     fs::path m = dir.path() / "box";
