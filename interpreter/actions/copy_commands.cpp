@@ -29,13 +29,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrNoSpace = 10014;
-constexpr int kErrSourceNotFound = 10015;
-constexpr int kErrSameName = 10018;
-constexpr int kErrTargetName = 10041;
-constexpr int kErrRead = 10043;
-constexpr int kErrWrite = 10044;
-constexpr int kErrCreateTarget = 10045;
 // Large blocks keep copies fast; messages still run between blocks.
 constexpr std::size_t kCopyBlock = 64 * 1024;
 constexpr long kFastBlock = 8L * 1024 * 1024;
@@ -43,13 +36,13 @@ constexpr long kFastBlock = 8L * 1024 * 1024;
 int statusError(int status) {
     switch (status) {
     case 0: return 0;
-    case 1: return kErrSourceNotFound;
-    case 2: return kErrCreateTarget;
-    case 3: return kErrNoSpace;
-    case 4: return kErrSameName;
-    case 5: return kErrTargetName;
-    case 6: return kErrRead;
-    default: return kErrWrite;
+    case 1: return engine::kErrSourceNotFound;
+    case 2: return engine::kErrCreateTarget;
+    case 3: return engine::kErrNoSpace;
+    case 4: return engine::kErrSameName;
+    case 5: return engine::kErrTargetName;
+    case 6: return engine::kErrRead;
+    default: return engine::kErrWrite;
     }
 }
 

@@ -17,7 +17,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrDateFormat = 10024;
 
 int numberToken(StatementLine& s, int k) {
     s.paramNumber = k;
@@ -129,7 +128,7 @@ void registerDateCommands(Engine& engine) {
         if (!when)
             return 0;
         if (format != 0 && format != 1)
-            return kErrDateFormat;
+            return static_cast<int>(engine::kErrDateFormat);
         if (int r = e.SetVariableNumber("ERROR", 0))
             return r;
         return e.SetVariable(result, when->FormatDate(false, format == 0 ? 0 : 2));
@@ -162,7 +161,7 @@ void registerDateCommands(Engine& engine) {
         std::string result = e.takeName();
         std::int32_t format = hasFormat ? e.GetNumericParam(s, 2) : 0;
         if (format != 0 && format != 1)
-            return kErrDateFormat;
+            return static_cast<int>(engine::kErrDateFormat);
         return e.SetVariable(result, DateTime::now().FormatDate(false, format == 0 ? 0 : 2));
     });
     engine.registerHandler(Keyword::GetTime, [](Engine& e, StatementLine& s) {

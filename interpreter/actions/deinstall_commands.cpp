@@ -5,6 +5,7 @@
 #include "common/fileaccess.h"
 #include "common/paths.h"
 #include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
 #include "interpreter/engine/interpreter.h"
 #include "platform/ansi.h"
 #include "platform/machine.h"
@@ -22,9 +23,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrOpenDeinstall = 10070;
-constexpr int kErrNotOpen = 10071;
-constexpr int kErrSection = 10072;
 constexpr std::size_t kMaxDeinstallLine = 299;
 
 constexpr std::array<const char*, 9> kSections = {"$STARTUP$", "$PREDEINSTALL$", "$UNPROTECT$",   "$OLEUNREGISTER$",
@@ -82,7 +80,7 @@ void registerDeinstallCommands(Engine& engine) {
         state->close(e);
         FileAccess f(m);
         if (f.Open(file, OpenFlag::ReadWrite) != 0 && f.Create(file, OpenFlag::ReadWrite) != 0)
-            return kErrOpenDeinstall;
+            return static_cast<int>(engine::kErrOpenDeinstall);
         auto full = m.fullPath(file);
         state->script = full ? full->text() : file;
         // Nine numbered files beside the free time-based temporary name.
@@ -129,13 +127,13 @@ void registerDeinstallCommands(Engine& engine) {
         std::string section = upperAnsi(trimmed(e.GetStringParam(s, 1)));
         std::string line = trimmed(e.GetStringParam(s, 2));
         if (!state->open)
-            return kErrNotOpen;
+            return static_cast<int>(engine::kErrNotOpen);
         int index = -1;
         for (std::size_t i = 0; i < kSections.size() && index < 0; ++i)
             if (startsWithNoCase(section, kSections[i]))
                 index = static_cast<int>(i);
         if (index < 0)
-            return kErrSection;
+            return static_cast<int>(engine::kErrSection);
         Machine& m = e.machine();
         const std::string& temp = state->temp[static_cast<std::size_t>(index)];
         auto read = m.readFile(temp);

@@ -16,8 +16,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrSourceNotFound = 10015;
-constexpr int kErrCreateTarget = 10045;
 
 int setError(Engine& e, bool ok) { return e.SetVariableNumber("ERROR", ok ? 0 : 1); }
 
@@ -110,12 +108,12 @@ void registerFileCommands(Engine& engine) {
         bool found = false;
         if (FileExists(e.machine(), file)) {
             if (f.Open(file, OpenFlag::ReadWrite) != 0)
-                return kErrSourceNotFound;
+                return static_cast<int>(engine::kErrSourceNotFound);
             std::string line;
             while (!found && f.ReadLine(line) == 0)
                 found = line == text;
         } else if (f.Create(file, OpenFlag::ReadWrite) != 0) {
-            return kErrCreateTarget;
+            return static_cast<int>(engine::kErrCreateTarget);
         }
         if (!found) {
             f.Seek(0, 2);

@@ -15,8 +15,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrNoProgramManager = 10047;
-constexpr int kErrDde = 10048;
 
 // One conversation for one command string; the outcome goes to the trace log only.
 int sendProgmanCommand(Engine& e, const std::string& command) {
@@ -27,12 +25,12 @@ int sendProgmanCommand(Engine& e, const std::string& command) {
         return 0;
     case DdeOutcome::Failed:
         e.trace().WriteTrace("Failed\r\n");
-        return kErrDde;
+        return engine::kErrDde;
     case DdeOutcome::NotConnected:
-        e.trace().WriteTrace(std::string(engine::errorText(kErrNoProgramManager).substr(28)) + "\r\n");
-        return kErrNoProgramManager;
+        e.trace().WriteTrace(std::string(engine::errorText(engine::kErrNoProgramManager).substr(28)) + "\r\n");
+        return engine::kErrNoProgramManager;
     }
-    return kErrDde;
+    return engine::kErrDde;
 }
 
 std::string inQuotes(const std::string& text) { return "\"" + text + "\""; }

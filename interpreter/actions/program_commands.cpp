@@ -19,7 +19,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrControlNotFound = 10065;
 
 int runProgram(Engine& e, const std::string& command, int show, bool wait) {
     return RunProgram(e.machine(), command, show, wait, engine::kProfile,
@@ -38,7 +37,7 @@ int selfRegister(Engine& e, StatementLine& s, bool unregister) {
     std::string file = e.GetStringParam(s, 1);
     std::int32_t silent = s.param(2) == engine::kTokenNumber ? e.GetNumericParam(s, 2) : 1;
     if (!FileExists(e.machine(), file))
-        return kErrControlNotFound;
+        return engine::kErrControlNotFound;
     std::string command = std::string("REGSVR32 ") + (unregister ? "/u " : "") + (silent ? "/s " : "") + file;
     int started = runProgram(e, command, 5, true);
     return e.SetVariableNumber("ERROR", started < 32 ? 1 : 0);

@@ -18,7 +18,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrRegistryEntry = 10062;
 constexpr const char* kSharedDlls = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
 constexpr int kLocalMachine = 3;
 constexpr int kCurrentUser = 2;
@@ -95,7 +94,7 @@ void registerRegistryCommands(Engine& engine) {
         if (int err = readSetting(e, s, "NSSS", set))
             return err;
         std::string value = e.GetStringParam(s, 4);
-        return WriteRegString(e.machine(), set.root, set.key, set.name, value) ? kErrRegistryEntry
+        return WriteRegString(e.machine(), set.root, set.key, set.name, value) ? engine::kErrRegistryEntry
                                                                                : 0;
     });
     engine.registerHandler(Keyword::RegDeleteSetting, [](Engine& e, StatementLine& s) {
@@ -128,7 +127,7 @@ void registerRegistryCommands(Engine& engine) {
             return err;
         return WriteRegNumber(e.machine(), set.root, set.key, set.name,
                               static_cast<std::uint32_t>(value))
-                   ? kErrRegistryEntry
+                   ? engine::kErrRegistryEntry
                    : 0;
     });
     engine.registerHandler(Keyword::SetSharedRegistry, [shared](Engine& e, StatementLine& s) {

@@ -16,12 +16,6 @@ using engine::StatementLine;
 
 namespace {
 
-constexpr int kErrStream = 10036;
-constexpr int kErrStreamInUse = 10037;
-constexpr int kErrStreamClosed = 10038;
-constexpr int kErrNotForReading = 10039;
-constexpr int kErrNotForWriting = 10040;
-constexpr int kErrFileMode = 10049;
 constexpr int kRead = 0, kWrite = 1, kAppend = 2;
 constexpr std::size_t kMaxStreamLine = 255;
 
@@ -53,12 +47,12 @@ void registerStreamCommands(Engine& engine) {
         std::int32_t n = e.GetNumericParam(s, 2);
         std::int32_t mode = e.GetNumericParam(s, 3);
         if (n < 1 || n > 10)
-            return kErrStream;
+            return static_cast<int>(engine::kErrStream);
         Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
         if (st.open())
-            return kErrStreamInUse;
+            return static_cast<int>(engine::kErrStreamInUse);
         if (mode < kRead || mode > kAppend)
-            return kErrFileMode;
+            return static_cast<int>(engine::kErrFileMode);
         st.mode = mode;
         st.file = std::make_unique<FileAccess>(e.machine());
         bool ok;
@@ -98,12 +92,12 @@ void registerStreamCommands(Engine& engine) {
         std::int32_t n = e.GetNumericParam(s, 1);
         std::string result = e.takeName();
         if (n < 1 || n > 10)
-            return kErrStream;
+            return static_cast<int>(engine::kErrStream);
         Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
         if (!st.open())
-            return kErrStreamClosed;
+            return static_cast<int>(engine::kErrStreamClosed);
         if (st.mode != kRead)
-            return kErrNotForReading;
+            return static_cast<int>(engine::kErrNotForReading);
         std::string line;
         if (st.file->ReadLine(line) != 0)
             return e.SetVariableNumber("ERROR", 2);
@@ -120,12 +114,12 @@ void registerStreamCommands(Engine& engine) {
         std::int32_t n = e.GetNumericParam(s, 1);
         std::string text = e.GetStringParam(s, 2);
         if (n < 1 || n > 10)
-            return kErrStream;
+            return static_cast<int>(engine::kErrStream);
         Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
         if (!st.open())
-            return kErrStreamClosed;
+            return static_cast<int>(engine::kErrStreamClosed);
         if (st.mode == kRead)
-            return kErrNotForWriting;
+            return static_cast<int>(engine::kErrNotForWriting);
         st.file->WriteLine(text);
         return e.SetVariableNumber("ERROR", 0);
     });

@@ -50,6 +50,28 @@ enum ErrorNumber : int {
     kErrBitmapMissing = 10061,
     kErrLabelMemory = 10063,
     kErrOutsideObject = 10064,
+    // Raised by the installation commands.
+    kErrNoSpace = 10014,
+    kErrSourceNotFound = 10015,
+    kErrSameName = 10018,
+    kErrDateFormat = 10024,
+    kErrStream = 10036,
+    kErrStreamInUse = 10037,
+    kErrStreamClosed = 10038,
+    kErrNotForReading = 10039,
+    kErrNotForWriting = 10040,
+    kErrTargetName = 10041,
+    kErrRead = 10043,
+    kErrWrite = 10044,
+    kErrCreateTarget = 10045,
+    kErrNoProgramManager = 10047,
+    kErrDde = 10048,
+    kErrFileMode = 10049,
+    kErrRegistryEntry = 10062,
+    kErrControlNotFound = 10065,
+    kErrOpenDeinstall = 10070,
+    kErrNotOpen = 10071,
+    kErrSection = 10072,
 };
 
 // The text of an error number (10000-10072), "" for a number without one.
