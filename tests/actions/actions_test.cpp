@@ -20,17 +20,6 @@ class Actions : public ScriptTest {
     Registry& reg() { return *m->registry().value(); }
 };
 
-// The smallest header the REGSVR32 stand-in accepts as a DLL.
-std::string fakeDll() {
-    std::string img(0x80, '\0');
-    img[0] = 'M';
-    img[1] = 'Z';
-    img[0x3C] = 0x40;
-    img.replace(0x40, 4, std::string("PE\0\0", 4));
-    img[0x40 + 23] = 0x20;
-    return img;
-}
-
 TEST_F(Actions, RegistrySettings) {
     int status =
         run(crlf({"REGWRITESETTING(2, \"SOFTWARE\\Acme\\App\\Install\", \"Path\", \"C:\\APP\")",
@@ -141,7 +130,7 @@ TEST_F(Actions, WithoutProgramManagerTheCommandsStillSucceed) {
 }
 
 TEST_F(Actions, ProgramsAndSelfRegistration) {
-    put("C:\\WINDOWS\\SYSTEM\\CTL.OCX", fakeDll());
+    put("C:\\WINDOWS\\SYSTEM\\CTL.OCX", fakePe(true));
     put("C:\\A.REG", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\FromReg]\r\n");
     int status =
         run(crlf({"WINEXEC(\"MISSING.EXE\")", "SET %W1% = %ERROR%",

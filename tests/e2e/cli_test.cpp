@@ -415,16 +415,6 @@ std::string appScript(const std::string& app) {
            "WRITEPROFILESTRING(\"" + a + "\", \"DeInstallScript\", \"" + dir + "\\DEINST.SCR\", \"ZRVUNI.INI\")\r\n";
 }
 
-std::string peDll() {
-    std::string img(0x80, '\0');
-    img[0] = 'M';
-    img[1] = 'Z';
-    img[0x3C] = 0x40;
-    img.replace(0x40, 4, std::string("PE\0\0", 4));
-    img[0x40 + 23] = 0x20;
-    return img;
-}
-
 class TwoApplications : public ::testing::TestWithParam<bool> {};
 
 TEST_P(TwoApplications, ShareADllAndLeaveNothingButTheDocumentedLeftovers) {
@@ -436,8 +426,8 @@ TEST_P(TwoApplications, ShareADllAndLeaveNothingButTheDocumentedLeftovers) {
         fs::path set = dir.path() / app;
         writeHost(set / "SETUP.SCR", appScript(app));
         writeHost(set / (std::string(app) + ".EXE"), std::string("MZ program ") + app);
-        writeHost(set / "SHARED.DLL", peDll() + "shared");
-        writeHost(set / "CTL.OCX", peDll() + "control");
+        writeHost(set / "SHARED.DLL", fakePe(true) + "shared");
+        writeHost(set / "CTL.OCX", fakePe(true) + "control");
     }
     fs::path snap = dir.path() / "before.snap";
     ASSERT_EQ(zrvx32(base + "machine snapshot " + quote(snap)).status, 0);

@@ -17,19 +17,6 @@ TEST(CommandLines, SplitLikeWindows) {
     EXPECT_TRUE(splitCommandLine("   ").empty());
 }
 
-// The smallest header isPeDll looks at: MZ, the PE offset, PE\0\0 and the
-// characteristics word.
-std::string fakePe(bool dll) {
-    std::string img(0x80, '\0');
-    img[0] = 'M';
-    img[1] = 'Z';
-    img[0x3C] = 0x40;
-    img.replace(0x40, 4, std::string("PE\0\0", 4));
-    img[0x40 + 22] = 0x02;
-    img[0x40 + 23] = dll ? 0x20 : 0x00;
-    return img;
-}
-
 class Programs : public MachineTest {
 protected:
     void allow(const std::string& lines) {

@@ -49,6 +49,19 @@ inline std::string readHost(const std::filesystem::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The smallest PE image the machine's checks look at: MZ, the PE offset,
+// PE\0\0 and the characteristics word (executable, and a DLL when asked).
+inline std::string fakePe(bool dll) {
+    std::string img(0x80, '\0');
+    img[0] = 'M';
+    img[1] = 'Z';
+    img[0x3C] = 0x40;
+    img.replace(0x40, 4, std::string("PE\0\0", 4));
+    img[0x40 + 22] = 0x02;
+    img[0x40 + 23] = dll ? 0x20 : 0x00;
+    return img;
+}
+
 // A fresh machine in a temporary folder.
 class MachineTest : public ::testing::Test {
 protected:
