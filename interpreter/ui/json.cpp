@@ -77,6 +77,13 @@ private:
         while (m_i < m_t.size() && (m_t[m_i] == ' ' || m_t[m_i] == '\t' || m_t[m_i] == '\n' || m_t[m_i] == '\r'))
             ++m_i;
     }
+    // Steps over `c` when it comes next.
+    bool eat(char c) {
+        if (m_i >= m_t.size() || m_t[m_i] != c)
+            return false;
+        ++m_i;
+        return true;
+    }
     bool string(std::string& out) {
         ++m_i;
         while (m_i < m_t.size()) {
@@ -113,24 +120,18 @@ private:
         out.type = Json::Type::Array;
         ++m_i;
         skip();
-        if (m_i < m_t.size() && m_t[m_i] == ']') {
-            ++m_i;
+        if (eat(']'))
             return true;
-        }
         for (;;) {
             Json item;
             if (!value(item, depth + 1))
                 return false;
             out.items.push_back(std::move(item));
             skip();
-            if (m_i < m_t.size() && m_t[m_i] == ',') {
-                ++m_i;
+            if (eat(','))
                 continue;
-            }
-            if (m_i < m_t.size() && m_t[m_i] == ']') {
-                ++m_i;
+            if (eat(']'))
                 return true;
-            }
             return fail("',' or ']' expected");
         }
     }
@@ -138,10 +139,8 @@ private:
         out.type = Json::Type::Object;
         ++m_i;
         skip();
-        if (m_i < m_t.size() && m_t[m_i] == '}') {
-            ++m_i;
+        if (eat('}'))
             return true;
-        }
         for (;;) {
             skip();
             if (m_i >= m_t.size() || m_t[m_i] != '"')
@@ -150,23 +149,18 @@ private:
             if (!string(key))
                 return false;
             skip();
-            if (m_i >= m_t.size() || m_t[m_i] != ':')
+            if (!eat(':'))
                 return fail("':' expected");
-            ++m_i;
             Json v;
             if (!value(v, depth + 1))
                 return false;
             out.keys.push_back(std::move(key));
             out.values.push_back(std::move(v));
             skip();
-            if (m_i < m_t.size() && m_t[m_i] == ',') {
-                ++m_i;
+            if (eat(','))
                 continue;
-            }
-            if (m_i < m_t.size() && m_t[m_i] == '}') {
-                ++m_i;
+            if (eat('}'))
                 return true;
-            }
             return fail("',' or '}' expected");
         }
     }
