@@ -601,9 +601,8 @@ void registerCopyCommands(Engine& engine) {
         for (int k = 1; k <= 3; ++k)
             if (int err = e.expectString(s, k))
                 return err;
-        s.paramNumber = 4;
-        if (s.param(4) != engine::kTokenNumber)
-            return static_cast<int>(engine::kErrNumericParam);
+        if (int err = e.expectNumberToken(s, 4))
+            return err;
         std::string existing = e.GetStringParam(s, 1), fresh = e.GetStringParam(s, 2), message = e.GetStringParam(s, 3);
         std::int32_t mode = e.GetNumericParam(s, 4);
         Machine& m = e.machine();

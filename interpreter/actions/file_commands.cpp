@@ -124,9 +124,8 @@ void registerFileCommands(Engine& engine) {
     engine.registerHandler(Keyword::GetBackupName, [](Engine& e, StatementLine& s) {
         if (int err = e.expectString(s, 1))
             return err;
-        s.paramNumber = 2;
-        if (s.param(2) != engine::kTokenVariable)
-            return static_cast<int>(engine::kErrInvalidVariable);
+        if (int err = e.expectResultVariable(s, 2))
+            return err;
         std::string file = e.GetStringParam(s, 1);
         std::string result = e.takeName();
         std::string backup;

@@ -116,13 +116,11 @@ void registerProfileCommands(Engine& engine) {
         if (int err = e.expectNumeric(s, 3))
             return err;
         for (int k = 4; k <= 5; ++k) {
-            s.paramNumber = k;
-            if (s.param(k) != engine::kTokenVariable)
-                return static_cast<int>(engine::kErrInvalidVariable);
+            if (int err = e.expectResultVariable(s, k))
+                return err;
         }
-        s.paramNumber = 6;
-        if (s.param(6) != engine::kTokenNumber)
-            return static_cast<int>(engine::kErrNumericParam);
+        if (int err = e.expectNumberToken(s, 6))
+            return err;
         std::string file = e.GetStringParam(s, 1);
         s.paramNumber = 2;
         std::int32_t files = e.GetNumericParam(s, 2);

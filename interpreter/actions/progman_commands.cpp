@@ -65,9 +65,8 @@ void registerProgramManagerCommands(Engine& engine) {
     engine.registerHandler(Keyword::ShowGroup, [](Engine& e, StatementLine& s) {
         if (int err = e.expectString(s, 1))
             return err;
-        s.paramNumber = 2;
-        if (s.param(2) != engine::kTokenNumber)
-            return static_cast<int>(engine::kErrNumericParam);
+        if (int err = e.expectNumberToken(s, 2))
+            return err;
         std::string name = e.GetStringParam(s, 1);
         std::int32_t show = e.GetNumericParam(s, 2);
         char buf[32];

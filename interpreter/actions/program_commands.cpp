@@ -59,9 +59,8 @@ void registerProgramCommands(Engine& engine) {
     engine.registerHandler(Keyword::Wait, [](Engine& e, StatementLine& s) {
         if (int err = e.expectString(s, 1))
             return err;
-        s.paramNumber = 2;
-        if (s.param(2) != engine::kTokenNumber)
-            return static_cast<int>(engine::kErrNumericParam);
+        if (int err = e.expectNumberToken(s, 2))
+            return err;
         std::string title = e.GetStringParam(s, 1);
         std::int32_t mode = e.GetNumericParam(s, 2);
         if (e.lastError())
@@ -89,9 +88,8 @@ void registerProgramCommands(Engine& engine) {
         return 0;
     });
     engine.registerHandler(Keyword::ExitWindows, [](Engine& e, StatementLine& s) {
-        s.paramNumber = 1;
-        if (s.param(1) != engine::kTokenNumber)
-            return static_cast<int>(engine::kErrNumericParam);
+        if (int err = e.expectNumberToken(s, 1))
+            return err;
         std::int32_t mode = e.GetNumericParam(s, 1);
         e.scripts().CloseAllScripts();
         e.setExitRequest(mode);

@@ -86,9 +86,8 @@ void registerStreamCommands(Engine& engine) {
     engine.registerHandler(Keyword::ReadLine, [streams](Engine& e, StatementLine& s) {
         if (int err = numberToken(s, 1))
             return err;
-        s.paramNumber = 2;
-        if (s.param(2) != engine::kTokenVariable)
-            return static_cast<int>(engine::kErrInvalidVariable);
+        if (int err = e.expectResultVariable(s, 2))
+            return err;
         std::int32_t n = e.GetNumericParam(s, 1);
         std::string result = e.takeName();
         if (n < 1 || n > 10)

@@ -129,9 +129,15 @@ int Engine::expectVariable(StatementLine& s, int k) {
     return s.param(k) == kTokenVariable ? 0 : kErrMissingVariable;
 }
 
-namespace {
-// The value of a string, variable or label token at a position.
-} // namespace
+int Engine::expectNumberToken(StatementLine& s, int k) {
+    s.paramNumber = k;
+    return s.param(k) == kTokenNumber ? 0 : kErrNumericParam;
+}
+
+int Engine::expectResultVariable(StatementLine& s, int k) {
+    s.paramNumber = k;
+    return s.param(k) == kTokenVariable ? 0 : kErrInvalidVariable;
+}
 
 std::string Engine::GetStringParam(const StatementLine& s, int k, bool expand) {
     std::string value = s.param(k) == kTokenVariable ? m_vars.GetVariable(m_strings.take()) : m_strings.take();

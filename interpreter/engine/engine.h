@@ -66,6 +66,10 @@ public:
     int expectString(StatementLine& s, int k);
     int expectNumeric(StatementLine& s, int k);
     int expectVariable(StatementLine& s, int k);
+    // A number written as such (no variable), else 10020.
+    int expectNumberToken(StatementLine& s, int k);
+    // A variable to receive a result, else 10003.
+    int expectResultVariable(StatementLine& s, int k);
     std::string GetStringParam(const StatementLine& s, int k, bool expand = true);
     std::int32_t GetNumericParam(const StatementLine& s, int k);
     std::string takeName() { return m_strings.take(); }
