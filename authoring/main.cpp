@@ -1,5 +1,5 @@
 // zrva32: the authoring tool. For now it exposes the SZDD codec on host files.
-#include "platform/lz.h"
+#include "platform/formats/lz.h"
 
 #include <cstdio>
 #include <filesystem>

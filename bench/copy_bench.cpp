@@ -3,8 +3,8 @@
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
-#include "platform/lz.h"
-#include "platform/machine.h"
+#include "platform/formats/lz.h"
+#include "platform/machine/machine.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,7 +3,7 @@
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/engine/tokenizer.h"
 #include "interpreter/ui/headless/headless.h"
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <benchmark/benchmark.h>
 

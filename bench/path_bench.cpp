@@ -1,6 +1,6 @@
 // Path resolution and directory search in a folder of 5,000 files: exact names
 // must not scan the folder; case-folded names do.
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <benchmark/benchmark.h>
 

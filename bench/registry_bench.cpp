@@ -1,6 +1,6 @@
 // Registry writes and reads per second over 10,000 values, each write in its
 // own transaction as the interpreter makes them.
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <benchmark/benchmark.h>
 

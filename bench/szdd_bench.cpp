@@ -3,7 +3,7 @@
 // the same files. Prints compressed size as a share of the input, and MB/s.
 //
 //   szdd_bench [CORPUS_DIR]     (default: a corpus gathered from /usr)
-#include "platform/lz.h"
+#include "platform/formats/lz.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "common/datetime.h"
 
 #include "common/text.h"
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <array>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // and pictures of letter codes for formatting and parsing. All texts are English.
 #pragma once
 
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <cstdint>
 #include <ctime>

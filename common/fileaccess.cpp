@@ -1,7 +1,7 @@
 #include "common/fileaccess.h"
 
 #include "common/paths.h"
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "common/datetime.h"
-#include "platform/lz.h"
-#include "platform/machine.h"
+#include "platform/formats/lz.h"
+#include "platform/machine/machine.h"
 
 #include <memory>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "common/fileaccess.h"
 #include "common/paths.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
-#include "platform/profile.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
+#include "platform/profile/profile.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "common/paths.h"
 
-#include "platform/ansi.h"
-#include "platform/machine.h"
-#include "platform/profile.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
+#include "platform/profile/profile.h"
 
 #include <algorithm>
 #include <chrono>

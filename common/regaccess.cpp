@@ -1,7 +1,7 @@
 #include "common/regaccess.h"
 
-#include "platform/machine.h"
-#include "platform/registry.h"
+#include "platform/machine/machine.h"
+#include "platform/registry/registry.h"
 
 namespace zrv {
 

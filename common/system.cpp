@@ -1,6 +1,6 @@
 #include "common/system.h"
 
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <chrono>
 #include <ctime>
@@ -44,8 +44,8 @@ void Delay(int seconds, bool pump) {
 
 } // namespace zrv
 
-#include "platform/profile.h"
-#include "platform/programs.h"
+#include "platform/profile/profile.h"
+#include "platform/shell/programs.h"
 
 namespace zrv {
 

@@ -1,6 +1,6 @@
 #include "common/text.h"
 
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 namespace zrv {
 

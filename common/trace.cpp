@@ -1,8 +1,8 @@
 #include "common/trace.h"
 
 #include "common/datetime.h"
-#include "platform/machine.h"
-#include "platform/profile.h"
+#include "platform/machine/machine.h"
+#include "platform/profile/profile.h"
 
 #include <cstdio>
 

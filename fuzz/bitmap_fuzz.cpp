@@ -1,7 +1,7 @@
 // Bitmap files: loading refuses or accepts, converting never reads past the
 // block, and nothing allocates more than the file could fill.
 #include "interpreter/ui/bitmap.h"
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <filesystem>
 #include <fstream>

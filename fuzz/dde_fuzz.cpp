@@ -1,6 +1,6 @@
 // DDE command strings and .LNK files: any bytes parse or are refused.
-#include "platform/progman.h"
-#include "platform/shelllink.h"
+#include "platform/shell/progman.h"
+#include "platform/formats/shelllink.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,5 +1,5 @@
 // The profile reader and writer take any bytes; a value written reads back.
-#include "platform/ini.h"
+#include "platform/base/ini.h"
 
 #include <cstdlib>
 #include <string>

@@ -3,7 +3,7 @@
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <filesystem>
 #include <fstream>

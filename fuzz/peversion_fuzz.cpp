@@ -1,5 +1,5 @@
 // The PE reader takes any bytes without reading out of bounds.
-#include "platform/peversion.h"
+#include "platform/formats/peversion.h"
 
 #include <string_view>
 

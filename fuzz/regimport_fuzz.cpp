@@ -1,6 +1,6 @@
 // The .REG importer takes any text: it merges or names a line, and what it
 // merged exports again.
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,7 +3,7 @@
 // input is run as a called file with a guard that stops it.
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <filesystem>
 #include <fstream>

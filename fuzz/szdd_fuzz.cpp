@@ -1,6 +1,6 @@
 // Any bytes after an SZDD header expand to an error or to a bounded result,
 // and what we compress always expands back.
-#include "platform/lz.h"
+#include "platform/formats/lz.h"
 
 #include <cstdlib>
 #include <string>

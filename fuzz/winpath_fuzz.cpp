@@ -1,6 +1,6 @@
 // Any text either fails or gives a full path that parses back to itself and
 // stays within the limits.
-#include "platform/winpath.h"
+#include "platform/base/winpath.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,11 +1,11 @@
 // zrvx32: the setup-script interpreter. For now it manages and inspects the
 // emulated machine that scripts run on.
 #include "common/paths.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
-#include "platform/profile.h"
-#include "platform/progman.h"
-#include "platform/snapshot.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
+#include "platform/profile/profile.h"
+#include "platform/shell/progman.h"
+#include "platform/shell/snapshot.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"

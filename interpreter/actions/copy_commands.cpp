@@ -11,9 +11,9 @@
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/ui/ui.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
-#include "platform/peversion.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
+#include "platform/formats/peversion.h"
 
 #include <cstdio>
 #include <memory>

@@ -5,7 +5,7 @@
 #include "common/fileaccess.h"
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <cstdlib>
 

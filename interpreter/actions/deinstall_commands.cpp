@@ -7,8 +7,8 @@
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/interpreter.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 #include <array>
 #include <cstdio>

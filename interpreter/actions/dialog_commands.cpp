@@ -9,8 +9,8 @@
 #include "interpreter/engine/errors.h"
 #include "interpreter/ui/template.h"
 #include "interpreter/ui/ui.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 #include <algorithm>
 #include <cctype>

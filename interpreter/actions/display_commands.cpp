@@ -7,8 +7,8 @@
 #include "interpreter/ui/ui.h"
 #include "common/trace.h"
 #include "common/text.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 namespace zrv::actions {
 

@@ -5,8 +5,8 @@
 #include "common/paths.h"
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 namespace zrv::actions {
 

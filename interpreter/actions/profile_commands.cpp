@@ -7,9 +7,9 @@
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/ui/ui.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
-#include "platform/profile.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
+#include "platform/profile/profile.h"
 
 #include <cstdlib>
 #include <tuple>

@@ -8,8 +8,8 @@
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/ui.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 namespace zrv::actions {
 

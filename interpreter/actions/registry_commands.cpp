@@ -5,8 +5,8 @@
 #include "common/regaccess.h"
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 #include <memory>
 

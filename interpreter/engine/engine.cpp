@@ -7,8 +7,8 @@
 #include "interpreter/engine/errors.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/ui.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 #include <climits>
 #include <cstdio>
@@ -354,31 +354,12 @@ int Engine::handleRelease(StatementLine&) {
 }
 
 bool Engine::changeDisk(const std::function<bool()>& wanted) {
-    if (m_disks.empty())
+    auto disk = m_disks.insert(m_machine, wanted);
+    if (!disk)
         return false;
-    const Drive* now = m_machine.drive('A');
-    std::optional<DriveMapping> before;
-    if (now) {
-        DriveMapping m;
-        m.letter = 'A';
-        m.hostRoot = now->hostRoot.string();
-        m.readOnly = now->readOnly;
-        m.label = now->label;
-        m.capacity = now->capacity;
-        before = m;
-    }
-    for (const DriveMapping& disk : m_disks) {
-        if (!m_machine.mapDrive(disk))
-            continue;
-        if (wanted()) {
-            m_ui.record("{\"kind\":\"disk\",\"name\":\"A:\",\"title\":\"\",\"text\":" +
-                        ui::jsonString(ansiToUtf8(disk.label)) + ",\"result\":1}");
-            return true;
-        }
-    }
-    if (before)
-        (void)m_machine.mapDrive(*before);
-    return false;
+    m_ui.record("{\"kind\":\"disk\",\"name\":\"A:\",\"title\":\"\",\"text\":" +
+                ui::jsonString(ansiToUtf8(disk->label)) + ",\"result\":1}");
+    return true;
 }
 
 int Engine::handleCheckLabel(StatementLine& s) {

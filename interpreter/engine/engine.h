@@ -8,8 +8,9 @@
 #include "interpreter/engine/script.h"
 #include "interpreter/engine/tokenizer.h"
 #include "interpreter/engine/variables.h"
-#include "platform/machine.h"
-#include "platform/progman.h"
+#include "platform/machine/diskchanger.h"
+#include "platform/machine/machine.h"
+#include "platform/shell/progman.h"
 
 #include <array>
 #include <cstdint>
@@ -104,7 +105,7 @@ public:
     }
 
     // A disk changer on A: over these disks (the first is in the drive).
-    void setDisks(std::vector<DriveMapping> disks) { m_disks = std::move(disks); }
+    void setDisks(std::vector<DriveMapping> disks) { m_disks = DiskChanger(std::move(disks)); }
     // When a prompt asks for a disk: inserts the first disk for which `wanted`
     // holds and says so in the transcript; false (the drive as it was) when none does.
     bool changeDisk(const std::function<bool()>& wanted);
@@ -153,7 +154,7 @@ private:
     bool m_copyBlock = false;
     int m_exitRequest = -1;
     std::vector<std::function<void()>> m_endOfRun;
-    std::vector<DriveMapping> m_disks;
+    DiskChanger m_disks;
 };
 
 } // namespace zrv::engine

@@ -6,9 +6,9 @@
 #include "interpreter/engine/errors.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/ui.h"
-#include "platform/ansi.h"
-#include "platform/machine.h"
-#include "platform/profile.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
+#include "platform/profile/profile.h"
 
 namespace zrv::engine {
 

@@ -4,7 +4,7 @@
 #include "common/trace.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/tokenizer.h"
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <cstdio>
 #include <cstring>

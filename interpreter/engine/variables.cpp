@@ -1,7 +1,7 @@
 #include "interpreter/engine/variables.h"
 
 #include "interpreter/engine/errors.h"
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "interpreter/ui/bitmap.h"
 
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <algorithm>
 #include <cstring>

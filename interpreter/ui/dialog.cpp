@@ -1,6 +1,6 @@
 #include "interpreter/ui/dialog.h"
 
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 namespace zrv::ui {
 

@@ -1,7 +1,7 @@
 #include "interpreter/ui/display.h"
 
-#include "platform/ansi.h"
-#include "platform/machine.h"
+#include "platform/base/ansi.h"
+#include "platform/machine/machine.h"
 
 #include <algorithm>
 #include <cstdio>

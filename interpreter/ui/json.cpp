@@ -1,6 +1,6 @@
 #include "interpreter/ui/json.h"
 
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <cstdio>
 #include <algorithm>

@@ -3,9 +3,9 @@
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
-#include "platform/progman.h"
-#include "platform/programs.h"
-#include "platform/registry.h"
+#include "platform/shell/progman.h"
+#include "platform/shell/programs.h"
+#include "platform/registry/registry.h"
 #include "tests/support/script_test.h"
 
 using namespace zrv;

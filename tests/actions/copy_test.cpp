@@ -4,7 +4,7 @@
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
-#include "platform/lz.h"
+#include "platform/formats/lz.h"
 #include "tests/support/script_test.h"
 
 using namespace zrv;

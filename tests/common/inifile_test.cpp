@@ -1,6 +1,6 @@
 #include "common/inifile.h"
 
-#include "platform/profile.h"
+#include "platform/profile/profile.h"
 #include "tests/support/testing.h"
 
 using namespace zrv;

@@ -1,7 +1,7 @@
 #include "common/regaccess.h"
 
 #include "common/paths.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "tests/support/testing.h"
 
 using namespace zrv;

@@ -1,6 +1,6 @@
 #include "common/system.h"
 
-#include "platform/profile.h"
+#include "platform/profile/profile.h"
 #include "tests/support/testing.h"
 
 #include <chrono>

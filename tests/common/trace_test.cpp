@@ -1,7 +1,7 @@
 #include "common/trace.h"
 
 #include "common/datetime.h"
-#include "platform/profile.h"
+#include "platform/profile/profile.h"
 #include "tests/support/testing.h"
 
 using namespace zrv;

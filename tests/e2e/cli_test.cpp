@@ -1,5 +1,5 @@
 // zrvx32 run as a person would run it, against machines in temporary folders.
-#include "platform/lz.h"
+#include "platform/formats/lz.h"
 #include "tests/support/testing.h"
 
 #include <array>

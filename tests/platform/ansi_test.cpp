@@ -1,4 +1,4 @@
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // No path a script can write reaches a host file outside the drive roots.
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include "tests/support/testing.h"
 

@@ -1,4 +1,5 @@
-#include "platform/machine.h"
+#include "platform/base/wildcard.h"
+#include "platform/machine/machine.h"
 
 #include "tests/support/testing.h"
 

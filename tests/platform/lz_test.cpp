@@ -1,4 +1,4 @@
-#include "platform/lz.h"
+#include "platform/formats/lz.h"
 
 #include "tests/support/testing.h"
 

@@ -1,4 +1,4 @@
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include "tests/support/testing.h"
 
@@ -468,8 +468,9 @@ TEST(KeptFolders, ChangeNoOutcomeOfAnyMixOfOperations) {
         rng = state;
         std::string b = apply(keeping);
         ASSERT_EQ(a, b) << "step " << step << " op " << op << " " << path << " " << other;
-        if (step % 100 == 99)
+        if (step % 100 == 99) {
             ASSERT_EQ(treeOf(walking.cHost()), treeOf(keeping.cHost())) << "after step " << step;
+        }
     }
     EXPECT_EQ(treeOf(walking.cHost()), treeOf(keeping.cHost()));
 }

@@ -1,5 +1,5 @@
 // Version resources read from PE files that the MinGW binutils build.
-#include "platform/peversion.h"
+#include "platform/formats/peversion.h"
 
 #include "tests/support/testing.h"
 

@@ -1,5 +1,5 @@
-#include "platform/ini.h"
-#include "platform/profile.h"
+#include "platform/base/ini.h"
+#include "platform/profile/profile.h"
 
 #include "tests/support/testing.h"
 

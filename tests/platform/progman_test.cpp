@@ -1,6 +1,6 @@
-#include "platform/progman.h"
+#include "platform/shell/progman.h"
 
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 #include "tests/support/testing.h"
 
 using namespace zrv;

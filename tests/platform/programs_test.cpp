@@ -1,7 +1,7 @@
-#include "platform/programs.h"
+#include "platform/shell/programs.h"
 
-#include "platform/machine.h"
-#include "platform/registry.h"
+#include "platform/machine/machine.h"
+#include "platform/registry/registry.h"
 #include "tests/support/testing.h"
 
 using namespace zrv;

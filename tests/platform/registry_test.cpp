@@ -1,6 +1,6 @@
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 #include "tests/support/testing.h"
 
 #include <sqlite3.h>

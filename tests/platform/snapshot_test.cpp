@@ -1,8 +1,8 @@
-#include "platform/snapshot.h"
+#include "platform/shell/snapshot.h"
 
-#include "platform/machine.h"
-#include "platform/progman.h"
-#include "platform/registry.h"
+#include "platform/machine/machine.h"
+#include "platform/shell/progman.h"
+#include "platform/registry/registry.h"
 #include "tests/support/testing.h"
 
 using namespace zrv;

@@ -1,6 +1,6 @@
 // The SZDD codec against itself and against an independent implementation,
 // mscompress and msexpand.
-#include "platform/lz.h"
+#include "platform/formats/lz.h"
 
 #include "tests/support/testing.h"
 

@@ -1,4 +1,4 @@
-#include "platform/winpath.h"
+#include "platform/base/winpath.h"
 
 #include <gtest/gtest.h>
 

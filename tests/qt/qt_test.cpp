@@ -6,7 +6,7 @@
 #include "interpreter/ui/headless/headless.h"
 #include "interpreter/ui/qt/qtui.h"
 #include "interpreter/ui/qt/widgets.h"
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <QApplication>
 #include <QLineEdit>

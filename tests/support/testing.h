@@ -2,7 +2,7 @@
 // fresh machine inside one.
 #pragma once
 
-#include "platform/machine.h"
+#include "platform/machine/machine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "interpreter/ui/headless/headless.h"
 
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <cctype>
 #include <cstdlib>

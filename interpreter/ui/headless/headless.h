@@ -5,8 +5,8 @@
 
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/ui.h"
-#include "platform/ansi.h"
-#include "platform/result.h"
+#include "platform/base/ansi.h"
+#include "platform/base/result.h"
 
 #include <filesystem>
 #include <fstream>

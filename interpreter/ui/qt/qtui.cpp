@@ -3,7 +3,7 @@
 #include "interpreter/ui/headless/headless.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/qt/widgets.h"
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <QApplication>
 #include <QDir>

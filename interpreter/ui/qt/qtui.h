@@ -3,7 +3,7 @@
 #pragma once
 
 #include "interpreter/ui/ui.h"
-#include "platform/result.h"
+#include "platform/base/result.h"
 
 #include <filesystem>
 #include <memory>

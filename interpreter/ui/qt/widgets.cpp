@@ -1,6 +1,6 @@
 #include "interpreter/ui/qt/widgets.h"
 
-#include "platform/ansi.h"
+#include "platform/base/ansi.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,0 +1,196 @@
+#include "platform/base/ini.h"
+
+#include "platform/base/ansi.h"
+
+namespace zrv {
+
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::optional<std::string_view> iniSectionName(std::string_view line) {
+    line = trimBlanks(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    line.remove_prefix(1);
+    // A header without its closing bracket still opens a section, as Windows reads it.
+    std::size_t close = line.find(']');
+    return trimBlanks(line.substr(0, close));
+}
+
+std::optional<std::pair<std::string_view, std::string_view>> iniKeyValue(std::string_view line) {
+    line = trimBlanks(line);
+    if (line.empty() || line.front() == ';' || line.front() == '[')
+        return std::nullopt;
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return std::nullopt;
+    std::string_view key = trimBlanks(line.substr(0, eq));
+    if (key.empty())
+        return std::nullopt;
+    return std::make_pair(key, trimBlanks(line.substr(eq + 1)));
+}
+
+std::string_view unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+IniDocument IniDocument::parse(std::string_view bytes) {
+    IniDocument doc;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        doc.m_lines.emplace_back(line);
+        start = end + 1;
+    }
+    return doc;
+}
+
+std::vector<IniDocument::Range> IniDocument::sections(std::string_view name) const {
+    std::vector<Range> out;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        auto header = iniSectionName(m_lines[i]);
+        if (!header || !equalNoCase(*header, name))
+            continue;
+        std::size_t end = i + 1;
+        while (end < m_lines.size() && !iniSectionName(m_lines[end]))
+            ++end;
+        out.push_back({i, end});
+        i = end - 1;
+    }
+    return out;
+}
+
+std::optional<std::size_t> IniDocument::findKey(const Range& range, std::string_view key) const {
+    for (std::size_t i = range.header + 1; i < range.end; ++i) {
+        auto kv = iniKeyValue(m_lines[i]);
+        if (kv && equalNoCase(kv->first, key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
+    for (const Range& r : sections(section)) {
+        if (auto i = findKey(r, key))
+            return std::string(unquote(iniKeyValue(m_lines[*i])->second));
+    }
+    return std::nullopt;
+}
+
+bool IniDocument::hasSection(std::string_view section) const { return !sections(section).empty(); }
+
+std::vector<std::string> IniDocument::sectionNames() const {
+    std::vector<std::string> out;
+    for (const std::string& line : m_lines) {
+        auto name = iniSectionName(line);
+        if (!name)
+            continue;
+        bool seen = false;
+        for (const std::string& n : out)
+            seen = seen || equalNoCase(n, *name);
+        if (!seen)
+            out.emplace_back(*name);
+    }
+    return out;
+}
+
+std::vector<std::pair<std::string, std::string>> IniDocument::entries(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const Range& r : sections(section)) {
+        for (std::size_t i = r.header + 1; i < r.end; ++i) {
+            auto kv = iniKeyValue(m_lines[i]);
+            if (!kv)
+                continue;
+            bool seen = false;
+            for (const auto& e : out)
+                seen = seen || equalNoCase(e.first, kv->first);
+            if (!seen)
+                out.emplace_back(std::string(kv->first), std::string(unquote(kv->second)));
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> IniDocument::keys(std::string_view section) const {
+    std::vector<std::string> out;
+    for (auto& e : entries(section))
+        out.push_back(std::move(e.first));
+    return out;
+}
+
+bool IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
+    auto ranges = sections(section);
+    for (const Range& r : ranges) {
+        if (auto i = findKey(r, key)) {
+            // The stored spelling of the key stays; only the value changes.
+            std::string line = std::string(iniKeyValue(m_lines[*i])->first) + "=" + std::string(value);
+            if (m_lines[*i] == line)
+                return false;
+            m_lines[*i] = std::move(line);
+            return true;
+        }
+    }
+    std::string entry = std::string(key) + "=" + std::string(value);
+    if (!ranges.empty()) {
+        // After the section's last entry, before the blank lines that close it.
+        const Range& r = ranges.front();
+        std::size_t at = r.end;
+        while (at > r.header + 1 && trimBlanks(m_lines[at - 1]).empty())
+            --at;
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+        return true;
+    }
+    if (!m_lines.empty() && !trimBlanks(m_lines.back()).empty())
+        m_lines.emplace_back();
+    m_lines.push_back("[" + std::string(section) + "]");
+    m_lines.push_back(std::move(entry));
+    return true;
+}
+
+bool IniDocument::removeKey(std::string_view section, std::string_view key) {
+    bool changed = false;
+    for (const Range& r : sections(section)) {
+        for (std::size_t i = r.end; i-- > r.header + 1;) {
+            auto kv = iniKeyValue(m_lines[i]);
+            if (kv && equalNoCase(kv->first, key)) {
+                m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
+                changed = true;
+            }
+        }
+        if (changed)
+            break;
+    }
+    return changed;
+}
+
+bool IniDocument::removeSection(std::string_view section) {
+    auto ranges = sections(section);
+    for (auto it = ranges.rbegin(); it != ranges.rend(); ++it)
+        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(it->header),
+                      m_lines.begin() + static_cast<std::ptrdiff_t>(it->end));
+    return !ranges.empty();
+}
+
+std::string IniDocument::serialize() const {
+    std::string out;
+    for (const std::string& line : m_lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+} // namespace zrv

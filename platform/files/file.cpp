@@ -1,0 +1,162 @@
+#include "platform/files/file.h"
+
+#include "platform/files/drive.h"
+
+namespace zrv {
+
+Result<File> File::adopt(UniqueFd fd, const WinPath& path, const Drive* drive, bool writable, Origin origin) {
+    // Opened without blocking so a FIFO cannot hang the open; only regular files
+    // are kept, and for those the flag changes nothing.
+    if (origin == Origin::Existing) {
+        auto st = host::stat(fd.get());
+        if (!st || !st->isFile())
+            return fail(WinError::AccessDenied,
+                        path.text() + (st && st->isFolder() ? " is a directory" : " is not a file"));
+    }
+    File f;
+    f.m_fd = std::move(fd);
+    f.m_path = path;
+    f.m_drive = drive;
+    f.m_writable = writable;
+    f.m_marked = origin == Origin::Made;
+    return f;
+}
+
+Result<void> File::checkOpen(bool forWriting) const {
+    if (!isOpen())
+        return fail(WinError::InvalidParameter, "file not open");
+    if (forWriting && !m_writable)
+        return fail(WinError::AccessDenied, m_path.text() + " is open for reading");
+    return {};
+}
+
+Error File::about(const Error& e) const { return fail(e.code, m_path.text() + ": " + e.message); }
+
+Result<std::size_t> File::read(void* buffer, std::size_t count) {
+    if (auto c = checkOpen(false); !c)
+        return c.error();
+    auto n = host::read(m_fd.get(), buffer, count);
+    return n ? n : about(n.error());
+}
+
+Result<std::size_t> File::readAt(void* buffer, std::size_t count, std::uint64_t offset) {
+    if (auto c = checkOpen(false); !c)
+        return c.error();
+    auto n = host::readAt(m_fd.get(), buffer, count, offset);
+    return n ? n : about(n.error());
+}
+
+Result<std::size_t> File::write(const void* buffer, std::size_t count) {
+    if (auto c = checkOpen(true); !c)
+        return c.error();
+    if (m_drive && m_drive->capacity && count > 0) {
+        auto st = host::stat(m_fd.get());
+        auto pos = host::seek(m_fd.get(), 0, SeekOrigin::Current);
+        if (st && pos) {
+            std::uint64_t end = *pos + count;
+            std::uint64_t growth = end > st->size ? end - st->size : 0;
+            if (growth > 0) {
+                std::uint64_t used = m_drive->usedBytes();
+                std::uint64_t room = used < *m_drive->capacity ? *m_drive->capacity - used : 0;
+                if (growth > room)
+                    count -= static_cast<std::size_t>(growth - room);
+                if (count == 0)
+                    return fail(WinError::DiskFull, std::string("drive ") + m_path.drive + ": is full");
+            }
+        }
+    }
+    if (auto a = markArchive(); !a && a.code() != WinError::NotSupported)
+        return a.error();
+    auto n = host::write(m_fd.get(), buffer, count);
+    return n ? n : about(n.error());
+}
+
+Result<std::size_t> File::copyFrom(File& source, std::size_t count) {
+    if (auto c = checkOpen(true); !c)
+        return c.error();
+    if (auto c = source.checkOpen(false); !c)
+        return c.error();
+    if (m_drive && m_drive->capacity)
+        return fail(WinError::NotSupported, "a drive with a capacity counts every write");
+    if (auto a = markArchive(); !a && a.code() != WinError::NotSupported)
+        return a.error();
+    auto n = host::copyRange(source.m_fd.get(), m_fd.get(), count);
+    if (!n && n.code() != WinError::NotSupported)
+        return about(n.error());
+    return n;
+}
+
+Result<std::uint64_t> File::seek(std::int64_t offset, SeekOrigin origin) {
+    if (auto c = checkOpen(false); !c)
+        return c.error();
+    auto pos = host::seek(m_fd.get(), offset, origin);
+    return pos ? pos : about(pos.error());
+}
+
+Result<std::uint64_t> File::position() { return seek(0, SeekOrigin::Current); }
+
+Result<std::uint64_t> File::size() {
+    if (auto c = checkOpen(false); !c)
+        return c.error();
+    auto st = host::stat(m_fd.get());
+    if (!st)
+        return about(st.error());
+    return st->size;
+}
+
+Result<void> File::truncate() {
+    if (auto c = checkOpen(true); !c)
+        return c;
+    if (auto t = host::truncateHere(m_fd.get()); !t)
+        return about(t.error());
+    return markArchive();
+}
+
+Result<FileTime> File::lastWriteTime() {
+    if (auto c = checkOpen(false); !c)
+        return c.error();
+    auto st = host::stat(m_fd.get());
+    if (!st)
+        return about(st.error());
+    return st->lastWrite;
+}
+
+Result<void> File::setLastWriteTime(FileTime time) {
+    if (auto c = checkOpen(true); !c)
+        return c;
+    if (auto t = host::setLastWrite(m_fd.get(), time); !t)
+        return about(t.error());
+    return {};
+}
+
+Result<void> File::setAttributes(std::uint32_t attributes) {
+    if (!m_fd.valid())
+        return fail(WinError::InvalidParameter, "the file is not open");
+    if (m_drive && m_drive->readOnly)
+        return fail(WinError::WriteProtect, m_path.text() + ": the drive is read-only");
+    auto st = host::stat(m_fd.get());
+    if (!st)
+        return about(st.error());
+    if (auto w = host::storeAttributes(m_fd.get(), host::Via::OpenFile, attributes); !w)
+        return w;
+    m_marked = false; // a later write marks the file for archiving again
+    if (st->isFile())
+        if (auto w = host::setOwnerWritable(m_fd.get(), host::Via::OpenFile, *st,
+                                            !(attributes & FileAttribute::ReadOnly));
+            !w)
+            return about(w.error());
+    return {};
+}
+
+Result<void> File::markArchive() {
+    if (m_marked)
+        return {};
+    m_marked = true;
+    auto st = host::stat(m_fd.get());
+    if (!st)
+        return about(st.error());
+    std::uint32_t now = host::attributes(m_fd.get(), host::Via::OpenFile, *st);
+    return host::storeAttributes(m_fd.get(), host::Via::OpenFile, now | FileAttribute::Archive);
+}
+
+} // namespace zrv

@@ -1,0 +1,62 @@
+// One open file of the machine. Closing happens when it goes out of scope.
+#pragma once
+
+#include "platform/base/fileinfo.h"
+#include "platform/base/result.h"
+#include "platform/base/winpath.h"
+#include "platform/host/hostfs.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zrv {
+
+struct Drive;
+
+class File {
+public:
+    File() = default;
+    File(File&&) noexcept = default;
+    File& operator=(File&&) noexcept = default;
+
+    bool isOpen() const { return m_fd.valid(); }
+    void close() { m_fd.reset(); }
+    const WinPath& path() const { return m_path; }
+
+    Result<std::size_t> read(void* buffer, std::size_t count);
+    // Reads at an offset without moving the position.
+    Result<std::size_t> readAt(void* buffer, std::size_t count, std::uint64_t offset);
+    Result<std::size_t> write(const void* buffer, std::size_t count);
+    // Copies from another file's position to this one's in the kernel; fails
+    // with NotSupported where that cannot be done (a drive with a capacity,
+    // file systems without copy_file_range).
+    Result<std::size_t> copyFrom(File& source, std::size_t count);
+    Result<std::uint64_t> seek(std::int64_t offset, SeekOrigin origin);
+    Result<std::uint64_t> position();
+    Result<std::uint64_t> size();
+    // Sets the end of the file at the current position.
+    Result<void> truncate();
+    Result<FileTime> lastWriteTime();
+    Result<void> setLastWriteTime(FileTime time);
+    // The DOS attributes of the open file (read-only as the owner's write bit).
+    Result<void> setAttributes(std::uint32_t attributes);
+
+    // A file the file system has just opened. `made` says it is new, a regular
+    // file with no stored attributes, which reads as archived already.
+    enum class Origin { Existing, Made };
+    static Result<File> adopt(UniqueFd fd, const WinPath& path, const Drive* drive, bool writable, Origin origin);
+    // Marks the file for archiving, once per opening.
+    Result<void> markArchive();
+
+private:
+    Result<void> checkOpen(bool forWriting) const;
+    Error about(const Error& e) const;
+
+    UniqueFd m_fd;
+    WinPath m_path;
+    const Drive* m_drive = nullptr;
+    bool m_writable = false;
+    bool m_marked = false;
+};
+
+} // namespace zrv

@@ -1,0 +1,647 @@
+#include "platform/files/filesystem.h"
+
+#include "platform/base/ansi.h"
+#include "platform/base/wildcard.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zrv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A host name the machine can show: it converts to code page 1252 and is a
+// name Windows would accept as it stands.
+std::optional<std::string> windowsNameOf(const std::string& hostName) {
+    auto ansi = utf8ToAnsi(hostName);
+    if (!ansi || ansi->empty() || ansi->size() > kMaxComponentLength)
+        return std::nullopt;
+    for (char c : *ansi) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || std::strchr("<>:\"|?*\\", c))
+            return std::nullopt;
+    }
+    if (ansi->back() == '.' || ansi->back() == ' ' || isDeviceName(*ansi))
+        return std::nullopt;
+    return ansi;
+}
+
+Error about(const WinPath& path, const Error& e) { return fail(e.code, path.text() + ": " + e.message); }
+
+// A file that can change: not a folder, and not read-only.
+Result<void> checkChangeableFile(const WinPath& path, const host::Stat& st) {
+    if (st.isFolder())
+        return fail(WinError::AccessDenied, path.text() + " is a directory");
+    if (st.isFile() && !st.ownerWritable())
+        return fail(WinError::AccessDenied, path.text() + " is read-only");
+    return {};
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Paths and drives
+
+Result<WinPath> FileSystem::fullPath(std::string_view path, PathUse use) const {
+    return zrv::fullPath(path, m_dirs, use);
+}
+
+Result<FileSystem::Located> FileSystem::locate(std::string_view path, PathUse use) const {
+    auto p = fullPath(path, use);
+    if (!p)
+        return p.error();
+    auto r = m_resolver.resolve(*p);
+    if (!r)
+        return r.error();
+    return Located{std::move(*p), std::move(*r)};
+}
+
+Error FileSystem::missing(const WinPath& path, const Resolved& r, const char* what) {
+    // Windows tells a missing folder on the way from a missing last name.
+    return fail(r.matched + 1 < r.total ? WinError::PathNotFound : WinError::FileNotFound, what + path.text());
+}
+
+Result<void> FileSystem::checkWritable(const WinPath& path, const Resolved& r) const {
+    if (r.drive->readOnly)
+        return fail(WinError::WriteProtect, std::string("drive ") + path.drive + ": is read-only");
+    if (m_inUse && m_inUse(path))
+        return fail(WinError::SharingViolation, path.text() + " is in use");
+    return {};
+}
+
+Result<FileSystem::Target> FileSystem::changing(std::string_view path, Need need, const char* missingWhat) {
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    Target t{std::move(located->path), std::move(located->where), {}, {}};
+    const bool exists = t.where.exists();
+    if (need == Need::Existing && !exists)
+        return missing(t.path, t.where, missingWhat);
+    if (need == Need::New && exists)
+        return fail(WinError::AlreadyExists, t.path.text() + " exists");
+    const bool folderMissing = t.where.matched + 1 < t.where.total;
+    if (need != Need::Existing && folderMissing)
+        return fail(WinError::PathNotFound, "no such directory: " + t.path.parent().text());
+    if (auto w = checkWritable(t.path, t.where); !w)
+        return w.error();
+    auto folder = Resolver::openParent(t.where);
+    if (!folder) {
+        if (need == Need::Existing)
+            return folder.error();
+        return fail(WinError::PathNotFound, "no such directory: " + t.path.parent().text());
+    }
+    t.folder = std::move(*folder);
+    t.leaf = t.where.leaf();
+    return t;
+}
+
+Result<void> FileSystem::setCurrentDirectory(std::string_view path) {
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath& p = located->path;
+    const Resolved& r = located->where;
+    if (!r.exists())
+        return fail(WinError::PathNotFound, "no such directory: " + p.text());
+    if (!host::openInRoot(r.drive->root.get(), r.rel, host::Look | host::Folder))
+        return fail(WinError::InvalidDirectory, "not a directory: " + p.text());
+    m_dirs.currentDrive = p.drive;
+    m_dirs.perDrive[static_cast<std::size_t>(p.drive - 'A')] = p.text();
+    return {};
+}
+
+Result<fs::path> FileSystem::hostPath(std::string_view path) const {
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const Resolved& r = located->where;
+    // The existing part is reported as the host resolved it, links included, so
+    // the answer names the real file.
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start < r.rel.size()) {
+        std::size_t end = r.rel.find('/', start);
+        if (end == std::string::npos)
+            end = r.rel.size();
+        parts.push_back(r.rel.substr(start, end - start));
+        start = end + 1;
+    }
+    std::string existing;
+    for (std::size_t i = 0; i < r.matched; ++i)
+        existing = joinRel(existing, parts[i]);
+    auto fd = host::openInRoot(r.drive->root.get(), existing, host::Look);
+    fs::path out = r.drive->hostRoot;
+    if (fd) {
+        if (auto real = host::realPath(fd->get()))
+            out = fs::path(*real);
+    } else if (!existing.empty()) {
+        out /= existing;
+    }
+    for (std::size_t i = r.matched; i < parts.size(); ++i)
+        out /= parts[i];
+    return out;
+}
+
+std::vector<char> FileSystem::driveLetters() const {
+    std::vector<char> out;
+    for (char l = 'A'; l <= 'Z'; ++l)
+        if (drive(l))
+            out.push_back(l);
+    return out;
+}
+
+Result<void> FileSystem::mapDrive(const DriveMapping& mapping, const fs::path& base) {
+    auto d = Drive::open(mapping, base);
+    if (!d)
+        return d.error();
+    m_resolver.setDrive(std::make_unique<Drive>(std::move(*d)));
+    return {};
+}
+
+Result<std::uint64_t> FileSystem::freeSpace(char letter) const {
+    const Drive* d = drive(letter);
+    if (!d)
+        return fail(WinError::InvalidDrive, std::string("drive ") + letter + ": is not mapped");
+    auto free = d->freeBytes();
+    if (!free)
+        return free;
+    // Windows 95 reports at most 2 GB, and scripts compare it as a signed number.
+    return std::min<std::uint64_t>(*free, kMaxReportedFreeSpace);
+}
+
+Result<std::string> FileSystem::volumeLabel(char letter) const {
+    const Drive* d = drive(letter);
+    if (!d)
+        return fail(WinError::InvalidDrive, std::string("drive ") + letter + ": is not mapped");
+    return d->label;
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+Result<File> FileSystem::openFile(std::string_view path, Access access, Disposition disposition) {
+    // Most reads name a file as it is stored: one open, no lookup first.
+    if (access == Access::Read && disposition == Disposition::OpenExisting) {
+        auto p = fullPath(path);
+        const Drive* d = p && !p->isRoot() ? drive(p->drive) : nullptr;
+        if (d) {
+            if (auto fd = host::openInRoot(d->root.get(), exactRel(*p), host::Read))
+                return File::adopt(std::move(*fd), *p, d, false, File::Origin::Existing);
+        }
+    }
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath& p = located->path;
+    Resolved& r = located->where;
+    if (p.isRoot())
+        return fail(WinError::AccessDenied, p.text() + " is a directory");
+    if (r.matched + 1 < r.total)
+        return fail(WinError::PathNotFound, "no such directory: " + p.parent().text());
+
+    const bool exists = r.exists();
+    const bool truncating = disposition == Disposition::CreateAlways || disposition == Disposition::TruncateExisting;
+    const bool writing = access != Access::Read || truncating || !exists;
+    if (exists) {
+        if (disposition == Disposition::CreateNew)
+            return fail(WinError::FileExists, p.text() + " exists");
+        // Only a write needs this look before opening (root could open a
+        // read-only file for writing); a read checks the opened file below.
+        if (writing) {
+            auto probe = Resolver::pathHandle(r);
+            if (auto st = probe ? host::stat(probe->get()) : Result<host::Stat>(probe.error()))
+                if (auto c = checkChangeableFile(p, *st); !c)
+                    return c.error();
+        }
+    } else if (disposition == Disposition::OpenExisting || disposition == Disposition::TruncateExisting) {
+        return fail(WinError::FileNotFound, "no such file: " + p.text());
+    }
+    if (writing)
+        if (auto w = checkWritable(p, r); !w)
+            return w.error();
+
+    unsigned how = access == Access::Read ? host::Read : access == Access::Write ? host::Write : host::Read | host::Write;
+    switch (disposition) {
+    case Disposition::OpenExisting: break;
+    case Disposition::CreateNew: how |= host::Create | host::Exclusive; break;
+    case Disposition::CreateAlways: how |= host::Create | host::Truncate; break;
+    case Disposition::OpenAlways: how |= host::Create; break;
+    case Disposition::TruncateExisting: how |= host::Truncate; break;
+    }
+    if ((how & host::Truncate) && access == Access::Read)
+        how = (how & ~host::Read) | host::Write;
+    // A new name is made in the folder resolving found, when it has it open
+    // or the folder's index is to be kept current.
+    Folder parent;
+    std::optional<Resolver::Change> change;
+    const std::string leaf = r.leaf();
+    if (!exists && (r.parent.valid() || m_resolver.indexesFolders())) {
+        if (auto pf = Resolver::openParent(r)) {
+            parent = std::move(*pf);
+            change.emplace(m_resolver, parent.get());
+        }
+    }
+    auto fd = parent.valid() ? host::openBelow(parent.get(), leaf, how) : host::openInRoot(r.drive->root.get(), r.rel, how);
+    if (!fd)
+        return about(p, fd.error());
+    if (change)
+        change->added(leaf);
+    const bool made = disposition == Disposition::CreateNew;
+    auto f = File::adopt(std::move(*fd), p, r.drive, access != Access::Read,
+                         made ? File::Origin::Made : File::Origin::Existing);
+    if (!f)
+        return f;
+    if (!made && (!exists || truncating))
+        if (auto a = f->markArchive(); !a && a.code() != WinError::NotSupported)
+            return a.error();
+    return f;
+}
+
+Result<std::string> FileSystem::readFile(std::string_view path) {
+    auto f = openFile(path, Access::Read, Disposition::OpenExisting);
+    if (!f)
+        return f.error();
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        auto n = f->read(buf, sizeof buf);
+        if (!n)
+            return n.error();
+        if (*n == 0)
+            break;
+        out.append(buf, *n);
+    }
+    return out;
+}
+
+Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
+    if (auto p = fullPath(path); p && p->isRoot())
+        return fail(WinError::AccessDenied, p->text() + " is a directory");
+    auto t = changing(path, Need::Either, "");
+    if (!t)
+        return t.error();
+    const WinPath& p = t->path;
+    const int dir = t->folder.get();
+    std::optional<host::Stat> old;
+    if (t->where.exists()) {
+        auto probe = Resolver::pathHandle(t->where);
+        if (auto st = probe ? host::stat(probe->get()) : Result<host::Stat>(probe.error())) {
+            if (auto c = checkChangeableFile(p, *st); !c)
+                return c;
+            old = *st;
+        }
+    }
+    if (const Drive* d = t->where.drive; d->capacity) {
+        std::uint64_t used = d->usedBytes() - (old ? old->size : 0);
+        if (used + bytes.size() > *d->capacity)
+            return fail(WinError::DiskFull, std::string("drive ") + p.drive + ": is full");
+    }
+
+    Resolver::Change change(m_resolver, dir);
+    static unsigned counter = 0;
+    std::string tmp;
+    Result<UniqueFd> out = fail(WinError::AccessDenied, p.text() + ": no temporary name free");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = ".zrv-" + std::to_string(host::processId()) + "-" + std::to_string(++counter) + ".tmp";
+        out = host::openBelow(dir, tmp, host::Write | host::Create | host::Exclusive, old ? old->mode : 0644);
+        if (out || out.code() != WinError::FileExists)
+            break;
+    }
+    if (!out)
+        return about(p, out.error());
+    auto written = [&]() -> Result<void> {
+        auto n = host::write(out->get(), bytes.data(), bytes.size());
+        if (!n)
+            return n.error();
+        if (*n != bytes.size())
+            return fail(WinError::DiskFull, "short write");
+        if (auto s = host::syncData(out->get()); !s)
+            return s;
+        std::uint32_t attr = FileAttribute::Archive;
+        if (old)
+            attr |= host::attributesAt(dir, t->leaf, *old) & FileAttribute::Stored;
+        (void)host::storeAttributes(out->get(), host::Via::OpenFile, attr);
+        return host::rename(dir, tmp, dir, t->leaf, host::Replace::Yes);
+    }();
+    if (!written) {
+        (void)host::remove(dir, tmp, host::Remove::File);
+        return about(p, written.error());
+    }
+    change.added(t->leaf);
+    return {};
+}
+
+Result<void> FileSystem::deleteFile(std::string_view path) {
+    if (auto p = fullPath(path); p && p->isRoot())
+        return fail(WinError::AccessDenied, p->text() + " is a directory");
+    auto t = changing(path, Need::Existing, "no such file: ");
+    if (!t)
+        return t.error();
+    auto st = host::statAt(t->folder.get(), t->leaf);
+    if (!st)
+        return about(t->path, st.error());
+    if (auto c = checkChangeableFile(t->path, *st); !c)
+        return c;
+    Resolver::Change change(m_resolver, t->folder.get());
+    if (auto d = host::remove(t->folder.get(), t->leaf, host::Remove::File); !d)
+        return about(t->path, d.error());
+    change.removed(t->leaf);
+    return {};
+}
+
+Result<void> FileSystem::moveFile(std::string_view from, std::string_view to) {
+    auto a = fullPath(from);
+    if (!a)
+        return a.error();
+    auto b = fullPath(to);
+    if (!b)
+        return b.error();
+    if (a->isRoot() || b->isRoot())
+        return fail(WinError::AccessDenied, "a drive's root cannot be moved");
+    if (a->drive != b->drive)
+        return fail(WinError::NotSameDevice, "cannot move between drives");
+    auto ra = m_resolver.resolve(*a);
+    if (!ra)
+        return ra.error();
+    auto rb = m_resolver.resolve(*b);
+    if (!rb)
+        return rb.error();
+    if (!ra->exists())
+        return missing(*a, *ra, "no such file: ");
+    const bool sameEntry = rb->exists() && ra->rel == rb->rel;
+    if (rb->exists() && !sameEntry)
+        return fail(WinError::AlreadyExists, b->text() + " exists");
+    if (rb->matched + 1 < rb->total)
+        return fail(WinError::PathNotFound, "no such directory: " + b->parent().text());
+    if (auto w = checkWritable(*a, *ra); !w)
+        return w.error();
+    if (auto w = checkWritable(*b, *rb); !w)
+        return w.error();
+    auto pa = Resolver::openParent(*ra);
+    if (!pa)
+        return pa.error();
+    const std::string leafA = ra->leaf();
+    auto st = host::statAt(pa->get(), leafA);
+    if (!st)
+        return about(*a, st.error());
+    if (st->isFile() && !st->ownerWritable())
+        return fail(WinError::AccessDenied, a->text() + " is read-only");
+    if (st->isFolder() && (rb->rel == ra->rel || rb->rel.rfind(ra->rel + "/", 0) == 0) && !sameEntry)
+        return fail(WinError::AccessDenied, "cannot move a directory into itself");
+    auto pb = Resolver::openParent(*rb);
+    if (!pb)
+        return pb.error();
+    // A change of case only renames the entry to the new spelling.
+    const std::string leafB = sameEntry ? ansiToUtf8(b->name()) : rb->leaf();
+    if (sameEntry && leafA == leafB)
+        return {};
+    Resolver::Change leaving(m_resolver, pa->get());
+    Resolver::Change arriving(m_resolver, pb->get());
+    if (auto m = host::rename(pa->get(), leafA, pb->get(), leafB, host::Replace::No); !m)
+        return about(*a, m.error());
+    if (st->isFolder())
+        m_resolver.letFoldersGo(); // kept ones may be below the moved folder
+    leaving.removed(leafA);
+    arriving.added(leafB);
+    return {};
+}
+
+Result<void> FileSystem::replaceFile(std::string_view from, std::string_view to) {
+    auto a = locate(from);
+    if (!a)
+        return a.error();
+    auto b = locate(to);
+    if (!b)
+        return b.error();
+    if (a->path.drive != b->path.drive)
+        return fail(WinError::NotSameDevice, "cannot move between drives");
+    if (!a->where.exists())
+        return missing(a->path, a->where, "no such file: ");
+    if (!b->where.exists())
+        return moveFile(from, to);
+    Folder folders[2];
+    Located* ends[2] = {&*a, &*b};
+    for (int i = 0; i < 2; ++i) {
+        Located& l = *ends[i];
+        if (auto w = checkWritable(l.path, l.where); !w)
+            return w;
+        auto parent = Resolver::openParent(l.where);
+        if (!parent)
+            return parent.error();
+        auto st = host::statAt(parent->get(), l.where.leaf());
+        if (!st)
+            return about(l.path, st.error());
+        if (!st->isFile())
+            return fail(WinError::AccessDenied, l.path.text() + " is not a file");
+        if (!st->ownerWritable())
+            return fail(WinError::AccessDenied, l.path.text() + " is read-only");
+        folders[i] = std::move(*parent);
+    }
+    const std::string leafA = a->where.leaf(), leafB = b->where.leaf();
+    Resolver::Change leaving(m_resolver, folders[0].get());
+    Resolver::Change arriving(m_resolver, folders[1].get());
+    if (auto m = host::rename(folders[0].get(), leafA, folders[1].get(), leafB, host::Replace::Yes); !m)
+        return about(a->path, m.error());
+    leaving.removed(leafA);
+    arriving.added(leafB);
+    return {};
+}
+
+Result<void> FileSystem::createDirectory(std::string_view path) {
+    auto t = changing(path, Need::New, "");
+    if (!t)
+        return t.error();
+    Resolver::Change change(m_resolver, t->folder.get());
+    if (auto m = host::makeFolder(t->folder.get(), t->leaf); !m)
+        return about(t->path, m.error());
+    change.added(t->leaf);
+    return {};
+}
+
+Result<void> FileSystem::removeDirectory(std::string_view path) {
+    if (auto p = fullPath(path); p && p->isRoot())
+        return fail(WinError::AccessDenied, "a drive's root cannot be removed");
+    auto t = changing(path, Need::Existing, "no such directory: ");
+    if (!t)
+        return t.error();
+    for (char l = 'A'; l <= 'Z'; ++l) {
+        if (!m_dirs.perDrive[static_cast<std::size_t>(l - 'A')].empty() &&
+            equalNoCase(m_dirs.directoryOf(l).text(), t->path.text()))
+            return fail(WinError::SharingViolation, t->path.text() + " is a current directory");
+    }
+    auto st = host::statAt(t->folder.get(), t->leaf);
+    if (!st)
+        return about(t->path, st.error());
+    if (!st->isFolder())
+        return fail(WinError::InvalidDirectory, t->path.text() + " is not a directory");
+    Resolver::Change change(m_resolver, t->folder.get());
+    if (auto r = host::remove(t->folder.get(), t->leaf, host::Remove::Folder); !r)
+        return about(t->path, r.error());
+    m_resolver.letFoldersGo();
+    change.removed(t->leaf);
+    return {};
+}
+
+// ---------------------------------------------------------------------------
+// Looks and searches
+
+Result<FileInfo> FileSystem::stat(std::string_view path, Detail detail) {
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath& p = located->path;
+    Resolved& r = located->where;
+    if (!r.exists())
+        return missing(p, r, "no such file: ");
+    auto fd = Resolver::pathHandle(r);
+    if (!fd)
+        return about(p, fd.error());
+    auto st = host::stat(fd->get());
+    if (!st)
+        return about(p, st.error());
+    FileInfo info;
+    info.name = p.isRoot() ? std::string() : utf8ToAnsiLossy(r.leaf());
+    if (detail == Detail::Brief)
+        info.attributes = st->isFolder() ? FileAttribute::Directory : FileAttribute::Normal;
+    else
+        info.attributes = host::attributes(fd->get(), host::Via::Handle, *st);
+    info.size = st->isFolder() ? 0 : st->size;
+    info.lastWrite = st->lastWrite;
+    return info;
+}
+
+bool FileSystem::exists(std::string_view path) { return stat(path, Detail::Brief).ok(); }
+
+bool FileSystem::isDirectory(std::string_view path) {
+    auto s = stat(path, Detail::Brief);
+    return s && s->isDirectory();
+}
+
+Result<std::uint32_t> FileSystem::attributes(std::string_view path) {
+    auto s = stat(path);
+    if (!s)
+        return s.error();
+    return s->attributes;
+}
+
+Result<void> FileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
+    auto located = locate(path);
+    if (!located)
+        return located.error();
+    const WinPath& p = located->path;
+    Resolved& r = located->where;
+    if (!r.exists())
+        return missing(p, r, "no such file: ");
+    if (r.drive->readOnly)
+        return fail(WinError::WriteProtect, std::string("drive ") + p.drive + ": is read-only");
+    auto fd = Resolver::pathHandle(r);
+    if (!fd)
+        return fd.error();
+    auto st = host::stat(fd->get());
+    if (!st)
+        return about(p, st.error());
+    if (auto w = host::storeAttributes(fd->get(), host::Via::Handle, attributes); !w)
+        return w;
+    // Read-only is the owner's write bit; on directories Windows ignores it.
+    if (st->isFile())
+        if (auto w = host::setOwnerWritable(fd->get(), host::Via::Handle, *st, !(attributes & FileAttribute::ReadOnly));
+            !w)
+            return about(p, w.error());
+    return {};
+}
+
+Result<void> FileSystem::setLastWriteTime(std::string_view path, FileTime time) {
+    auto f = openFile(path, Access::Write, Disposition::OpenExisting);
+    if (!f)
+        return f.error();
+    return f->setLastWriteTime(time);
+}
+
+Result<std::vector<FileInfo>> FileSystem::findFiles(std::string_view pattern, Detail detail) {
+    auto p = fullPath(pattern, PathUse::Pattern);
+    if (!p)
+        return p.error();
+    if (p->isRoot())
+        return fail(WinError::FileNotFound, "a search needs a name or pattern");
+    const std::string leafPattern = p->name();
+    const WildcardPattern matcher(leafPattern);
+    std::vector<FileInfo> out;
+    if (!hasWildcards(leafPattern)) {
+        auto s = stat(p->text(), detail);
+        if (s)
+            out.push_back(*s);
+        else if (s.code() == WinError::PathNotFound)
+            return s.error();
+        return out;
+    }
+    WinPath dir = p->parent();
+    auto r = m_resolver.resolve(dir);
+    if (!r)
+        return r.error();
+    if (!r->exists())
+        return fail(WinError::PathNotFound, "no such directory: " + dir.text());
+    auto dirfd = host::openInRoot(r->drive->root.get(), r->rel, host::Read | host::Folder);
+    if (!dirfd)
+        return fail(WinError::PathNotFound, "not a directory: " + dir.text());
+    auto entries = host::list(dirfd->get());
+    if (!entries)
+        return about(dir, entries.error());
+    for (const host::Entry& e : *entries) {
+        auto name = windowsNameOf(e.name);
+        if (!name || !matcher.matches(*name))
+            continue;
+        // The listing's own entry type tells files from folders without a look.
+        if (detail == Detail::Brief && (e.kind == host::Kind::File || e.kind == host::Kind::Folder)) {
+            FileInfo info;
+            info.name = *name;
+            info.attributes = e.kind == host::Kind::Folder ? FileAttribute::Directory : FileAttribute::Normal;
+            out.push_back(std::move(info));
+            continue;
+        }
+        auto st = host::statAt(dirfd->get(), e.name);
+        if (!st)
+            continue;
+        UniqueFd target;
+        if (st->kind == host::Kind::Link) {
+            // A link shows what it points at inside the drive, or nothing.
+            auto t = host::openInRoot(r->drive->root.get(), joinRel(r->rel, e.name), host::Look);
+            st = t ? host::stat(t->get()) : Result<host::Stat>(t.error());
+            if (!st)
+                continue;
+            target = std::move(*t);
+        }
+        if (!st->isFile() && !st->isFolder())
+            continue;
+        FileInfo info;
+        info.name = *name;
+        info.attributes = target.valid() ? host::attributes(target.get(), host::Via::Handle, *st)
+                                         : host::attributesAt(dirfd->get(), e.name, *st);
+        info.size = st->isFolder() ? 0 : st->size;
+        info.lastWrite = st->lastWrite;
+        out.push_back(std::move(info));
+    }
+    std::sort(out.begin(), out.end(), [](const FileInfo& x, const FileInfo& y) {
+        int c = compareNoCase(x.name, y.name);
+        return c != 0 ? c < 0 : x.name < y.name;
+    });
+    if (!dir.isRoot()) {
+        // Windows lists "." and ".." first in every directory but a root.
+        auto dirst = host::stat(dirfd->get());
+        std::vector<FileInfo> dots;
+        for (const char* dot : {".", ".."}) {
+            if (!matcher.matches(dot))
+                continue;
+            FileInfo info;
+            info.name = dot;
+            info.attributes = FileAttribute::Directory;
+            info.lastWrite = dirst ? dirst->lastWrite : 0;
+            dots.push_back(info);
+        }
+        out.insert(out.begin(), dots.begin(), dots.end());
+    }
+    return out;
+}
+
+} // namespace zrv

@@ -1,0 +1,114 @@
+// The machine's files: drives, current directories and every operation on
+// files and folders, by Windows path. Nothing it does can reach a host file
+// outside the folders its drives map.
+#pragma once
+
+#include "platform/base/fileinfo.h"
+#include "platform/base/result.h"
+#include "platform/base/winpath.h"
+#include "platform/files/drive.h"
+#include "platform/files/file.h"
+#include "platform/files/resolver.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zrv {
+
+class FileSystem {
+public:
+    static constexpr std::uint32_t kMaxReportedFreeSpace = 2147483647u;
+
+    // Whether a file is held open by a loaded module: such files cannot change.
+    using InUse = std::function<bool(const WinPath&)>;
+    explicit FileSystem(InUse inUse) : m_inUse(std::move(inUse)) {}
+    FileSystem(const FileSystem&) = delete;
+    FileSystem& operator=(const FileSystem&) = delete;
+
+    // Directories and paths.
+    const DirectoryState& directories() const { return m_dirs; }
+    std::string currentDirectory() const { return m_dirs.currentDirectory(); }
+    Result<void> setCurrentDirectory(std::string_view path);
+    Result<WinPath> fullPath(std::string_view path, PathUse use = PathUse::Name) const;
+    // The host path a Windows path resolves to, or would be created at.
+    Result<std::filesystem::path> hostPath(std::string_view path) const;
+
+    // Drives. Mapping (or re-mapping) works while the machine is open: a disk
+    // changer inserts a disk this way. A relative host root is taken below `base`.
+    std::vector<char> driveLetters() const;
+    Result<void> mapDrive(const DriveMapping& mapping, const std::filesystem::path& base);
+    const Drive* drive(char letter) const { return m_resolver.drive(letter); }
+    Result<std::uint64_t> freeSpace(char letter) const;
+    Result<std::string> volumeLabel(char letter) const;
+
+    // Files.
+    Result<File> openFile(std::string_view path, Access access, Disposition disposition);
+    Result<std::string> readFile(std::string_view path);
+    // Writes through a temporary file renamed over the target, so a reader sees the
+    // old text or the new one, never a part.
+    Result<void> writeFileAtomic(std::string_view path, std::string_view bytes);
+    Result<void> deleteFile(std::string_view path);
+    // MoveFile: within one drive; fails when the target exists.
+    Result<void> moveFile(std::string_view from, std::string_view to);
+    // Renames a file over another one on the same drive in one step.
+    Result<void> replaceFile(std::string_view from, std::string_view to);
+    Result<void> createDirectory(std::string_view path);
+    Result<void> removeDirectory(std::string_view path);
+    // How much a look at files fills in. Brief gets the name and the directory
+    // bit right and leaves out the stored attributes (and, in searches, size
+    // and time), which saves a look at each file.
+    enum class Detail { Full, Brief };
+    Result<FileInfo> stat(std::string_view path, Detail detail = Detail::Full);
+    bool exists(std::string_view path);
+    bool isDirectory(std::string_view path);
+    Result<std::uint32_t> attributes(std::string_view path);
+    Result<void> setAttributes(std::string_view path, std::uint32_t attributes);
+    Result<void> setLastWriteTime(std::string_view path, FileTime time);
+    // FindFirstFile/FindNextFile over a pattern, "." and ".." included below a root.
+    Result<std::vector<FileInfo>> findFiles(std::string_view pattern, Detail detail = Detail::Full);
+
+    // While one of these lives, folders that resolving opens stay open and
+    // serve the next names looked up in them, so the many files of one
+    // statement are not each found by walking from the drive root. Kept
+    // folders are let go when it ends and whenever the machine moves or
+    // removes a folder or maps a drive.
+    class KeepFolders {
+    public:
+        explicit KeepFolders(const FileSystem& fs) : m_resolver(&fs.m_resolver) { m_resolver->keepFolders(); }
+        KeepFolders(const KeepFolders&) = delete;
+        KeepFolders& operator=(const KeepFolders&) = delete;
+        ~KeepFolders() { m_resolver->releaseFolders(); }
+
+    private:
+        const Resolver* m_resolver;
+    };
+
+private:
+    struct Located {
+        WinPath path;
+        Resolved where;
+    };
+    Result<Located> locate(std::string_view path, PathUse use = PathUse::Name) const;
+    // What an operation that changes one name needs: the path found, the
+    // checks of the drive and of files in use passed, and its folder open.
+    enum class Need { Existing, New, Either };
+    struct Target {
+        WinPath path;
+        Resolved where;
+        Folder folder;
+        std::string leaf;
+    };
+    Result<Target> changing(std::string_view path, Need need, const char* missingWhat);
+    Result<void> checkWritable(const WinPath& path, const Resolved& r) const;
+    static Error missing(const WinPath& path, const Resolved& r, const char* what);
+
+    InUse m_inUse;
+    Resolver m_resolver;
+    DirectoryState m_dirs;
+};
+
+} // namespace zrv

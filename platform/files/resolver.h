@@ -1,0 +1,126 @@
+// Finding a Windows path on the host: the drive table, names matched without
+// regard to case, folders kept open while a statement works in them, and an
+// index of each folder's names so another spelling costs no scan. Only the
+// file system uses it.
+#pragma once
+
+#include "platform/base/result.h"
+#include "platform/base/winpath.h"
+#include "platform/files/drive.h"
+#include "platform/host/hostfs.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+namespace zrv {
+
+// An open folder descriptor, its own or shared with the kept folders (which
+// may let it go while this still uses it).
+struct Folder {
+    UniqueFd owned;
+    std::shared_ptr<const UniqueFd> shared;
+    int fd = -1;
+    int get() const { return fd; }
+    bool valid() const { return fd >= 0; }
+};
+
+struct Resolved {
+    const Drive* drive = nullptr;
+    std::string rel;         // host path below the drive root, matched case
+    std::size_t matched = 0; // leading components that exist
+    std::size_t total = 0;
+    UniqueFd handle; // handle of the whole path, when resolving opened it
+    Folder parent;   // the folder of the last name, when resolving opened or kept it
+    bool exists() const { return matched == total; }
+    // The host name of the last component.
+    std::string leaf() const;
+};
+
+std::string joinRel(const std::string& rel, const std::string& name);
+// {folder, name} of a host path below a root.
+std::pair<std::string, std::string> splitRel(const std::string& rel);
+// The host path below the drive root with each name exactly as given.
+std::string exactRel(const WinPath& path);
+
+class Resolver {
+public:
+    Resolver() = default;
+    Resolver(const Resolver&) = delete;
+    Resolver& operator=(const Resolver&) = delete;
+
+    const Drive* drive(char letter) const;
+    void setDrive(std::unique_ptr<Drive> drive);
+
+    Result<Resolved> resolve(const WinPath& path) const;
+    // The handle of an existing resolved path, reusing the one resolving opened.
+    static Result<UniqueFd> pathHandle(Resolved& r);
+    // The folder of the last name, reusing the one resolving opened or kept.
+    static Result<Folder> openParent(Resolved& r);
+
+    // Kept folders (see FileSystem::KeepFolders).
+    void keepFolders() const { ++m_keepDepth; }
+    void releaseFolders() const {
+        if (--m_keepDepth == 0)
+            m_keptFolders.clear();
+    }
+    void letFoldersGo() const { m_keptFolders.clear(); }
+    bool indexesFolders() const { return !m_dirIndex.empty(); }
+
+    // One change the machine makes to a name in a folder. The folder's index is
+    // kept current when the change is done, so filling a folder does not
+    // rescan it for every name; a change by another program moves the folder's
+    // change time and the index is built again. A change not done forgets the
+    // index, as the folder may have changed in part.
+    class Change {
+    public:
+        Change(const Resolver& resolver, int dir);
+        Change(const Change&) = delete;
+        Change& operator=(const Change&) = delete;
+        ~Change();
+        void added(const std::string& hostName) { done(hostName, true); }
+        void removed(const std::string& hostName) { done(hostName, false); }
+
+    private:
+        void done(const std::string& hostName, bool added);
+        const Resolver& m_resolver;
+        int m_dir;
+        std::optional<std::pair<std::uint64_t, std::uint64_t>> m_key;
+        bool m_done = false;
+    };
+
+private:
+    struct KeptFolder {
+        std::string rel; // host path below the drive root
+        std::shared_ptr<const UniqueFd> fd;
+    };
+    // Resolves the last name of `path` in its kept folder; false leaves it to the walk.
+    bool lookInKept(const WinPath& path, const KeptFolder& kept, Resolved& r) const;
+    // The folder a resolve opened: kept under `key` while folders are kept, else owned.
+    Folder keep(const std::string& key, const std::string& rel, UniqueFd fd) const;
+
+    // Upper-cased names of folders, so a name given in another case does not cost
+    // a scan each time. An index is trusted only while the folder's change time is
+    // the one it was built or last updated at.
+    using FolderKey = std::pair<std::uint64_t, std::uint64_t>;
+    struct DirectoryIndex {
+        std::int64_t ctimeSec = 0;
+        long ctimeNsec = 0;
+        std::unordered_map<std::string, std::string> hostNameOf; // upper-cased ANSI -> host name
+    };
+    const std::string* findCaseFolded(int dirfd, const std::string& component) const;
+    std::optional<FolderKey> beginChange(int dirfd) const;
+    void endChange(int dirfd, const std::optional<FolderKey>& key, const std::string& hostName, bool added) const;
+
+    std::array<std::unique_ptr<Drive>, 26> m_drives;
+    mutable int m_keepDepth = 0;
+    mutable std::map<std::string, KeptFolder> m_keptFolders; // drive letter + upper-cased folder
+    mutable std::map<FolderKey, DirectoryIndex> m_dirIndex;
+};
+
+} // namespace zrv

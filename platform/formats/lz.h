@@ -1,0 +1,41 @@
+// Reading files in the SZDD format that COMPRESS.EXE writes, as the LZ
+// expansion functions do: a compressed file reads as its expanded content, any
+// other file reads unchanged.
+#pragma once
+
+#include "platform/files/file.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zrv {
+
+class ByteReader {
+public:
+    virtual ~ByteReader() = default;
+    virtual Result<std::size_t> read(void* buffer, std::size_t count) = 0;
+    virtual Result<std::uint64_t> seek(std::int64_t offset, SeekOrigin origin) = 0;
+    virtual Result<std::uint64_t> size() = 0;
+    virtual bool expanding() const = 0;
+    // The last-write time of the file read (the compressed file itself).
+    virtual Result<FileTime> lastWriteTime() = 0;
+};
+
+inline constexpr std::size_t kSzddHeaderSize = 14;
+bool isSzddHeader(const unsigned char* bytes, std::size_t count);
+
+// Takes the open file; reads through the expander when it is SZDD-compressed.
+// Expansion ends where the compressed data ends; data that ends before the
+// length its header gives, or in the middle of a pair, is a read error.
+Result<std::unique_ptr<ByteReader>> openExpanding(File file);
+
+// Expands an SZDD image in memory.
+Result<std::string> szddExpand(std::string_view compressed);
+// Compresses to an SZDD image; `missing` is the file name's last character that
+// the compressed name replaces with '_' (0 when none). Inputs of 2 GB and more
+// are refused.
+Result<std::string> szddCompress(std::string_view data, char missing = 0);
+
+} // namespace zrv

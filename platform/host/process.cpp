@@ -1,0 +1,63 @@
+#include "platform/host/process.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zrv::host {
+
+Started runProgram(const std::vector<std::string>& argv, const std::string& directory, bool wait) {
+    if (argv.empty())
+        return {};
+    std::vector<std::string> args = argv;
+    std::vector<char*> cargv;
+    for (std::string& a : args)
+        cargv.push_back(a.data());
+    cargv.push_back(nullptr);
+    // A status pipe tells whether exec worked: it closes on exec, or carries errno.
+    int pipefd[2];
+    if (::pipe2(pipefd, O_CLOEXEC) != 0)
+        return {};
+    pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(pipefd[0]);
+        ::close(pipefd[1]);
+        return {};
+    }
+    if (pid == 0) {
+        ::close(pipefd[0]);
+        if (!wait) {
+            // Not waited for: the grandchild runs on, adopted by init, and leaves no zombie.
+            pid_t grandchild = ::fork();
+            if (grandchild < 0) {
+                int err = errno;
+                (void)::write(pipefd[1], &err, sizeof err);
+                ::_exit(127);
+            }
+            if (grandchild > 0)
+                ::_exit(0);
+        }
+        (void)::chdir(directory.c_str());
+        ::execvp(cargv[0], cargv.data());
+        int err = errno;
+        (void)::write(pipefd[1], &err, sizeof err);
+        ::_exit(127);
+    }
+    ::close(pipefd[1]);
+    int err = 0;
+    ssize_t n;
+    do
+        n = ::read(pipefd[0], &err, sizeof err);
+    while (n < 0 && errno == EINTR);
+    ::close(pipefd[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Started out;
+    out.started = n == 0;
+    if (out.started && wait)
+        out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    return out;
+}
+
+} // namespace zrv::host

@@ -1,0 +1,18 @@
+// Starting a host program: the one place a process is created.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zrv::host {
+
+struct Started {
+    bool started = false; // exec succeeded
+    int exitCode = 0;     // known only when waited for
+};
+
+// Runs argv[0] (searched on the host's PATH) in `directory`. Not waited for,
+// the program runs on by itself and leaves no zombie behind.
+Started runProgram(const std::vector<std::string>& argv, const std::string& directory, bool wait);
+
+} // namespace zrv::host
