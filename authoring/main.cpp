@@ -1,5 +1,6 @@
 // zrva32: the authoring tool. For now it exposes the SZDD codec on host files.
 #include "platform/formats/lz.h"
+#include "platform/host/hostfs.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,7 +8,6 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -52,7 +52,7 @@ bool readAll(const fs::path& p, std::string& out) {
 // Written beside the target and renamed over it, so a failure leaves no half file.
 bool writeAll(const fs::path& p, const std::string& data, std::string& why) {
     fs::path tmp = p;
-    tmp += ".zrv-" + std::to_string(::getpid()) + ".tmp";
+    tmp += ".zrv-" + std::to_string(zrv::host::processId()) + ".tmp";
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
