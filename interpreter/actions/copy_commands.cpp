@@ -359,104 +359,113 @@ std::string targetOf(const std::string& target) {
 bool present(unsigned char t) { return t != 0 && t != ')'; }
 
 // Flags from parameter `first` on: only number tokens count.
-void flags(Engine& e, StatementLine& s, int first, bool& expand, bool& append, bool& move) {
+void flags(const StatementLine& s, int first, bool& expand, bool& append, bool& move) {
     bool* out[] = {&expand, &append, &move};
-    for (int i = 0; i < 3; ++i) {
-        unsigned char t = s.param(first + i);
-        if (t == engine::kTokenNumber)
-            *out[i] = e.GetNumericParam(s, first + i) != 0;
-        else if (Engine::isStringToken(t) || t == engine::kTokenLabel)
-            (void)e.takeName();
-    }
+    for (int i = 0; i < 3; ++i)
+        if (s.param(first + i) == engine::kTokenNumber)
+            *out[i] = s.GetNumericParam(first + i).value() != 0;
 }
 
 // A copy line inside a block: source, target, [description,] flags.
 int copyLine(Engine& e, StatementLine& s, CopyBlock& block) {
     for (int k = 1; k <= 2; ++k)
-        if (int err = e.expectString(s, k))
+        if (int err = s.expectString(k))
             return err;
-    std::string source = e.GetStringParam(s, 1), target = e.GetStringParam(s, 2);
+    std::string source = s.GetStringParam(1), target = s.GetStringParam(2);
     int first = 3;
-    if (Engine::isStringToken(s.param(3))) {
-        e.ui().setCopyField(0, e.GetStringParam(s, 3));
+    if (StatementLine::isStringToken(s.param(3))) {
+        e.ui().setCopyField(0, s.GetStringParam(3));
         first = 4;
     }
     bool expand = true, append = false, move = false;
-    flags(e, s, first, expand, append, move);
+    flags(s, first, expand, append, move);
     Copier c(e, &block);
     int status = c.blockCopy(source, sourceDirectory(e.machine(), source), targetOf(target), expand, append, move);
     (void)e.SetVariableNumber("ERROR", status);
     return status;
 }
 
-// One step of the block loop on the statement at s.pos.
-int blockStep(Engine& e, StatementLine& s, bool& ended, CopyBlock& block) {
-    unsigned char t = s.at(s.pos);
-    auto is = [&](Keyword k) {
-        auto i = static_cast<std::size_t>(k);
-        return i < engine::kOneByteKeywords ? t == 0x80 + i
-                                            : (t == engine::kTokenEscape && s.at(s.pos + 1) == 0x80 + i - engine::kOneByteKeywords);
-    };
-    if (t == engine::kTokenLabel || t == 0)
-        return 0;
-    if (Engine::isStringToken(t))
-        return copyLine(e, s, block);
-    if (is(Keyword::If)) {
-        ++s.pos;
-        int r = e.handlerOf(Keyword::If)(e, s);
-        e.trace().WriteTrace(s.continueFlag ? "IF Successful\r\n" : "IF Unsuccessful\r\n");
-        if (r != -1 && r != 0)
-            return r;
-        if (!s.continueFlag)
+// The lines between COPYFILE(total) and ENDCOPYFILE: copy lines (a source
+// first), the gauge statements, and any other statement, which runs as usual.
+class CopyBlockLines : public engine::Block {
+public:
+    explicit CopyBlockLines(CopyBlock& block) : m_block(block) {}
+
+    const char* lineName() const override { return "DLine"; }
+    bool prepare(std::string& line) override {
+        StripText(line, 'B', " ");
+        return !line.empty(); // a blank line ends the block
+    }
+    bool ended() const override { return m_ended || !m_block.running; }
+
+    int statement(Engine& e, StatementLine& s) override {
+        int r = step(e, s);
+        if (!m_block.running && !m_block.cancelled)
+            m_block.running = true; // only Cancel stops the block
+        return r;
+    }
+
+private:
+    int step(Engine& e, StatementLine& s) {
+        unsigned char t = s.at(s.pos);
+        if (t == engine::kTokenLabel || t == 0)
             return 0;
-        s.continueFlag = false;
-        return blockStep(e, s, ended, block);
-    }
-    if (is(Keyword::Stop)) {
-        e.scripts().CloseAllScripts();
-        ended = true;
-        return 0;
-    }
-    if (is(Keyword::EndCopyFile)) {
-        ended = true;
-        return 0;
-    }
-    if (is(Keyword::UpdateGauge)) {
-        ++s.pos;
-        if (int err = e.expectNumeric(s, 1))
-            return err;
-        std::int32_t n = e.GetNumericParam(s, 1);
-        if (e.lastError())
-            return e.lastError();
-        block.position = std::min(block.range, block.position + n);
-        e.ui().setGauge(block.range, block.position);
-        return 0;
-    }
-    if (is(Keyword::SetGaugeText)) {
-        ++s.pos;
-        for (int k = 1; k <= 3; ++k)
-            if (int err = e.expectString(s, k))
+        if (StatementLine::isStringToken(t))
+            return copyLine(e, s, m_block);
+        const int keyword = Engine::statementKeyword(s);
+        const std::size_t afterKeyword = s.pos;
+        switch (static_cast<Keyword>(keyword)) {
+        case Keyword::Stop:
+            e.scripts().CloseAllScripts();
+            m_ended = true;
+            return 0;
+        case Keyword::EndCopyFile: m_ended = true; return 0;
+        case Keyword::UpdateGauge: {
+            if (int err = s.expectNumeric(1))
                 return err;
-        for (int k = 1; k <= 3; ++k)
-            e.ui().setCopyField(k - 1, e.GetStringParam(s, k));
-        return 0;
+            auto n = s.GetNumericParam(1);
+            if (!n)
+                return n.error();
+            m_block.position = std::min(m_block.range, m_block.position + *n);
+            e.ui().setGauge(m_block.range, m_block.position);
+            return 0;
+        }
+        case Keyword::SetGaugeText:
+            for (int k = 1; k <= 3; ++k)
+                if (int err = s.expectString(k))
+                    return err;
+            for (int k = 1; k <= 3; ++k)
+                e.ui().setCopyField(k - 1, s.GetStringParam(k));
+            return 0;
+        case Keyword::CopyFile:
+            // Another total inside the block sets the gauge's range.
+            if (StatementLine::isNumericToken(s.at(afterKeyword)) && s.at(afterKeyword + 1) == ')') {
+                auto n = s.GetNumericParam(1);
+                if (!n)
+                    return n.error();
+                m_block.range = *n;
+                m_block.position = std::min(m_block.position, *n);
+                e.ui().setGauge(m_block.range, m_block.position);
+                return 0;
+            }
+            break;
+        default: break;
+        }
+        // Any other statement may move files about: kept folders are let go
+        // around it. The condition of IF is no such statement.
+        s.pos = afterKeyword - (static_cast<std::size_t>(keyword) < engine::kOneByteKeywords ? 1 : 2);
+        if (keyword == static_cast<int>(Keyword::If))
+            return e.statement(s);
+        m_block.keep.reset();
+        m_block.folders.clear();
+        int r = e.statement(s);
+        m_block.keep.emplace(e.machine());
+        return r;
     }
-    if (is(Keyword::CopyFile) && Engine::isNumericToken(s.at(s.pos + 1)) && s.at(s.pos + 2) == ')') {
-        ++s.pos;
-        std::int32_t n = e.GetNumericParam(s, 1);
-        if (e.lastError())
-            return e.lastError();
-        block.range = n;
-        block.position = std::min(block.position, n);
-        e.ui().setGauge(block.range, block.position);
-        return 0;
-    }
-    block.keep.reset();
-    block.folders.clear();
-    int r = e.execute(s);
-    block.keep.emplace(e.machine());
-    return r;
-}
+
+    CopyBlock& m_block;
+    bool m_ended = false;
+};
 
 } // namespace
 
@@ -466,13 +475,14 @@ void registerCopyCommands(Engine& engine) {
     engine.registerHandler(Keyword::CopyFile, [block](Engine& e, StatementLine& s) -> int {
         // COPYFILE(total): exactly one parameter, a number or a variable, then ')'.
         if (s.at(s.pos + 1) == ')') {
-            if (int err = e.expectNumeric(s, 1))
+            if (int err = s.expectNumeric(1))
                 return err;
             {
                 if (block->active) {
                     // Blocks do not nest: another total only resets the range.
-                    block->range = e.GetNumericParam(s, 1);
-                    return e.lastError();
+                    auto range = s.GetNumericParam(1);
+                    block->range = range.value();
+                    return range.error();
                 }
                 e.ui().endWaitCursor();
                 ui::CopyDialog& dialog = e.ui().display().copy;
@@ -484,46 +494,22 @@ void registerCopyCommands(Engine& engine) {
                 block->running = true;
                 block->cancelled = false;
                 block->position = 0;
-                e.setCopyBlock(true);
-                block->range = e.GetNumericParam(s, 1);
-                int status = e.lastError();
+                auto range = s.GetNumericParam(1);
+                block->range = range.value();
+                int status = range.error();
                 e.ui().setGauge(block->range, block->position);
-                bool ended = false;
                 block->keep.emplace(e.machine());
                 block->folders.clear();
-                engine::TokenLine line;
-                while (status == 0 && !ended && block->running) {
-                    if (e.scripts().ReadNextLine() != 0)
-                        break;
-                    std::string text = e.scripts().currentLine();
-                    StripText(text, 'B', " ");
-                    e.trace().WriteTrace("DLine: '" + text + "'\r\n");
-                    if (text.empty())
-                        break;
-                    if (int err = e.tokenize(text, line)) {
-                        status = err;
-                        break;
-                    }
-                    StatementLine st;
-                    st.tokens = line.tokens;
-                    st.pos = 0;
-                    status = blockStep(e, st, ended, *block);
-                    if (status == -1)
-                        status = 0;
-                    if (!block->running && !block->cancelled)
-                        block->running = true; // only Cancel stops the block
+                if (status == 0) {
+                    CopyBlockLines lines(*block);
+                    status = e.runBlock(lines);
                 }
                 block->keep.reset();
                 block->folders.clear();
-                if (block->cancelled) {
-                    engine::TokenLine go;
-                    status = e.tokenize("GOTO :EXIT", go);
-                    if (status == 0)
-                        status = e.dispatch(go);
-                }
+                if (block->cancelled)
+                    status = e.gotoLabel("EXIT");
                 e.ui().closeCopyDialog(status);
                 block->active = false;
-                e.setCopyBlock(false);
                 e.ui().beginWaitCursor();
                 if (status != 0)
                     return status;
@@ -531,7 +517,7 @@ void registerCopyCommands(Engine& engine) {
             }
         }
         for (int k = 1; k <= 2; ++k)
-            if (int err = e.expectString(s, k))
+            if (int err = s.expectString(k))
                 return err;
         for (int k = 3; k <= 5; ++k) {
             if (present(s.param(k)) && s.param(k) != engine::kTokenNumber) {
@@ -539,9 +525,9 @@ void registerCopyCommands(Engine& engine) {
                 return static_cast<int>(engine::kErrNumericParam);
             }
         }
-        std::string source = e.GetStringParam(s, 1), target = e.GetStringParam(s, 2);
+        std::string source = s.GetStringParam(1), target = s.GetStringParam(2);
         bool expand = true, append = false, move = false;
-        flags(e, s, 3, expand, append, move);
+        flags(s, 3, expand, append, move);
         Copier c(e, nullptr);
         int status = c.blockCopy(source, sourceDirectory(e.machine(), source), targetOf(target), expand, append, move);
         if (status != 0)
@@ -551,14 +537,14 @@ void registerCopyCommands(Engine& engine) {
 
     engine.registerHandler(Keyword::Uncompress, [](Engine& e, StatementLine& s) -> int {
         for (int k = 1; k <= 2; ++k)
-            if (int err = e.expectString(s, k))
+            if (int err = s.expectString(k))
                 return err;
         if (present(s.param(3)) && s.param(3) != engine::kTokenNumber) {
             s.paramNumber = 3;
             return static_cast<int>(engine::kErrNumericParam);
         }
-        std::string source = e.GetStringParam(s, 1), target = e.GetStringParam(s, 2);
-        bool remove = s.param(3) == engine::kTokenNumber && e.GetNumericParam(s, 3) != 0;
+        std::string source = s.GetStringParam(1), target = s.GetStringParam(2);
+        bool remove = s.param(3) == engine::kTokenNumber && s.GetNumericParam(3).value() != 0;
         Copier c(e, nullptr);
         int status = c.fcopy(source, target, false, true);
         if (status != 0)
@@ -569,12 +555,12 @@ void registerCopyCommands(Engine& engine) {
     });
 
     engine.registerHandler(Keyword::CheckExists, [](Engine& e, StatementLine& s) -> int {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string file = e.GetStringParam(s, 1);
-        if (!Engine::isStringToken(s.param(2)))
+        std::string file = s.GetStringParam(1);
+        if (!StatementLine::isStringToken(s.param(2)))
             return e.SetVariableNumber("ERROR", FileExists(e.machine(), file) ? 1 : 0);
-        std::string prompt = e.GetStringParam(s, 2);
+        std::string prompt = s.GetStringParam(2);
         auto present = [&] { return FileExists(e.machine(), file); };
         while (!present() && !e.changeDisk(present)) {
             ui::MessageBoxRequest box;
@@ -592,19 +578,19 @@ void registerCopyCommands(Engine& engine) {
     });
 
     engine.registerHandler(Keyword::GetDiskSpace, [](Engine& e, StatementLine& s) -> int {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(FreeSpace(e.machine(), e.GetStringParam(s, 1))));
+        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(FreeSpace(e.machine(), s.GetStringParam(1))));
     });
 
     engine.registerHandler(Keyword::ConfirmOverwrite, [](Engine& e, StatementLine& s) -> int {
         for (int k = 1; k <= 3; ++k)
-            if (int err = e.expectString(s, k))
+            if (int err = s.expectString(k))
                 return err;
-        if (int err = e.expectNumberToken(s, 4))
+        if (int err = s.expectNumberToken(4))
             return err;
-        std::string existing = e.GetStringParam(s, 1), fresh = e.GetStringParam(s, 2), message = e.GetStringParam(s, 3);
-        std::int32_t mode = e.GetNumericParam(s, 4);
+        std::string existing = s.GetStringParam(1), fresh = s.GetStringParam(2), message = s.GetStringParam(3);
+        std::int32_t mode = s.GetNumericParam(4).value();
         Machine& m = e.machine();
         TraceLog& t = e.trace();
         auto entryOf = [&](const std::string& path) -> std::optional<FileInfo> {

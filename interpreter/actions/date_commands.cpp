@@ -37,11 +37,11 @@ std::optional<DateTime> lastWrite(Machine& m, const std::string& file) {
 // SETFILEDATE( and SETFILETIME(: three numbers at character 0, 3 and 6 of the
 // text replace the date or the time of day; stored at two-second resolution.
 int setPart(Engine& e, StatementLine& s, bool date) {
-    if (int err = e.expectString(s, 1))
+    if (int err = s.expectString(1))
         return err;
-    if (int err = e.expectString(s, 2))
+    if (int err = s.expectString(2))
         return err;
-    std::string file = e.GetStringParam(s, 1), text = e.GetStringParam(s, 2);
+    std::string file = s.GetStringParam(1), text = s.GetStringParam(2);
     if (int r = e.SetVariable("ERROR", "1"))
         return r;
     Machine& m = e.machine();
@@ -68,30 +68,30 @@ int setPart(Engine& e, StatementLine& s, bool date) {
 
 void registerDateCommands(Engine& engine) {
     engine.registerHandler(Keyword::SetFileAttr, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
         for (int k = 2; k <= 5; ++k)
             if (int err = numberToken(s, k))
                 return err;
-        std::string file = e.GetStringParam(s, 1);
+        std::string file = s.GetStringParam(1);
         std::uint32_t bits[] = {FileAttribute::ReadOnly, FileAttribute::Hidden, FileAttribute::System, FileAttribute::Archive};
         std::uint32_t attributes = 0;
         for (int k = 2; k <= 5; ++k)
-            if (e.GetNumericParam(s, k) != 0)
+            if (s.GetNumericParam(k).value() != 0)
                 attributes |= bits[k - 2];
         (void)FileAccess::SetAttributes(e.machine(), file, attributes == 0 ? FileAttribute::Normal : attributes);
         return 0;
     });
     engine.registerHandler(Keyword::GetFileAttr, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
         for (int k = 2; k <= 5; ++k)
-            if (int err = e.expectVariable(s, k))
+            if (int err = s.expectVariable(k))
                 return err;
-        std::string file = e.GetStringParam(s, 1);
+        std::string file = s.GetStringParam(1);
         std::string names[4];
-        for (std::string& n : names)
-            n = e.takeName();
+        for (int k = 2; k <= 5; ++k)
+            names[k - 2] = s.name(k);
         if (int r = e.SetVariableNumber("ERROR", 1))
             return r;
         std::uint32_t attributes = FileAccess::GetAttributes(e.machine(), file);
@@ -104,24 +104,24 @@ void registerDateCommands(Engine& engine) {
         return e.SetVariableNumber("ERROR", 0);
     });
     engine.registerHandler(Keyword::GetFileLength, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        auto found = e.machine().findFiles(e.GetStringParam(s, 1));
+        auto found = e.machine().findFiles(s.GetStringParam(1));
         std::int32_t size = found && !found->empty() ? static_cast<std::int32_t>((*found)[0].size) : -1;
         return e.SetVariableNumber("ERROR", size);
     });
     engine.registerHandler(Keyword::GetFileDate, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectVariable(s, 2))
+        if (int err = s.expectVariable(2))
             return err;
         bool hasFormat = s.param(3) != 0 && s.param(3) != ')';
         if (hasFormat)
             if (int err = numberToken(s, 3))
                 return err;
-        std::string file = e.GetStringParam(s, 1);
-        std::string result = e.takeName();
-        std::int32_t format = hasFormat ? e.GetNumericParam(s, 3) : 0;
+        std::string file = s.GetStringParam(1);
+        std::string result = s.name(2);
+        std::int32_t format = hasFormat ? s.GetNumericParam(3).value() : 0;
         if (int r = e.SetVariableNumber("ERROR", 1))
             return r;
         auto when = lastWrite(e.machine(), file);
@@ -134,12 +134,12 @@ void registerDateCommands(Engine& engine) {
         return e.SetVariable(result, when->FormatDate(false, format == 0 ? 0 : 2));
     });
     engine.registerHandler(Keyword::GetFileTime, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectVariable(s, 2))
+        if (int err = s.expectVariable(2))
             return err;
-        std::string file = e.GetStringParam(s, 1);
-        std::string result = e.takeName();
+        std::string file = s.GetStringParam(1);
+        std::string result = s.name(2);
         if (int r = e.SetVariableNumber("ERROR", 1))
             return r;
         auto when = lastWrite(e.machine(), file);
@@ -152,22 +152,22 @@ void registerDateCommands(Engine& engine) {
     engine.registerHandler(Keyword::SetFileDate, [](Engine& e, StatementLine& s) { return setPart(e, s, true); });
     engine.registerHandler(Keyword::SetFileTime, [](Engine& e, StatementLine& s) { return setPart(e, s, false); });
     engine.registerHandler(Keyword::GetDate, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectVariable(s, 1))
+        if (int err = s.expectVariable(1))
             return err;
         bool hasFormat = s.param(2) != 0 && s.param(2) != ')';
         if (hasFormat)
             if (int err = numberToken(s, 2))
                 return err;
-        std::string result = e.takeName();
-        std::int32_t format = hasFormat ? e.GetNumericParam(s, 2) : 0;
+        std::string result = s.name(1);
+        std::int32_t format = hasFormat ? s.GetNumericParam(2).value() : 0;
         if (format != 0 && format != 1)
             return static_cast<int>(engine::kErrDateFormat);
         return e.SetVariable(result, DateTime::now().FormatDate(false, format == 0 ? 0 : 2));
     });
     engine.registerHandler(Keyword::GetTime, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectVariable(s, 1))
+        if (int err = s.expectVariable(1))
             return err;
-        return e.SetVariable(e.takeName(), DateTime::now().FormatTime(0));
+        return e.SetVariable(s.name(1), DateTime::now().FormatTime(0));
     });
 }
 

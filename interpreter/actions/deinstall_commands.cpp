@@ -72,9 +72,9 @@ void registerDeinstallCommands(Engine& engine) {
     engine.onEndOfRun([state, &engine] { state->close(engine); });
 
     engine.registerHandler(Keyword::OpenDeInstall, [state](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string file = e.GetStringParam(s, 1);
+        std::string file = s.GetStringParam(1);
         Machine& m = e.machine();
         // A second open writes out the first script before it starts on the new one.
         state->close(e);
@@ -120,12 +120,12 @@ void registerDeinstallCommands(Engine& engine) {
     });
 
     engine.registerHandler(Keyword::AddDeInstall, [state](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectString(s, 2))
+        if (int err = s.expectString(2))
             return err;
-        std::string section = upperAnsi(trimmed(e.GetStringParam(s, 1)));
-        std::string line = trimmed(e.GetStringParam(s, 2));
+        std::string section = upperAnsi(trimmed(s.GetStringParam(1)));
+        std::string line = trimmed(s.GetStringParam(2));
         if (!state->open)
             return static_cast<int>(engine::kErrNotOpen);
         int index = -1;

@@ -663,10 +663,10 @@ std::pair<int, int> ShowUserDialog(Engine& e, const ui::DisplayObject& object) {
 }
 
 int dialogBox(Engine& e, StatementLine& s) {
-    if (int err = e.expectString(s, 1))
+    if (int err = s.expectString(1))
         return err;
     e.ui().endWaitCursor();
-    std::string name = upperAnsi(e.GetStringParam(s, 1));
+    std::string name = upperAnsi(s.GetStringParam(1));
     int error = 0, result = 0;
     if (const ui::DisplayObject* object = e.ui().display().objects.find(name)) {
         if (object->kind != ui::ObjectKind::Dialog)

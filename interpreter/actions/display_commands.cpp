@@ -27,7 +27,7 @@ int numberToken(StatementLine& s, int k) {
 bool isEmptyList(const StatementLine& s) { return s.param(1) == ')'; }
 
 // CENTREDIALOG( in and outside a block: no parameters, or two modes.
-int readModes(Engine& e, StatementLine& s, std::int32_t& horizontal, std::int32_t& vertical) {
+int readModes(StatementLine& s, std::int32_t& horizontal, std::int32_t& vertical) {
     if (isEmptyList(s)) {
         horizontal = vertical = 3;
         return 0;
@@ -35,8 +35,8 @@ int readModes(Engine& e, StatementLine& s, std::int32_t& horizontal, std::int32_
     for (int k = 1; k <= 2; ++k)
         if (int err = numberToken(s, k))
             return err;
-    horizontal = e.GetNumericParam(s, 1);
-    vertical = e.GetNumericParam(s, 2);
+    horizontal = s.GetNumericParam(1).value();
+    vertical = s.GetNumericParam(2).value();
     return 0;
 }
 
@@ -52,12 +52,12 @@ void missingBitmapOnScreen(Engine& e) {
 // CREATECONTROL( inside a block.
 int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
     for (int k = 1; k <= 2; ++k)
-        if (int err = e.expectString(s, k))
+        if (int err = s.expectString(k))
             return err;
     for (int k = 3; k <= 8; ++k)
         if (int err = numberToken(s, k))
             return err;
-    std::string word = lowerAnsi(e.GetStringParam(s, 1));
+    std::string word = lowerAnsi(s.GetStringParam(1));
     const ui::ControlTypeInfo* type = ui::findControlType(word);
     s.paramNumber = 1;
     if (!type)
@@ -69,33 +69,33 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
         return kErrControlForKind;
     ui::ControlRecord c;
     c.type = type->type;
-    c.text = e.GetStringParam(s, 2, false);
-    c.id = e.GetNumericParam(s, 3);
-    c.x = e.GetNumericParam(s, 4);
-    c.y = e.GetNumericParam(s, 5);
-    c.width = e.GetNumericParam(s, 6);
-    c.height = e.GetNumericParam(s, 7);
-    c.style = static_cast<std::uint32_t>(e.GetNumericParam(s, 8)) | type->style;
+    c.text = s.GetStringParam(2, engine::Expand::No);
+    c.id = s.GetNumericParam(3).value();
+    c.x = s.GetNumericParam(4).value();
+    c.y = s.GetNumericParam(5).value();
+    c.width = s.GetNumericParam(6).value();
+    c.height = s.GetNumericParam(7).value();
+    c.style = static_cast<std::uint32_t>(s.GetNumericParam(8).value()) | type->style;
     if (c.type != ui::ControlType::Bitmap && c.type != ui::ControlType::ColourBlock)
         c.style |= ui::kChildVisible;
     switch (c.type) {
     case ui::ControlType::Text: {
-        if (int err = e.expectString(s, 9))
+        if (int err = s.expectString(9))
             return err;
         for (int k = 10; k <= 13; ++k)
             if (int err = numberToken(s, k))
                 return err;
-        c.font = e.GetStringParam(s, 9);
-        c.fontHeight = e.GetNumericParam(s, 10);
-        c.shadow = e.GetNumericParam(s, 11);
-        c.colour1 = static_cast<std::uint32_t>(e.GetNumericParam(s, 12));
-        c.colour2 = static_cast<std::uint32_t>(e.GetNumericParam(s, 13));
+        c.font = s.GetStringParam(9);
+        c.fontHeight = s.GetNumericParam(10).value();
+        c.shadow = s.GetNumericParam(11).value();
+        c.colour1 = static_cast<std::uint32_t>(s.GetNumericParam(12).value());
+        c.colour2 = static_cast<std::uint32_t>(s.GetNumericParam(13).value());
         break;
     }
     case ui::ControlType::ColourBlock:
         if (int err = numberToken(s, 9))
             return err;
-        c.colour1 = static_cast<std::uint32_t>(e.GetNumericParam(s, 9));
+        c.colour1 = static_cast<std::uint32_t>(s.GetNumericParam(9).value());
         break;
     case ui::ControlType::Edit:
     case ui::ControlType::CheckBox:
@@ -105,15 +105,13 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
     case ui::ControlType::DropList: {
         unsigned char t = s.param(9);
         if (t == kTokenVariable)
-            c.variable = e.takeName();
-        else if (t == kTokenString)
-            (void)e.takeName(); // not a variable: the name stays empty
+            c.variable = s.name(9); // any other kind leaves the name empty
         if (t != 0 && t != ')') {
             unsigned char l = s.param(10);
             if (l != 0 && l != ')') {
                 if (int err = numberToken(s, 10))
                     return err;
-                c.limit = e.GetNumericParam(s, 10);
+                c.limit = s.GetNumericParam(10).value();
             }
         }
         break;
@@ -134,15 +132,15 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
 // (a number token) and a text; 10019, 10020 or 10059 for what is not there.
 int objectControlText(Engine& e, StatementLine& s, ui::DisplayObject*& object, std::string& name, std::int32_t& id,
                       std::string& text) {
-    if (int err = e.expectString(s, 1))
+    if (int err = s.expectString(1))
         return err;
     if (int err = numberToken(s, 2))
         return err;
-    if (int err = e.expectString(s, 3))
+    if (int err = s.expectString(3))
         return err;
-    name = e.GetStringParam(s, 1);
-    id = e.GetNumericParam(s, 2);
-    text = e.GetStringParam(s, 3);
+    name = s.GetStringParam(1);
+    id = s.GetNumericParam(2).value();
+    text = s.GetStringParam(3);
     object = e.ui().display().objects.find(name);
     return object ? 0 : static_cast<int>(kErrObjectNotFound);
 }
@@ -164,80 +162,81 @@ int addListItem(Engine& e, StatementLine& s) {
     return 0;
 }
 
-// Reads the lines of a definition block into `name`'s object.
-int readBlock(Engine& e, const std::string& name) {
-    engine::TokenLine line;
-    for (;;) {
-        if (e.scripts().ReadNextLine() != 0)
-            return 0; // the end of the script ends the block too
-        std::string text = e.scripts().currentLine();
-        e.trace().WriteTrace("CLine: '" + text + "'\r\n");
-        if (int err = e.tokenize(text, line))
-            return err;
-        StatementLine s;
-        s.tokens = line.tokens;
+// The lines of a definition block, up to ENDOBJECT, that fill `name`'s object.
+class ObjectLines : public engine::Block {
+public:
+    explicit ObjectLines(std::string name) : m_name(std::move(name)) {}
+
+    const char* lineName() const override { return "CLine"; }
+    bool ended() const override { return m_ended; }
+
+    int statement(Engine& e, StatementLine& s) override {
         if (s.tokens[0] == 0)
-            continue;
+            return 0;
         if (s.tokens[0] == kTokenLabel)
             return kErrInvalidDialogCommand;
-        ui::DisplayObject* object = e.ui().display().objects.find(name);
+        ui::DisplayObject* object = e.ui().display().objects.find(m_name);
         int keyword = Engine::statementKeyword(s);
         if (!object) // destroyed by a line of its own block
             return kErrObjectNotFound;
-        int err = 0;
         switch (static_cast<Keyword>(keyword)) {
-        case Keyword::EndObject: return 0;
-        case Keyword::CreateControl: err = createControl(e, s, *object); break;
-        case Keyword::SetFocus:
+        case Keyword::EndObject: m_ended = true; return 0;
+        case Keyword::CreateControl: return createControl(e, s, *object);
+        case Keyword::SetFocus: {
             if (object->kind != ui::ObjectKind::Dialog)
                 return kErrWrongObjectCommand;
-            if ((err = numberToken(s, 1)) == 0)
-                object->focus = e.GetNumericParam(s, 1);
-            break;
+            int err = numberToken(s, 1);
+            if (err == 0)
+                object->focus = s.GetNumericParam(1).value();
+            return err;
+        }
         case Keyword::CentreDialog:
             if (object->kind == ui::ObjectKind::Backdrop)
                 return kErrWrongObjectCommand;
-            err = readModes(e, s, object->horizontal, object->vertical);
-            break;
-        case Keyword::AddListItem: err = addListItem(e, s); break;
+            return readModes(s, object->horizontal, object->vertical);
+        case Keyword::AddListItem: return addListItem(e, s);
         default: return keyword < 0 ? static_cast<int>(kErrInvalidCommand) : static_cast<int>(kErrInvalidDialogCommand);
         }
-        if (err)
-            return err;
     }
-}
+
+private:
+    std::string m_name;
+    bool m_ended = false;
+};
 
 int defineObject(Engine& e, StatementLine& s, ui::ObjectKind kind) {
     // Validate every parameter first, in order.
-    if (int err = e.expectString(s, 1))
+    if (int err = s.expectString(1))
         return err;
     int numbersFrom = 2;
     if (kind == ui::ObjectKind::Dialog) {
-        if (int err = e.expectString(s, 2))
+        if (int err = s.expectString(2))
             return err;
         numbersFrom = 3;
     }
     if (kind != ui::ObjectKind::Backdrop)
         for (int k = numbersFrom; k < numbersFrom + 4; ++k)
-            if (int err = e.expectNumeric(s, k))
+            if (int err = s.expectNumeric(k))
                 return err;
-    std::string name = e.GetStringParam(s, 1);
-    std::string caption = kind == ui::ObjectKind::Dialog ? e.GetStringParam(s, 2) : std::string();
+    std::string name = s.GetStringParam(1);
+    std::string caption = kind == ui::ObjectKind::Dialog ? s.GetStringParam(2) : std::string();
     std::int32_t v[5] = {0, 0, 0, 0, 0};
     if (kind != ui::ObjectKind::Backdrop) {
         for (int i = 0; i < 4; ++i) {
-            v[i] = e.GetNumericParam(s, numbersFrom + i);
-            if (int err = e.lastError()) {
+            auto n = s.GetNumericParam(numbersFrom + i);
+            if (!n) {
                 s.paramNumber = numbersFrom + i;
-                return err;
+                return n.error();
             }
+            v[i] = *n;
         }
-        if (kind == ui::ObjectKind::CueCard && Engine::isNumericToken(s.param(6))) {
-            v[4] = e.GetNumericParam(s, 6);
-            if (int err = e.lastError()) {
+        if (kind == ui::ObjectKind::CueCard && StatementLine::isNumericToken(s.param(6))) {
+            auto n = s.GetNumericParam(6);
+            if (!n) {
                 s.paramNumber = 6;
-                return err;
+                return n.error();
             }
+            v[4] = *n;
         }
     }
     ui::Display& d = e.ui().display();
@@ -250,7 +249,8 @@ int defineObject(Engine& e, StatementLine& s, ui::ObjectKind kind) {
     object->width = v[2];
     object->height = v[3];
     object->border = v[4];
-    return readBlock(e, object->name);
+    ObjectLines lines(object->name);
+    return e.runBlock(lines);
 }
 
 } // namespace
@@ -290,9 +290,9 @@ void HideCueCard(Engine& e) {
 
 void registerDisplayCommands(Engine& engine) {
     engine.registerHandler(Keyword::ShowBackdrop, [](Engine& e, StatementLine& s) -> int {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string name = e.GetStringParam(s, 1);
+        std::string name = s.GetStringParam(1);
         const ui::DisplayObject* object = e.ui().display().objects.find(name);
         if (!object)
             return kErrObjectNotFound;
@@ -311,7 +311,7 @@ void registerDisplayCommands(Engine& engine) {
     });
 
     engine.registerHandler(Keyword::ShowWaitMessage, [](Engine& e, StatementLine& s) -> int {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
         ui::Display& d = e.ui().display();
         ui::WaitWindow& w = d.wait;
@@ -324,7 +324,7 @@ void registerDisplayCommands(Engine& engine) {
         }
         w.shown = true;
         w.title = captionValue(e);
-        w.text = e.GetStringParam(s, 1);
+        w.text = s.GetStringParam(1);
         e.ui().changed(ui::Ui::Window::Wait);
         return 0;
     });
@@ -340,9 +340,9 @@ void registerDisplayCommands(Engine& engine) {
 
     for (Keyword k : {Keyword::GetScreenWidth, Keyword::GetScreenHeight}) {
         engine.registerHandler(k, [k](Engine& e, StatementLine& s) -> int {
-            if (int err = e.expectVariable(s, 1))
+            if (int err = s.expectVariable(1))
                 return err;
-            std::string name = e.takeName();
+            std::string name = s.name(1);
             return e.SetVariableNumber(name, k == Keyword::GetScreenWidth ? e.ui().screenWidth()
                                                                           : e.ui().screenHeight());
         });
@@ -353,14 +353,14 @@ void registerDisplayCommands(Engine& engine) {
             if (int err = numberToken(s, k))
                 return err;
         ui::Placement& p = e.ui().display().placement;
-        p.x = e.GetNumericParam(s, 1);
-        p.y = e.GetNumericParam(s, 2);
+        p.x = s.GetNumericParam(1).value();
+        p.y = s.GetNumericParam(2).value();
         return 0;
     });
 
     engine.registerHandler(Keyword::CentreDialog, [](Engine& e, StatementLine& s) -> int {
         std::int32_t h = 3, v = 3;
-        if (int err = readModes(e, s, h, v))
+        if (int err = readModes(s, h, v))
             return err;
         ui::Placement& p = e.ui().display().placement;
         p.horizontal = h;
@@ -394,9 +394,9 @@ void registerDisplayCommands(Engine& engine) {
     });
 
     engine.registerHandler(Keyword::DestroyObject, [](Engine& e, StatementLine& s) -> int {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string name = e.GetStringParam(s, 1);
+        std::string name = s.GetStringParam(1);
         ui::Display& d = e.ui().display();
         if (d.cue.shown && d.cue.surface.objectName == name)
             HideCueCard(e);
@@ -409,9 +409,9 @@ void registerDisplayCommands(Engine& engine) {
     });
 
     engine.registerHandler(Keyword::ShowCueCard, [](Engine& e, StatementLine& s) -> int {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string name = e.GetStringParam(s, 1);
+        std::string name = s.GetStringParam(1);
         ui::Display& d = e.ui().display();
         if (name.empty()) {
             HideCueCard(e);

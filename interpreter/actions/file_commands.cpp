@@ -29,32 +29,32 @@ void setCurrentVariables(Engine& e) {
 
 void registerFileCommands(Engine& engine) {
     engine.registerHandler(Keyword::Delete, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        return e.SetVariableNumber("ERROR", DeleteFiles(e.machine(), e.GetStringParam(s, 1)));
+        return e.SetVariableNumber("ERROR", DeleteFiles(e.machine(), s.GetStringParam(1)));
     });
     engine.registerHandler(Keyword::Rename, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectString(s, 2))
+        if (int err = s.expectString(2))
             return err;
-        std::string from = e.GetStringParam(s, 1), to = e.GetStringParam(s, 2);
+        std::string from = s.GetStringParam(1), to = s.GetStringParam(2);
         return setError(e, e.machine().moveFile(from, to).ok());
     });
     engine.registerHandler(Keyword::MkDir, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        return setError(e, MakeDirectoryPath(e.machine(), e.GetStringParam(s, 1)) == kDirCreated);
+        return setError(e, MakeDirectoryPath(e.machine(), s.GetStringParam(1)) == kDirCreated);
     });
     engine.registerHandler(Keyword::RmDir, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        return setError(e, e.machine().removeDirectory(e.GetStringParam(s, 1)).ok());
+        return setError(e, e.machine().removeDirectory(s.GetStringParam(1)).ok());
     });
     engine.registerHandler(Keyword::ChDir, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string path = e.GetStringParam(s, 1);
+        std::string path = s.GetStringParam(1);
         while (!path.empty() && path.front() == ' ')
             path.erase(0, 1);
         while (!path.empty() && path.back() == ' ')
@@ -67,9 +67,9 @@ void registerFileCommands(Engine& engine) {
         return r;
     });
     engine.registerHandler(Keyword::IsWriteable, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string dir = e.GetStringParam(s, 1);
+        std::string dir = s.GetStringParam(1);
         if (dir.size() > 2 && dir.back() != '\\')
             dir += '\\';
         std::string probe = dir + "SETUP.TST";
@@ -82,12 +82,12 @@ void registerFileCommands(Engine& engine) {
         return e.SetVariableNumber("ERROR", ok ? 1 : 0);
     });
     engine.registerHandler(Keyword::FindInPath, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectVariable(s, 2))
+        if (int err = s.expectVariable(2))
             return err;
-        std::string name = e.GetStringParam(s, 1);
-        std::string result = e.takeName();
+        std::string name = s.GetStringParam(1);
+        std::string result = s.name(2);
         Machine& m = e.machine();
         std::optional<std::string> found;
         if (name.find_first_of("\\:") == std::string::npos && FileExists(m, name))
@@ -99,11 +99,11 @@ void registerFileCommands(Engine& engine) {
         return e.SetVariableNumber("ERROR", found ? 1 : 0);
     });
     engine.registerHandler(Keyword::AppendFile, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectString(s, 2))
+        if (int err = s.expectString(2))
             return err;
-        std::string text = e.GetStringParam(s, 1), file = e.GetStringParam(s, 2);
+        std::string text = s.GetStringParam(1), file = s.GetStringParam(2);
         FileAccess f(e.machine());
         bool found = false;
         if (FileExists(e.machine(), file)) {
@@ -122,12 +122,12 @@ void registerFileCommands(Engine& engine) {
         return 0;
     });
     engine.registerHandler(Keyword::GetBackupName, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectResultVariable(s, 2))
+        if (int err = s.expectResultVariable(2))
             return err;
-        std::string file = e.GetStringParam(s, 1);
-        std::string result = e.takeName();
+        std::string file = s.GetStringParam(1);
+        std::string result = s.name(2);
         std::string backup;
         // A name without an extension has no backup name: the variable is cleared.
         if (BackupName(e.machine(), file, backup) != 0)
@@ -135,9 +135,9 @@ void registerFileCommands(Engine& engine) {
         return e.SetVariable(result, backup);
     });
     engine.registerHandler(Keyword::GetModuleInUse, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        return e.SetVariableNumber("ERROR", e.machine().isModuleLoaded(e.GetStringParam(s, 1)) ? 1 : 0);
+        return e.SetVariableNumber("ERROR", e.machine().isModuleLoaded(s.GetStringParam(1)) ? 1 : 0);
     });
 }
 

@@ -25,12 +25,12 @@ namespace {
 constexpr std::size_t kMaxValue = 299;
 constexpr std::size_t kMaxList = 198;
 
-int fourStrings(Engine& e, StatementLine& s, std::string (&out)[4]) {
+int fourStrings(StatementLine& s, std::string (&out)[4]) {
     for (int k = 1; k <= 4; ++k)
-        if (int err = e.expectString(s, k))
+        if (int err = s.expectString(k))
             return err;
     for (int k = 1; k <= 4; ++k)
-        out[k - 1] = e.GetStringParam(s, k);
+        out[k - 1] = s.GetStringParam(k);
     return 0;
 }
 
@@ -53,13 +53,13 @@ long settingValue(const std::string& line, std::string_view word) {
 void registerProfileCommands(Engine& engine) {
     auto get = [](Engine& e, StatementLine& s) {
         for (int k = 1; k <= 4; ++k)
-            if (int err = e.expectString(s, k))
+            if (int err = s.expectString(k))
                 return err;
-        if (int err = e.expectVariable(s, 5))
+        if (int err = s.expectVariable(5))
             return err;
-        std::string section = e.GetStringParam(s, 1), key = e.GetStringParam(s, 2), def = e.GetStringParam(s, 3),
-                    file = e.GetStringParam(s, 4);
-        std::string result = e.takeName();
+        std::string section = s.GetStringParam(1), key = s.GetStringParam(2), def = s.GetStringParam(3),
+                    file = s.GetStringParam(4);
+        std::string result = s.name(5);
         std::string value = getPrivateProfileString(e.machine(), section, key, def, file).substr(0, kMaxValue);
         return e.SetVariable(result, value.empty() ? def : value);
     };
@@ -68,7 +68,7 @@ void registerProfileCommands(Engine& engine) {
 
     auto write = [](Engine& e, StatementLine& s) {
         std::string p[4];
-        if (int err = fourStrings(e, s, p))
+        if (int err = fourStrings(s, p))
             return err;
         // An empty key deletes the section, an empty value the key.
         (void)writePrivateProfileString(e.machine(), p[0], orNull(p[1]), p[1].empty() ? std::nullopt : orNull(p[2]), p[3]);
@@ -79,7 +79,7 @@ void registerProfileCommands(Engine& engine) {
 
     engine.registerHandler(Keyword::AppendProfileString, [](Engine& e, StatementLine& s) {
         std::string p[4];
-        if (int err = fourStrings(e, s, p))
+        if (int err = fourStrings(s, p))
             return err;
         const std::string &section = p[0], &key = p[1], &value = p[2], &file = p[3];
         Machine& m = e.machine();
@@ -97,41 +97,43 @@ void registerProfileCommands(Engine& engine) {
     });
     engine.registerHandler(Keyword::WriteMultiProfileString, [](Engine& e, StatementLine& s) {
         std::string p[4];
-        if (int err = fourStrings(e, s, p))
+        if (int err = fourStrings(s, p))
             return err;
         return e.SetVariableNumber("ERROR", WriteMultiProfileString(e.machine(), p[0], p[1], p[2], p[3]));
     });
     engine.registerHandler(Keyword::DelMultiProfileString, [](Engine& e, StatementLine& s) {
         std::string p[4];
-        if (int err = fourStrings(e, s, p))
+        if (int err = fourStrings(s, p))
             return err;
         return e.SetVariableNumber("ERROR", DelMultiProfileString(e.machine(), p[0], p[1], p[2], p[3]));
     });
 
     engine.registerHandler(Keyword::ChangeConfig, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectNumeric(s, 2))
+        if (int err = s.expectNumeric(2))
             return err;
-        if (int err = e.expectNumeric(s, 3))
+        if (int err = s.expectNumeric(3))
             return err;
         for (int k = 4; k <= 5; ++k) {
-            if (int err = e.expectResultVariable(s, k))
+            if (int err = s.expectResultVariable(k))
                 return err;
         }
-        if (int err = e.expectNumberToken(s, 6))
+        if (int err = s.expectNumberToken(6))
             return err;
-        std::string file = e.GetStringParam(s, 1);
+        std::string file = s.GetStringParam(1);
         s.paramNumber = 2;
-        std::int32_t files = e.GetNumericParam(s, 2);
-        if (e.lastError())
-            return e.lastError();
+        auto filesParam = s.GetNumericParam(2);
+        if (!filesParam)
+            return filesParam.error();
+        std::int32_t files = *filesParam;
         s.paramNumber = 3;
-        std::int32_t buffers = e.GetNumericParam(s, 3);
-        if (e.lastError())
-            return e.lastError();
-        std::string backupVar = e.takeName(), countVar = e.takeName();
-        std::int32_t create = e.GetNumericParam(s, 6);
+        auto buffersParam = s.GetNumericParam(3);
+        if (!buffersParam)
+            return buffersParam.error();
+        std::int32_t buffers = *buffersParam;
+        std::string backupVar = s.name(4), countVar = s.name(5);
+        std::int32_t create = s.GetNumericParam(6).value();
 
         Machine& m = e.machine();
         e.ui().beginWaitCursor();

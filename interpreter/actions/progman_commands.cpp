@@ -43,56 +43,52 @@ bool present(unsigned char token) { return token != 0 && token != ')'; }
 
 void registerProgramManagerCommands(Engine& engine) {
     engine.registerHandler(Keyword::MakeGroup, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
         bool hasFile = present(s.param(2));
         if (hasFile)
-            if (int err = e.expectString(s, 2))
+            if (int err = s.expectString(2))
                 return err;
-        std::string name = e.GetStringParam(s, 1);
-        std::string file = hasFile ? e.GetStringParam(s, 2) : std::string();
+        std::string name = s.GetStringParam(1);
+        std::string file = hasFile ? s.GetStringParam(2) : std::string();
         std::string create = "[CreateGroup(" + inQuotes(name) + (file.empty() ? "" : "," + inQuotes(file)) + ")]";
         (void)sendProgmanCommand(e, create);
         (void)sendProgmanCommand(e, "[ShowGroup(" + inQuotes(name) + ",1)]");
         return 0;
     });
     engine.registerHandler(Keyword::DeleteGroup, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        (void)sendProgmanCommand(e, "[DeleteGroup(" + inQuotes(e.GetStringParam(s, 1)) + ")]");
+        (void)sendProgmanCommand(e, "[DeleteGroup(" + inQuotes(s.GetStringParam(1)) + ")]");
         return 0;
     });
     engine.registerHandler(Keyword::ShowGroup, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectNumberToken(s, 2))
+        if (int err = s.expectNumberToken(2))
             return err;
-        std::string name = e.GetStringParam(s, 1);
-        std::int32_t show = e.GetNumericParam(s, 2);
+        std::string name = s.GetStringParam(1);
+        std::int32_t show = s.GetNumericParam(2).value();
         char buf[32];
         std::snprintf(buf, sizeof buf, ",%d)]", show);
         (void)sendProgmanCommand(e, "[ShowGroup(" + inQuotes(name) + buf);
         return 0;
     });
     engine.registerHandler(Keyword::MakeIcon, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectString(s, 2))
+        if (int err = s.expectString(2))
             return err;
-        std::string title = e.GetStringParam(s, 1);
-        std::string program = e.GetStringParam(s, 2);
+        std::string title = s.GetStringParam(1);
+        std::string program = s.GetStringParam(2);
         // Optional parts count only when they are there, of their kind, and not empty.
         auto optionalText = [&](int k) {
-            if (s.param(k) == engine::kTokenNumber)
-                (void)e.GetNumericParam(s, k); // not text: its pool entry is passed over
-            return Engine::isStringToken(s.param(k)) ? e.GetStringParam(s, k) : std::string();
+            return StatementLine::isStringToken(s.param(k)) ? s.GetStringParam(k) : std::string();
         };
         std::string args = optionalText(3);
         std::string icon = optionalText(4);
         bool hasIndex = s.param(5) == engine::kTokenNumber;
-        std::int32_t index = hasIndex ? e.GetNumericParam(s, 5) : 0;
-        if (Engine::isStringToken(s.param(5)) || s.param(5) == engine::kTokenLabel)
-            (void)e.takeName(); // not an index, but its pool entry comes before parameter 6's
+        std::int32_t index = hasIndex ? s.GetNumericParam(5).value() : 0;
         std::string dir = optionalText(6);
         std::string add = "[AddItem(" + pathText(program);
         if (!args.empty())
@@ -117,9 +113,9 @@ void registerProgramManagerCommands(Engine& engine) {
         return 0;
     });
     engine.registerHandler(Keyword::DeleteIcon, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        (void)sendProgmanCommand(e, "[DeleteItem(" + inQuotes(e.GetStringParam(s, 1)) + ")]");
+        (void)sendProgmanCommand(e, "[DeleteItem(" + inQuotes(s.GetStringParam(1)) + ")]");
         return 0;
     });
     engine.registerHandler(Keyword::Reload, [](Engine& e, StatementLine& s) {
@@ -128,9 +124,9 @@ void registerProgramManagerCommands(Engine& engine) {
             (void)sendProgmanCommand(e, "[Reload()]");
             return 0;
         }
-        if (!Engine::isStringToken(s.param(1)))
+        if (!StatementLine::isStringToken(s.param(1)))
             return static_cast<int>(engine::kErrInvalidParameters);
-        (void)sendProgmanCommand(e, "[Reload(" + inQuotes(e.GetStringParam(s, 1)) + ")]");
+        (void)sendProgmanCommand(e, "[Reload(" + inQuotes(s.GetStringParam(1)) + ")]");
         return 0;
     });
     engine.registerHandler(Keyword::MakeGroupFromFile, [](Engine&, StatementLine&) { return 0; });

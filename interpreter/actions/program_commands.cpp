@@ -32,10 +32,10 @@ int runProgram(Engine& e, const std::string& command, int show, bool wait) {
 }
 
 int selfRegister(Engine& e, StatementLine& s, bool unregister) {
-    if (int err = e.expectString(s, 1))
+    if (int err = s.expectString(1))
         return err;
-    std::string file = e.GetStringParam(s, 1);
-    std::int32_t silent = s.param(2) == engine::kTokenNumber ? e.GetNumericParam(s, 2) : 1;
+    std::string file = s.GetStringParam(1);
+    std::int32_t silent = s.param(2) == engine::kTokenNumber ? s.GetNumericParam(2).value() : 1;
     if (!FileExists(e.machine(), file))
         return engine::kErrControlNotFound;
     std::string command = std::string("REGSVR32 ") + (unregister ? "/u " : "") + (silent ? "/s " : "") + file;
@@ -47,24 +47,25 @@ int selfRegister(Engine& e, StatementLine& s, bool unregister) {
 
 void registerProgramCommands(Engine& engine) {
     engine.registerHandler(Keyword::WinExec, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string command = e.GetStringParam(s, 1);
-        std::int32_t show = s.param(2) == engine::kTokenNumber ? e.GetNumericParam(s, 2) : 5;
-        std::int32_t wait = s.param(3) == engine::kTokenNumber ? e.GetNumericParam(s, 3) : 0;
+        std::string command = s.GetStringParam(1);
+        std::int32_t show = s.param(2) == engine::kTokenNumber ? s.GetNumericParam(2).value() : 5;
+        std::int32_t wait = s.param(3) == engine::kTokenNumber ? s.GetNumericParam(3).value() : 0;
         int result = runProgram(e, command, show, wait != 0);
         e.ui().beginWaitCursor();
         return e.SetVariableNumber("ERROR", result);
     });
     engine.registerHandler(Keyword::Wait, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        if (int err = e.expectNumberToken(s, 2))
+        if (int err = s.expectNumberToken(2))
             return err;
-        std::string title = e.GetStringParam(s, 1);
-        std::int32_t mode = e.GetNumericParam(s, 2);
-        if (e.lastError())
-            return e.lastError();
+        std::string title = s.GetStringParam(1);
+        auto modeParam = s.GetNumericParam(2);
+        if (!modeParam)
+            return modeParam.error();
+        std::int32_t mode = *modeParam;
         Machine& m = e.machine();
         e.ui().endWaitCursor();
         auto waitWhile = [&](bool present) {
@@ -88,9 +89,9 @@ void registerProgramCommands(Engine& engine) {
         return 0;
     });
     engine.registerHandler(Keyword::ExitWindows, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectNumberToken(s, 1))
+        if (int err = s.expectNumberToken(1))
             return err;
-        std::int32_t mode = e.GetNumericParam(s, 1);
+        std::int32_t mode = s.GetNumericParam(1).value();
         e.scripts().CloseAllScripts();
         e.setExitRequest(mode);
         return 0;
@@ -98,9 +99,9 @@ void registerProgramCommands(Engine& engine) {
     engine.registerHandler(Keyword::DllSelfRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, false); });
     engine.registerHandler(Keyword::DllSelfUnRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, true); });
     engine.registerHandler(Keyword::GetWinVer, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectVariable(s, 1))
+        if (int err = s.expectVariable(1))
             return err;
-        return e.SetVariableNumber(e.takeName(), WindowsVersion(e.machine()));
+        return e.SetVariableNumber(s.name(1), WindowsVersion(e.machine()));
     });
 }
 

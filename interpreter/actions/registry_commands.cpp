@@ -32,12 +32,12 @@ struct SharedRegistration {
 };
 
 // Checks parameter kinds in order: 'N' numeric, 'S' string, 'V' result variable.
-int check(Engine& e, StatementLine& s, std::string_view kinds) {
+int check(StatementLine& s, std::string_view kinds) {
     for (std::size_t i = 0; i < kinds.size(); ++i) {
         int k = static_cast<int>(i) + 1;
-        int err = kinds[i] == 'N'   ? e.expectNumeric(s, k)
-                  : kinds[i] == 'S' ? e.expectString(s, k)
-                                    : e.expectVariable(s, k);
+        int err = kinds[i] == 'N'   ? s.expectNumeric(k)
+                  : kinds[i] == 'S' ? s.expectString(k)
+                                    : s.expectVariable(k);
         if (err)
             return err;
     }
@@ -45,10 +45,11 @@ int check(Engine& e, StatementLine& s, std::string_view kinds) {
 }
 
 // Reads numeric parameter n, naming it in a fault.
-int readNumber(Engine& e, StatementLine& s, int n, std::int32_t& out) {
+int readNumber(StatementLine& s, int n, std::int32_t& out) {
     s.paramNumber = n;
-    out = e.GetNumericParam(s, n);
-    return e.lastError();
+    auto v = s.GetNumericParam(n);
+    out = v.value();
+    return v.error();
 }
 
 // The root, key and name every registry command starts with, after checking
@@ -58,13 +59,13 @@ struct Setting {
     std::string key, name;
 };
 
-int readSetting(Engine& e, StatementLine& s, std::string_view kinds, Setting& out) {
-    if (int err = check(e, s, kinds))
+int readSetting(StatementLine& s, std::string_view kinds, Setting& out) {
+    if (int err = check(s, kinds))
         return err;
-    if (int err = readNumber(e, s, 1, out.root))
+    if (int err = readNumber(s, 1, out.root))
         return err;
-    out.key = e.GetStringParam(s, 2);
-    out.name = e.GetStringParam(s, 3);
+    out.key = s.GetStringParam(2);
+    out.name = s.GetStringParam(3);
     return 0;
 }
 
@@ -81,25 +82,25 @@ void registerRegistryCommands(Engine& engine) {
 
     engine.registerHandler(Keyword::RegGetSetting, [](Engine& e, StatementLine& s) {
         Setting set;
-        if (int err = readSetting(e, s, "NSSSV", set))
+        if (int err = readSetting(s, "NSSSV", set))
             return err;
-        std::string def = e.GetStringParam(s, 4);
-        std::string result = e.takeName();
+        std::string def = s.GetStringParam(4);
+        std::string result = s.name(5);
         std::string out;
         ReadRegString(e.machine(), set.root, set.key, set.name, def, out, kMaxString);
         return e.SetVariable(result, out);
     });
     engine.registerHandler(Keyword::RegWriteSetting, [](Engine& e, StatementLine& s) {
         Setting set;
-        if (int err = readSetting(e, s, "NSSS", set))
+        if (int err = readSetting(s, "NSSS", set))
             return err;
-        std::string value = e.GetStringParam(s, 4);
+        std::string value = s.GetStringParam(4);
         return WriteRegString(e.machine(), set.root, set.key, set.name, value) ? engine::kErrRegistryEntry
                                                                                : 0;
     });
     engine.registerHandler(Keyword::RegDeleteSetting, [](Engine& e, StatementLine& s) {
         Setting set;
-        if (int err = readSetting(e, s, "NSS", set))
+        if (int err = readSetting(s, "NSS", set))
             return err;
         if (!set.key.empty())
             (void)DeleteReg(e.machine(), set.root, set.key, set.name);
@@ -107,12 +108,12 @@ void registerRegistryCommands(Engine& engine) {
     });
     engine.registerHandler(Keyword::RegGetInt, [](Engine& e, StatementLine& s) {
         Setting set;
-        if (int err = readSetting(e, s, "NSSNV", set))
+        if (int err = readSetting(s, "NSSNV", set))
             return err;
         std::int32_t def = 0;
-        if (int err = readNumber(e, s, 4, def))
+        if (int err = readNumber(s, 4, def))
             return err;
-        std::string result = e.takeName();
+        std::string result = s.name(5);
         std::uint32_t out = 0;
         ReadRegNumber(e.machine(), set.root, set.key, set.name, static_cast<std::uint32_t>(def),
                       out);
@@ -120,28 +121,28 @@ void registerRegistryCommands(Engine& engine) {
     });
     engine.registerHandler(Keyword::RegWriteInt, [](Engine& e, StatementLine& s) {
         Setting set;
-        if (int err = readSetting(e, s, "NSSN", set))
+        if (int err = readSetting(s, "NSSN", set))
             return err;
         std::int32_t value = 0;
-        if (int err = readNumber(e, s, 4, value))
+        if (int err = readNumber(s, 4, value))
             return err;
         return WriteRegNumber(e.machine(), set.root, set.key, set.name,
                               static_cast<std::uint32_t>(value))
                    ? engine::kErrRegistryEntry
                    : 0;
     });
-    engine.registerHandler(Keyword::SetSharedRegistry, [shared](Engine& e, StatementLine& s) {
-        if (int err = check(e, s, "SSS"))
+    engine.registerHandler(Keyword::SetSharedRegistry, [shared](Engine&, StatementLine& s) {
+        if (int err = check(s, "SSS"))
             return err;
-        shared->company = e.GetStringParam(s, 1);
-        shared->application = e.GetStringParam(s, 2);
-        shared->iniFile = e.GetStringParam(s, 3);
+        shared->company = s.GetStringParam(1);
+        shared->application = s.GetStringParam(2);
+        shared->iniFile = s.GetStringParam(3);
         return 0;
     });
     engine.registerHandler(Keyword::Register, [shared](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string file = upperAnsi(e.GetStringParam(s, 1));
+        std::string file = upperAnsi(s.GetStringParam(1));
         Machine& m = e.machine();
         std::uint32_t mark =
             shared->complete() ? count(m, kCurrentUser, shared->marksKey(), file) : 0;
@@ -161,9 +162,9 @@ void registerRegistryCommands(Engine& engine) {
         return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
     });
     engine.registerHandler(Keyword::UnRegister, [shared](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string file = upperAnsi(e.GetStringParam(s, 1));
+        std::string file = upperAnsi(s.GetStringParam(1));
         Machine& m = e.machine();
         bool marked = true;
         if (shared->complete()) {
@@ -184,9 +185,9 @@ void registerRegistryCommands(Engine& engine) {
         return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
     });
     engine.registerHandler(Keyword::GetRegistryCount, [](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
-        std::string file = e.GetStringParam(s, 1);
+        std::string file = s.GetStringParam(1);
         return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(count(
                                                 e.machine(), kLocalMachine, kSharedDlls, file)));
     });

@@ -37,15 +37,15 @@ void registerStreamCommands(Engine& engine) {
     auto streams = std::make_shared<Streams>();
 
     engine.registerHandler(Keyword::Open, [streams](Engine& e, StatementLine& s) {
-        if (int err = e.expectString(s, 1))
+        if (int err = s.expectString(1))
             return err;
         if (int err = numberToken(s, 2))
             return err;
         if (int err = numberToken(s, 3))
             return err;
-        std::string file = e.GetStringParam(s, 1);
-        std::int32_t n = e.GetNumericParam(s, 2);
-        std::int32_t mode = e.GetNumericParam(s, 3);
+        std::string file = s.GetStringParam(1);
+        std::int32_t n = s.GetNumericParam(2).value();
+        std::int32_t mode = s.GetNumericParam(3).value();
         if (n < 1 || n > 10)
             return static_cast<int>(engine::kErrStream);
         Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
@@ -71,13 +71,13 @@ void registerStreamCommands(Engine& engine) {
             st.file.reset();
         return e.SetVariableNumber("ERROR", ok ? 0 : 1);
     });
-    engine.registerHandler(Keyword::Close, [streams](Engine& e, StatementLine& s) {
+    engine.registerHandler(Keyword::Close, [streams](Engine&, StatementLine& s) {
         unsigned char t = s.param(1);
         if (t == ')' || t == 0) {
             for (Stream& st : *streams)
                 st.file.reset();
         } else if (t == engine::kTokenNumber) {
-            std::int32_t n = e.GetNumericParam(s, 1);
+            std::int32_t n = s.GetNumericParam(1).value();
             if (n >= 1 && n <= 10)
                 (*streams)[static_cast<std::size_t>(n - 1)].file.reset();
         }
@@ -86,10 +86,10 @@ void registerStreamCommands(Engine& engine) {
     engine.registerHandler(Keyword::ReadLine, [streams](Engine& e, StatementLine& s) {
         if (int err = numberToken(s, 1))
             return err;
-        if (int err = e.expectResultVariable(s, 2))
+        if (int err = s.expectResultVariable(2))
             return err;
-        std::int32_t n = e.GetNumericParam(s, 1);
-        std::string result = e.takeName();
+        std::int32_t n = s.GetNumericParam(1).value();
+        std::string result = s.name(2);
         if (n < 1 || n > 10)
             return static_cast<int>(engine::kErrStream);
         Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
@@ -108,10 +108,10 @@ void registerStreamCommands(Engine& engine) {
     engine.registerHandler(Keyword::WriteLine, [streams](Engine& e, StatementLine& s) {
         if (int err = numberToken(s, 1))
             return err;
-        if (int err = e.expectString(s, 2))
+        if (int err = s.expectString(2))
             return err;
-        std::int32_t n = e.GetNumericParam(s, 1);
-        std::string text = e.GetStringParam(s, 2);
+        std::int32_t n = s.GetNumericParam(1).value();
+        std::string text = s.GetStringParam(2);
         if (n < 1 || n > 10)
             return static_cast<int>(engine::kErrStream);
         Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];

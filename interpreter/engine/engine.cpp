@@ -112,80 +112,10 @@ void Engine::registerHandler(Keyword keyword, Handler handler) {
 }
 
 // ---------------------------------------------------------------------------
-// The handler contract
-
-int Engine::expectString(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return isStringToken(s.param(k)) ? 0 : kErrStringParam;
-}
-
-int Engine::expectNumeric(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return isNumericToken(s.param(k)) ? 0 : kErrNumericParam;
-}
-
-int Engine::expectVariable(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return s.param(k) == kTokenVariable ? 0 : kErrMissingVariable;
-}
-
-int Engine::expectNumberToken(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return s.param(k) == kTokenNumber ? 0 : kErrNumericParam;
-}
-
-int Engine::expectResultVariable(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return s.param(k) == kTokenVariable ? 0 : kErrInvalidVariable;
-}
-
-std::string Engine::GetStringParam(const StatementLine& s, int k, bool expand) {
-    std::string value = s.param(k) == kTokenVariable ? m_vars.GetVariable(m_strings.take()) : m_strings.take();
-    return expand ? m_vars.ExpandNames(value) : value;
-}
-
-std::int32_t Engine::GetNumericParam(const StatementLine& s, int k) {
-    m_lastError = 0;
-    unsigned char t = s.param(k);
-    if (t == kTokenNumber)
-        return m_numbers.take();
-    if (t != kTokenVariable) {
-        m_lastError = kErrNumericParam;
-        return 0;
-    }
-    std::string value = m_vars.GetVariable(m_strings.take());
-    StripText(value, 'A', " ");
-    std::size_t i = !value.empty() && value[0] == '-' ? 1 : 0;
-    if (i == value.size() && i == 1) {
-        m_lastError = kErrNumericParam;
-        return 0;
-    }
-    for (std::size_t j = i; j < value.size(); ++j) {
-        if (value[j] < '0' || value[j] > '9') {
-            m_lastError = kErrNumericParam;
-            return 0;
-        }
-    }
-    return toNumber(value);
-}
-
-// ---------------------------------------------------------------------------
 // Tokenizing, dispatch and the loop
 
 int Engine::tokenize(std::string_view line, TokenLine& out) {
     return Tokenize(out, line, m_strings, m_numbers, [this](std::string_view name) { return m_vars.GetVariable(name); });
-}
-
-int Engine::dispatch(const TokenLine& line) {
-    StatementLine& s = m_statement;
-    s.tokens = line.tokens;
-    s.pos = 0;
-    s.paramNumber = 0;
-    if (s.tokens[0] == 0)
-        return 0;
-    if (s.tokens[0] == kTokenLabel)
-        return 0; // a label line does nothing
-    return execute(s);
 }
 
 int Engine::statementKeyword(StatementLine& s) {
@@ -204,37 +134,68 @@ int Engine::statementKeyword(StatementLine& s) {
     return index < kKeywordCount ? static_cast<int>(index) : -1;
 }
 
-int Engine::execute(StatementLine& s) {
+int Engine::statement(StatementLine& s) {
+    int keyword = statementKeyword(s);
+    if (keyword < 0 || !m_handlers[static_cast<std::size_t>(keyword)])
+        return kErrInvalidCommand;
+    int result = m_handlers[static_cast<std::size_t>(keyword)](*this, s);
+    if (keyword == static_cast<int>(Keyword::If))
+        m_trace.WriteTrace(s.continueFlag ? "IF Successful\r\n" : "IF Unsuccessful\r\n");
+    return result;
+}
+
+int Engine::execute(StatementLine& s, Block* block) {
     int result = 0;
     s.continueFlag = true;
     while (s.continueFlag) {
         s.continueFlag = false;
-        int keyword = statementKeyword(s);
-        if (keyword < 0 || !m_handlers[static_cast<std::size_t>(keyword)])
-            return kErrInvalidCommand;
-        std::size_t index = static_cast<std::size_t>(keyword);
-        result = m_handlers[index](*this, s);
-        if (index == static_cast<std::size_t>(Keyword::If))
-            m_trace.WriteTrace(s.continueFlag ? "IF Successful\r\n" : "IF Unsuccessful\r\n");
+        result = block ? block->statement(*this, s) : statement(s);
     }
     return result;
 }
 
-int Engine::run() {
+int Engine::run() { return loop(nullptr); }
+
+int Engine::runBlock(Block& block) { return loop(&block); }
+
+// The one loop every line of a script passes through. A block's lines get a
+// statement line of their own, so the statement that opened the block keeps
+// its own (an error it reports names its parameter).
+int Engine::loop(Block* block) {
+    TokenLine blockLine;
+    TokenLine& tokens = block ? blockLine : m_tokenLine;
     while (!m_scripts.empty()) {
         if (m_scripts.ReadNextLine() != 0) {
+            if (block)
+                return 0; // the end of the script ends a block too
             m_scripts.CloseScript(); // the end of a called file returns to its caller
             continue;
         }
-        const std::string& line = m_scripts.currentLine();
+        std::string line = m_scripts.currentLine();
+        const bool goOn = !block || block->prepare(line);
         if (m_trace.enabled())
-            m_trace.WriteTrace("MLine: '" + line + "'\r\n");
-        if (int err = tokenize(line, m_tokenLine)) {
+            m_trace.WriteTrace(std::string(block ? block->lineName() : "MLine") + ": '" + line + "'\r\n");
+        if (!goOn)
+            return 0;
+        if (int err = tokenize(line, tokens)) {
+            if (block)
+                return err;
             reportError(err);
             return err;
         }
-        int result = dispatch(m_tokenLine);
-        if (result == 0 || result == -1)
+        if (block) {
+            StatementLine s;
+            s.load(tokens, m_strings, m_numbers, m_vars);
+            int result = execute(s, block);
+            if (result != 0 || block->ended())
+                return result;
+            continue;
+        }
+        StatementLine& s = m_statement;
+        s.load(tokens, m_strings, m_numbers, m_vars);
+        // An empty line and a label line do nothing.
+        int result = s.tokens[0] == 0 || s.tokens[0] == kTokenLabel ? 0 : execute(s, nullptr);
+        if (result == 0)
             continue;
         if (m_show)
             reportError(result);
@@ -246,6 +207,8 @@ int Engine::run() {
     }
     return 0;
 }
+
+int Engine::gotoLabel(std::string_view name) { return m_scripts.FindLabel(":" + std::string(name)); }
 
 std::string Engine::errorMessage(int number) {
     std::string text(errorText(number).substr(0, 500));
@@ -291,13 +254,13 @@ int Engine::handleGoto(StatementLine& s) {
     s.paramNumber = 1;
     if (s.param(1) != kTokenLabel)
         return kErrInvalidLabel;
-    return m_scripts.FindLabel(":" + m_strings.take());
+    return gotoLabel(s.name(1));
 }
 
 int Engine::handleCall(StatementLine& s) {
-    if (int e = expectString(s, 1))
+    if (int e = s.expectString(1))
         return e;
-    std::string name = GetStringParam(s, 1);
+    std::string name = s.GetStringParam(1);
     int r = m_scripts.OpenScript(name);
     if (r == 0)
         r = m_vars.SetVariable("SCRIPTFILE", m_scripts.CurrentScriptPath());
@@ -317,32 +280,32 @@ int Engine::handleStop(StatementLine&) {
 }
 
 int Engine::handleSkip(StatementLine& s) {
-    if (int e = expectNumeric(s, 1))
+    if (int e = s.expectNumeric(1))
         return e;
-    std::int32_t n = GetNumericParam(s, 1);
-    if (m_lastError)
-        return m_lastError;
-    for (std::int32_t i = 0; i < n; ++i)
+    auto n = s.GetNumericParam(1);
+    if (!n)
+        return n.error();
+    for (std::int32_t i = 0; i < *n; ++i)
         if (m_scripts.ReadNextLine() != 0)
             break;
     return 0;
 }
 
 int Engine::handleTrapError(StatementLine& s) {
-    if (int e = expectNumeric(s, 1))
+    if (int e = s.expectNumeric(1))
         return e;
-    if (int e = expectNumeric(s, 2))
+    if (int e = s.expectNumeric(2))
         return e;
     s.paramNumber = 1;
-    std::int32_t trap = GetNumericParam(s, 1);
-    if (m_lastError)
-        return m_lastError;
+    auto trap = s.GetNumericParam(1);
+    if (!trap)
+        return trap.error();
     s.paramNumber = 2;
-    std::int32_t show = GetNumericParam(s, 2);
-    if (m_lastError)
-        return m_lastError;
-    m_trap = trap;
-    m_show = show;
+    auto show = s.GetNumericParam(2);
+    if (!show)
+        return show.error();
+    m_trap = *trap;
+    m_show = *show;
     return 0;
 }
 
@@ -364,11 +327,11 @@ bool Engine::changeDisk(const std::function<bool()>& wanted) {
 
 int Engine::handleCheckLabel(StatementLine& s) {
     for (int k = 1; k <= 3; ++k)
-        if (int e = expectString(s, k))
+        if (int e = s.expectString(k))
             return e;
-    std::string drive = GetStringParam(s, 1);
-    std::string label = upperAnsi(GetStringParam(s, 2));
-    std::string prompt = GetStringParam(s, 3);
+    std::string drive = s.GetStringParam(1);
+    std::string label = upperAnsi(s.GetStringParam(2));
+    std::string prompt = s.GetStringParam(3);
     auto present = [&] {
         std::string found;
         std::string root = drive.empty() ? std::string() : std::string(1, drive[0]) + ":\\";
@@ -398,36 +361,26 @@ int Engine::handleDumpVariables(StatementLine&) {
 // ---------------------------------------------------------------------------
 // Expressions
 
-std::string Engine::stringArgument(StatementLine& s, int k, int& error) {
-    // k is an absolute token position here.
-    unsigned char t = s.at(static_cast<std::size_t>(k));
-    if (t == kTokenString)
-        return m_strings.take();
-    if (t == kTokenVariable)
-        return m_vars.ExpandNames(m_vars.GetVariable(m_strings.take()));
-    error = kErrStringParam;
-    return {};
-}
-
 int Engine::textFunction(StatementLine& s, Keyword function, const std::string& target) {
     std::size_t p = s.pos + 3; // the first argument, after V, '=' and the function
     auto numberAt = [&](std::size_t at, int param, int lo, int hi, std::int32_t& out) -> int {
         s.paramNumber = param;
-        std::size_t saved = s.pos;
-        s.pos = at;
-        out = GetNumericParam(s, 1);
-        s.pos = saved;
-        if (m_lastError)
-            return m_lastError;
+        auto v = s.numberAt(at);
+        if (!v)
+            return v.error();
+        out = *v;
         if (out < lo || out > hi)
             return kErrSubscript;
         return 0;
     };
     auto stringAt = [&](std::size_t at, int param, std::string& out) -> int {
         s.paramNumber = param;
-        int err = 0;
-        out = stringArgument(s, static_cast<int>(at), err);
-        return err;
+        // A string written as such is taken as written.
+        unsigned char t = s.at(at);
+        if (!StatementLine::isStringToken(t))
+            return static_cast<int>(kErrStringParam);
+        out = s.stringAt(at, t == kTokenString ? Expand::No : Expand::Names);
+        return 0;
     };
     std::string text;
     std::int32_t n = 0, start = 0;
@@ -478,13 +431,10 @@ int Engine::textFunction(StatementLine& s, Keyword function, const std::string& 
         return m_vars.SetVariableNumber(target, static_cast<std::int32_t>(text.size()));
     case Keyword::Not: {
         s.paramNumber = 3;
-        std::size_t saved = s.pos;
-        s.pos = p;
-        n = GetNumericParam(s, 1);
-        s.pos = saved;
-        if (m_lastError)
-            return m_lastError;
-        return m_vars.SetVariableNumber(target, n == 0 ? 1 : 0);
+        auto v = s.numberAt(p);
+        if (!v)
+            return v.error();
+        return m_vars.SetVariableNumber(target, *v == 0 ? 1 : 0);
     }
     default: return kErrInvalidParameters;
     }
@@ -495,16 +445,16 @@ int Engine::handleSet(StatementLine& s) {
     if (s.at(s.pos) != kTokenVariable || s.at(s.pos + 1) != '=')
         return kErrMissingVariable;
     s.paramNumber = 2;
-    std::string name = m_strings.take();
+    const std::string name = s.nameAt(s.pos);
     std::size_t p = s.pos + 2;
     unsigned char first = s.at(p);
     int r = 0;
     if (first == kTokenString) {
-        r = m_vars.SetVariable(name, m_strings.take());
+        r = m_vars.SetVariable(name, s.nameAt(p));
     } else if (first == kTokenVariable) {
-        r = m_vars.SetVariable(name, m_vars.ExpandNames(m_vars.GetVariable(m_strings.take())));
+        r = m_vars.SetVariable(name, s.stringAt(p));
     } else if (first == kTokenNumber) {
-        r = m_vars.SetVariableNumber(name, m_numbers.take());
+        r = m_vars.SetVariableNumber(name, *s.numberAt(p));
     } else if (first >= codeOf(Keyword::Left) && first <= codeOf(Keyword::Len)) {
         return textFunction(s, static_cast<Keyword>(first - 0x80), name);
     } else if (first == codeOf(Keyword::Not)) {
@@ -516,11 +466,9 @@ int Engine::handleSet(StatementLine& s) {
         return r;
     ++p;
     auto operand = [&](std::size_t at, std::int32_t& out) -> int {
-        std::size_t saved = s.pos;
-        s.pos = at;
-        out = GetNumericParam(s, 1);
-        s.pos = saved;
-        return m_lastError;
+        auto v = s.numberAt(at);
+        out = v.value();
+        return v.error();
     };
     unsigned char op = s.at(p);
     if ((first == kTokenNumber || first == kTokenVariable) &&
@@ -570,11 +518,9 @@ int Engine::handleIf(StatementLine& s) {
     bool holds = false;
     std::size_t next = 0;
     auto numeric = [&](std::size_t at, std::int32_t& out) -> int {
-        std::size_t saved = s.pos;
-        s.pos = at;
-        out = GetNumericParam(s, 1);
-        s.pos = saved;
-        return m_lastError;
+        auto v = s.numberAt(at);
+        out = v.value();
+        return v.error();
     };
     auto par = [](long a, long b) { return "Par1: " + format("%ld", a) + "  Par2: " + format("%ld", b) + "\r\n"; };
     if (t == kTokenNumber || t == kTokenVariable) {
@@ -608,13 +554,12 @@ int Engine::handleIf(StatementLine& s) {
         holds = compare(cmp, left < right ? -1 : left > right ? 1 : 0);
     } else if (t == kTokenString) {
         s.paramNumber = 1;
-        std::string a = m_vars.ExpandNames(m_strings.take());
+        std::string a = s.stringAt(s.pos);
         unsigned char cmp = s.at(s.pos + 1);
         s.paramNumber = 2;
-        if (!isStringToken(s.at(s.pos + 2)))
+        if (!StatementLine::isStringToken(s.at(s.pos + 2)))
             return kErrStringParam;
-        std::string b = s.at(s.pos + 2) == kTokenVariable ? m_vars.GetVariable(m_strings.take()) : m_strings.take();
-        b = m_vars.ExpandNames(b);
+        std::string b = s.stringAt(s.pos + 2);
         if (!isComparison(cmp))
             return kErrComparisonOperator;
         if (m_trace.enabled())
@@ -631,20 +576,20 @@ int Engine::handleIf(StatementLine& s) {
         return 0;
     s.continueFlag = true;
     s.pos = next;
-    return m_copyBlock ? -1 : 0;
+    return 0;
 }
 
 int Engine::handleStrip(StatementLine& s) {
-    if (int e = expectVariable(s, 1))
+    if (int e = s.expectVariable(1))
         return e;
-    if (int e = expectString(s, 2))
+    if (int e = s.expectString(2))
         return e;
-    std::string name = m_strings.take();
-    std::string strip = GetStringParam(s, 2);
+    const std::string name = s.name(1);
+    std::string strip = s.GetStringParam(2);
     std::string mode = "R";
-    if (isStringToken(s.param(3))) {
+    if (StatementLine::isStringToken(s.param(3))) {
         s.paramNumber = 3;
-        mode = GetStringParam(s, 3);
+        mode = s.GetStringParam(3);
     }
     std::string value = m_vars.GetVariable(name);
     if (!mode.empty())
@@ -653,27 +598,27 @@ int Engine::handleStrip(StatementLine& s) {
 }
 
 int Engine::handleReplace(StatementLine& s) {
-    if (int e = expectVariable(s, 1))
+    if (int e = s.expectVariable(1))
         return e;
-    if (int e = expectString(s, 2))
+    if (int e = s.expectString(2))
         return e;
-    if (int e = expectString(s, 3))
+    if (int e = s.expectString(3))
         return e;
-    std::string name = m_strings.take();
-    std::string find = GetStringParam(s, 2);
-    std::string with = GetStringParam(s, 3);
+    const std::string name = s.name(1);
+    std::string find = s.GetStringParam(2);
+    std::string with = s.GetStringParam(3);
     std::string value = m_vars.GetVariable(name);
     ReplaceAll(value, find, with);
     return m_vars.SetVariable(name, value);
 }
 
 int Engine::handleAddChar(StatementLine& s) {
-    if (int e = expectVariable(s, 1))
+    if (int e = s.expectVariable(1))
         return e;
-    if (int e = expectString(s, 2))
+    if (int e = s.expectString(2))
         return e;
-    std::string name = m_strings.take();
-    std::string text = GetStringParam(s, 2);
+    const std::string name = s.name(1);
+    std::string text = s.GetStringParam(2);
     std::string value = m_vars.GetVariable(name);
     if (value.size() >= text.size() && value.compare(value.size() - text.size(), text.size(), text) == 0)
         return 0;
@@ -681,15 +626,15 @@ int Engine::handleAddChar(StatementLine& s) {
 }
 
 int Engine::handleSetLanguage(StatementLine& s) {
-    if (int e = expectString(s, 1))
+    if (int e = s.expectString(1))
         return e;
-    return m_captions.setLanguage(upperAnsi(GetStringParam(s, 1))) ? 0 : kErrUnsupportedLanguage;
+    return m_captions.setLanguage(upperAnsi(s.GetStringParam(1))) ? 0 : kErrUnsupportedLanguage;
 }
 
 int Engine::handleMessageBox(StatementLine& s) {
-    if (int e = expectString(s, 1))
+    if (int e = s.expectString(1))
         return e;
-    if (int e = expectString(s, 2))
+    if (int e = s.expectString(2))
         return e;
     for (int k = 3; k <= 4; ++k) {
         s.paramNumber = k;
@@ -697,10 +642,10 @@ int Engine::handleMessageBox(StatementLine& s) {
             return kErrNumericParam;
     }
     ui::MessageBoxRequest box;
-    box.text = GetStringParam(s, 1);
-    box.title = GetStringParam(s, 2);
-    std::uint32_t buttons = static_cast<std::uint32_t>(m_numbers.take());
-    std::uint32_t icon = static_cast<std::uint32_t>(m_numbers.take());
+    box.text = s.GetStringParam(1);
+    box.title = s.GetStringParam(2);
+    auto buttons = static_cast<std::uint32_t>(s.GetNumericParam(3).value());
+    auto icon = static_cast<std::uint32_t>(s.GetNumericParam(4).value());
     box.style = buttons | icon;
     m_ui.endWaitCursor();
     int answer = m_ui.messageBox(box);

@@ -6,6 +6,7 @@
 #include "interpreter/engine/captions.h"
 #include "interpreter/engine/keywords.h"
 #include "interpreter/engine/script.h"
+#include "interpreter/engine/statement.h"
 #include "interpreter/engine/tokenizer.h"
 #include "interpreter/engine/variables.h"
 #include "platform/machine/diskchanger.h"
@@ -29,19 +30,27 @@ class Ui;
 
 namespace zrv::engine {
 
-struct StatementLine {
-    std::array<unsigned char, kMaxLineLength + 1> tokens{};
-    std::size_t pos = 0;     // next token byte
-    int paramNumber = 0;     // shown as %4
-    bool continueFlag = false;
-
-    unsigned char at(std::size_t i) const { return i < tokens.size() ? tokens[i] : 0; }
-    // The token byte of parameter k (1-based) of the current statement.
-    unsigned char param(int k) const { return at(pos + 2 * static_cast<std::size_t>(k - 1)); }
-};
-
 class Engine;
 using Handler = std::function<int(Engine&, StatementLine&)>;
+
+// A run of lines a statement reads for itself: a copy block, an object's
+// definition. The execution loop reads, traces and tokenizes its lines as it
+// does every line, and hands each statement to the block, which runs it or
+// leaves it to Engine::statement.
+class Block {
+public:
+    virtual ~Block() = default;
+    // How the trace names its lines ("DLine", "CLine").
+    virtual const char* lineName() const = 0;
+    // The line as read; false ends the block once the line is traced.
+    virtual bool prepare(std::string& line) {
+        (void)line;
+        return true;
+    }
+    // Runs the statement at s.pos; 0 or an error number, which ends the block.
+    virtual int statement(Engine& engine, StatementLine& s) = 0;
+    virtual bool ended() const = 0;
+};
 
 class Engine {
 public:
@@ -60,37 +69,25 @@ public:
     // Later parts of the interpreter add their statements here.
     void registerHandler(Keyword keyword, Handler handler);
 
-    // --- The handler contract ---
-    static bool isStringToken(unsigned char t) { return t == kTokenString || t == kTokenVariable; }
-    static bool isNumericToken(unsigned char t) { return t == kTokenNumber || t == kTokenVariable; }
-    // Sets the parameter number and checks the kind: 0, 10019, 10020 or 10021.
-    int expectString(StatementLine& s, int k);
-    int expectNumeric(StatementLine& s, int k);
-    int expectVariable(StatementLine& s, int k);
-    // A number written as such (no variable), else 10020.
-    int expectNumberToken(StatementLine& s, int k);
-    // A variable to receive a result, else 10003.
-    int expectResultVariable(StatementLine& s, int k);
-    std::string GetStringParam(const StatementLine& s, int k, bool expand = true);
-    std::int32_t GetNumericParam(const StatementLine& s, int k);
-    std::string takeName() { return m_strings.take(); }
     int SetVariable(std::string_view name, std::string_view value) { return m_vars.SetVariable(name, value); }
     int SetVariableNumber(std::string_view name, std::int32_t n) { return m_vars.SetVariableNumber(name, n); }
     int lastError() const { return m_lastError; }
 
-    // Tokenizes a line into the current pools; handlers that read lines of their
-    // own use it too.
+    // Tokenizes a line into the current pools.
     int tokenize(std::string_view line, TokenLine& out);
-    int dispatch(const TokenLine& line);
     // The keyword of the statement at s.pos, which moves past it; -1 for none.
     static int statementKeyword(StatementLine& s);
-    // Runs the statement at s.pos and any that a condition lets follow it.
-    int execute(StatementLine& s);
+    // Runs the one statement at s.pos through the handler table.
+    int statement(StatementLine& s);
     StatementLine& statement() { return m_statement; }
-    const Handler& handlerOf(Keyword k) const { return m_handlers[static_cast<std::size_t>(k)]; }
     // The execution loop: until the stack is empty or an untrapped error. Returns
     // 0, or the error number that ended it.
     int run();
+    // The same loop over the lines of a block, until it ends, the script ends
+    // or a statement fails (whose error number it returns).
+    int runBlock(Block& block);
+    // Jumps to a label of the current script file (a name without its colon).
+    int gotoLabel(std::string_view name);
     // Shows an error as the message box of an error report.
     void reportError(int number);
     // The short form for errors before the loop runs.
@@ -110,8 +107,6 @@ public:
     // holds and says so in the transcript; false (the drive as it was) when none does.
     bool changeDisk(const std::function<bool()>& wanted);
 
-    bool inCopyBlock() const { return m_copyBlock; }
-    void setCopyBlock(bool on) { m_copyBlock = on; }
     bool exitRequested() const { return m_exitRequest != -1; }
     int exitRequest() const { return m_exitRequest; }
     void setExitRequest(int mode) { m_exitRequest = mode; }
@@ -134,7 +129,10 @@ private:
     int handleSetLanguage(StatementLine& s);
     int handleMessageBox(StatementLine& s);
     int textFunction(StatementLine& s, Keyword function, const std::string& target);
-    std::string stringArgument(StatementLine& s, int k, int& error);
+    int loop(Block* block);
+    // Runs the statement at s.pos and any that a condition lets follow it,
+    // each offered to the block first when there is one.
+    int execute(StatementLine& s, Block* block);
 
     Machine& m_machine;
     TraceLog& m_trace;
@@ -151,7 +149,6 @@ private:
     int m_lastError = 0;
     int m_trap = 0;
     int m_show = 1;
-    bool m_copyBlock = false;
     int m_exitRequest = -1;
     std::vector<std::function<void()>> m_endOfRun;
     DiskChanger m_disks;

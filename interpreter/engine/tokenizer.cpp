@@ -14,16 +14,12 @@ int StringPool::push(std::string text) {
     return 0;
 }
 
-std::string StringPool::take() {
-    if (m_next >= m_count)
-        return {};
-    return std::move(m_items[m_next++]);
+const std::string& StringPool::at(std::size_t index) const {
+    static const std::string empty;
+    return index < m_count ? m_items[index] : empty;
 }
 
-void StringPool::reset() {
-    m_count = 0;
-    m_next = 0;
-}
+void StringPool::reset() { m_count = 0; }
 
 int NumberPool::push(std::int32_t n) {
     if (m_count >= kPoolCapacity)
@@ -32,16 +28,9 @@ int NumberPool::push(std::int32_t n) {
     return 0;
 }
 
-std::int32_t NumberPool::take() {
-    if (m_next >= m_count)
-        return 0;
-    return m_items[m_next++];
-}
+std::int32_t NumberPool::at(std::size_t index) const { return index < m_count ? m_items[index] : 0; }
 
-void NumberPool::reset() {
-    m_count = 0;
-    m_next = 0;
-}
+void NumberPool::reset() { m_count = 0; }
 
 namespace {
 
@@ -85,6 +74,22 @@ private:
             m_line.tokens[m_line.length++] = b;
     }
 
+    // A parameter token, with the pool entry that holds its value.
+    int emitString(unsigned char kind, std::string text) {
+        std::size_t slot = m_strings.size();
+        if (m_line.length < kMaxLineLength)
+            m_line.slots[m_line.length] = static_cast<unsigned char>(slot);
+        emit(kind);
+        return m_strings.push(std::move(text));
+    }
+    int emitNumber(std::int32_t n) {
+        std::size_t slot = m_numbers.size();
+        if (m_line.length < kMaxLineLength)
+            m_line.slots[m_line.length] = static_cast<unsigned char>(slot);
+        emit(kTokenNumber);
+        return m_numbers.push(n);
+    }
+
     int label() {
         ++m_pos;
         std::string name;
@@ -98,8 +103,7 @@ private:
                     return kErrLabelTooLong;
             }
         }
-        emit(kTokenLabel);
-        return m_strings.push(std::move(name));
+        return emitString(kTokenLabel, std::move(name));
     }
 
     int variable() {
@@ -115,8 +119,7 @@ private:
             if (name.size() > kMaxNameLength)
                 return kErrNameTooLong;
         }
-        emit(kTokenVariable);
-        return m_strings.push(std::move(name));
+        return emitString(kTokenVariable, std::move(name));
     }
 
     int string() {
@@ -196,8 +199,7 @@ private:
             if (int e = add(c == '|' ? '\n' : c))
                 return e;
         }
-        emit(kTokenString);
-        return m_strings.push(std::move(text));
+        return emitString(kTokenString, std::move(text));
     }
 
     int number() {
@@ -209,8 +211,7 @@ private:
             value = value * 10u + static_cast<std::uint32_t>(m_src[m_pos++] - '0'); // wraps, as 32-bit arithmetic does
         if (negative)
             value = 0u - value;
-        emit(kTokenNumber);
-        return m_numbers.push(static_cast<std::int32_t>(value));
+        return emitNumber(static_cast<std::int32_t>(value));
     }
 
     int keywordOrCharacter() {
@@ -221,8 +222,7 @@ private:
                 continue;
             m_pos += k.text.size();
             if (k.kind == KeywordKind::Constant) {
-                emit(kTokenNumber);
-                return m_numbers.push(k.value);
+                return emitNumber(k.value);
             }
             if (i < kOneByteKeywords) {
                 emit(static_cast<unsigned char>(0x80 + i));

@@ -27,10 +27,10 @@ Tokens tokenize(std::string_view line, std::map<std::string, std::string> vars =
         return it == vars.end() ? std::string() : it->second;
     });
     out.bytes.assign(t.tokens.begin(), t.tokens.begin() + static_cast<std::ptrdiff_t>(t.length));
-    while (s.remaining() > 0)
-        out.strings.push_back(s.take());
+    for (std::size_t i = 0; i < s.size(); ++i)
+        out.strings.push_back(s.at(i));
     for (std::size_t i = 0; i < n.size(); ++i)
-        out.numbers.push_back(n.take());
+        out.numbers.push_back(n.at(i));
     return out;
 }
 
