@@ -1,6 +1,9 @@
+#include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/keywords.h"
+#include "interpreter/engine/statement.h"
 #include "interpreter/engine/tokenizer.h"
+#include "interpreter/engine/variables.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +175,50 @@ TEST(Tokenizer, LongLinesAreReadToThreeHundredCharacters) {
     EXPECT_EQ(tokenize(line + "zzz").error, 0);
     std::string tooLong = "\"" + std::string(310, 'x') + "\"";
     EXPECT_EQ(tokenize(tooLong).error, kErrInvalidString); // cut at 300: the quote is lost
+}
+
+} // namespace
+
+namespace {
+
+// A statement line over a tokenized line, with its own pools and variables.
+struct Loaded {
+    TokenLine line;
+    StringPool strings;
+    NumberPool numbers;
+    VariableTable vars;
+    StatementLine s;
+
+    explicit Loaded(std::string_view text) {
+        vars.SetVariable("N", " -1 2 ");
+        vars.SetVariable("BAD", "12x");
+        vars.SetVariable("WHO", "World");
+        EXPECT_EQ(Tokenize(line, text, strings, numbers, [](std::string_view) { return std::string(); }), 0);
+        s.load(line, strings, numbers, vars);
+        (void)Engine::statementKeyword(s);
+    }
+};
+
+TEST(StatementLine, ParametersAreReadByPositionInAnyOrder) {
+    Loaded l(R"(REGGETINT(1, "Key", %N%, 7, %OUT%))");
+    EXPECT_EQ(l.s.name(5), "OUT");
+    EXPECT_EQ(l.s.GetNumericParam(4).value(), 7);
+    EXPECT_EQ(l.s.GetStringParam(2), "Key");
+    EXPECT_EQ(l.s.GetNumericParam(3).value(), -12); // blanks removed
+    EXPECT_EQ(l.s.GetNumericParam(1).value(), 1);
+    EXPECT_EQ(l.s.GetStringParam(2), "Key"); // reading again gives the same
+}
+
+TEST(StatementLine, NumericFaultsAreValuesNotState) {
+    Loaded l(R"(MESSAGEBOX(%BAD%, "#WHO#", 3, %N%))");
+    auto bad = l.s.GetNumericParam(1);
+    EXPECT_FALSE(bad);
+    EXPECT_EQ(bad.error(), kErrNumericParam);
+    EXPECT_EQ(l.s.GetNumericParam(2).error(), kErrNumericParam); // a string token is no number
+    EXPECT_EQ(*l.s.GetNumericParam(3), 3);                      // an earlier fault leaves no trace
+    EXPECT_EQ(l.s.GetStringParam(2), "World");
+    EXPECT_EQ(l.s.GetStringParam(2, Expand::No), "#WHO#");
+    EXPECT_EQ(l.s.name(3), ""); // a number has no name
 }
 
 } // namespace
