@@ -2,11 +2,16 @@
 // engine; the state they keep for the run lives with them.
 #pragma once
 
-namespace zrv::engine {
-class Engine;
-}
+#include "interpreter/engine/engine.h"
 
 namespace zrv::actions {
+
+// A handler of a group that keeps state, bound to that state (which the
+// engine owns for the run).
+template <class State>
+engine::Handler bindState(int (*handler)(engine::Engine&, engine::StatementLine&, State&), State& state) {
+    return [handler, &state](engine::Engine& e, engine::StatementLine& s) { return handler(e, s, state); };
+}
 
 void registerAll(engine::Engine& engine);
 

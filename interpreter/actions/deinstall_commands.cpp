@@ -65,112 +65,102 @@ struct Deinstall {
     }
 };
 
+int handleOpenDeInstall(Engine& e, StatementLine& s, Deinstall& state) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string file = s.GetStringParam(1);
+    Machine& m = e.machine();
+    // A second open writes out the first script before it starts on the new one.
+    state.close(e);
+    FileAccess f(m);
+    if (f.Open(file, OpenFlag::ReadWrite) != 0 && f.Create(file, OpenFlag::ReadWrite) != 0)
+        return static_cast<int>(engine::kErrOpenDeinstall);
+    auto full = m.fullPath(file);
+    state.script = full ? full->text() : file;
+    // Nine numbered files beside the free time-based temporary name.
+    std::string base = TempFileName(m, engine::kProfile);
+    std::string dir = DirectoryOf(base);
+    long first = std::atol(base.substr(dir.size()).c_str()) + 1;
+    for (std::size_t i = 0; i < kSections.size(); ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "%08ld.TMP", first + static_cast<long>(i));
+        state.temp[i] = dir + name;
+        (void)m.writeFileAtomic(state.temp[i], "");
+    }
+    std::array<std::string, 9> kept;
+    int current = -1;
+    std::string line;
+    while (f.ReadLine(line) == 0) {
+        std::string t = trimmed(line);
+        if (t.empty())
+            continue;
+        int section = -1;
+        for (std::size_t i = 0; i < kSections.size() && section < 0; ++i)
+            if (t.find(kSections[i]) != std::string::npos)
+                section = static_cast<int>(i);
+        if (section >= 0) {
+            current = section;
+            continue;
+        }
+        if (current >= 0 && kKeptOnOpen[static_cast<std::size_t>(current)])
+            kept[static_cast<std::size_t>(current)] += t + "\r\n";
+    }
+    f.Close();
+    for (std::size_t i = 0; i < kSections.size(); ++i)
+        if (!kept[i].empty())
+            (void)m.writeFileAtomic(state.temp[i], kept[i]);
+    state.open = true;
+    return 0;
+}
+
+int handleAddDeInstall(Engine& e, StatementLine& s, Deinstall& state) {
+    if (int err = s.expectString(1))
+        return err;
+    if (int err = s.expectString(2))
+        return err;
+    std::string section = upperAnsi(trimmed(s.GetStringParam(1)));
+    std::string line = trimmed(s.GetStringParam(2));
+    if (!state.open)
+        return static_cast<int>(engine::kErrNotOpen);
+    int index = -1;
+    for (std::size_t i = 0; i < kSections.size() && index < 0; ++i)
+        if (startsWithNoCase(section, kSections[i]))
+            index = static_cast<int>(i);
+    if (index < 0)
+        return static_cast<int>(engine::kErrSection);
+    Machine& m = e.machine();
+    const std::string& temp = state.temp[static_cast<std::size_t>(index)];
+    auto read = m.readFile(temp);
+    std::string existing = read ? *read : std::string();
+    if (kSkipDuplicates[static_cast<std::size_t>(index)]) {
+        std::size_t start = 0;
+        while (start < existing.size()) {
+            std::size_t end = existing.find("\r\n", start);
+            if (end == std::string::npos)
+                end = existing.size();
+            if (startsWithNoCase(std::string_view(existing).substr(start, end - start), line))
+                return 0;
+            start = end + 2;
+        }
+    }
+    (void)m.writeFileAtomic(temp, existing + line + "\r\n");
+    return 0;
+}
+
+int handleCloseDeInstall(Engine& e, StatementLine&, Deinstall& state) {
+    state.close(e);
+    return 0;
+}
+
 } // namespace
 
 void registerDeinstallCommands(Engine& engine) {
-    auto state = std::make_shared<Deinstall>();
-    engine.onEndOfRun([state, &engine] { state->close(engine); });
+    Deinstall& state = engine.adopt(std::make_unique<Deinstall>());
+    engine.onEndOfRun([&state, &engine] { state.close(engine); });
 
-    engine.registerHandler(Keyword::OpenDeInstall, [state](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        std::string file = s.GetStringParam(1);
-        Machine& m = e.machine();
-        // A second open writes out the first script before it starts on the new one.
-        state->close(e);
-        FileAccess f(m);
-        if (f.Open(file, OpenFlag::ReadWrite) != 0 && f.Create(file, OpenFlag::ReadWrite) != 0)
-            return static_cast<int>(engine::kErrOpenDeinstall);
-        auto full = m.fullPath(file);
-        state->script = full ? full->text() : file;
-        // Nine numbered files beside the free time-based temporary name.
-        std::string base = TempFileName(m, engine::kProfile);
-        std::string dir = DirectoryOf(base);
-        long first = std::atol(base.substr(dir.size()).c_str()) + 1;
-        for (std::size_t i = 0; i < kSections.size(); ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "%08ld.TMP", first + static_cast<long>(i));
-            state->temp[i] = dir + name;
-            (void)m.writeFileAtomic(state->temp[i], "");
-        }
-        std::array<std::string, 9> kept;
-        int current = -1;
-        std::string line;
-        while (f.ReadLine(line) == 0) {
-            std::string t = trimmed(line);
-            if (t.empty())
-                continue;
-            int section = -1;
-            for (std::size_t i = 0; i < kSections.size() && section < 0; ++i)
-                if (t.find(kSections[i]) != std::string::npos)
-                    section = static_cast<int>(i);
-            if (section >= 0) {
-                current = section;
-                continue;
-            }
-            if (current >= 0 && kKeptOnOpen[static_cast<std::size_t>(current)])
-                kept[static_cast<std::size_t>(current)] += t + "\r\n";
-        }
-        f.Close();
-        for (std::size_t i = 0; i < kSections.size(); ++i)
-            if (!kept[i].empty())
-                (void)m.writeFileAtomic(state->temp[i], kept[i]);
-        state->open = true;
-        return 0;
-    });
-
-    engine.registerHandler(Keyword::AddDeInstall, [state](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        if (int err = s.expectString(2))
-            return err;
-        std::string section = upperAnsi(trimmed(s.GetStringParam(1)));
-        std::string line = trimmed(s.GetStringParam(2));
-        if (!state->open)
-            return static_cast<int>(engine::kErrNotOpen);
-        int index = -1;
-        for (std::size_t i = 0; i < kSections.size() && index < 0; ++i)
-            if (startsWithNoCase(section, kSections[i]))
-                index = static_cast<int>(i);
-        if (index < 0)
-            return static_cast<int>(engine::kErrSection);
-        Machine& m = e.machine();
-        const std::string& temp = state->temp[static_cast<std::size_t>(index)];
-        auto read = m.readFile(temp);
-        std::string existing = read ? *read : std::string();
-        if (kSkipDuplicates[static_cast<std::size_t>(index)]) {
-            std::size_t start = 0;
-            while (start < existing.size()) {
-                std::size_t end = existing.find("\r\n", start);
-                if (end == std::string::npos)
-                    end = existing.size();
-                if (startsWithNoCase(std::string_view(existing).substr(start, end - start), line))
-                    return 0;
-                start = end + 2;
-            }
-        }
-        (void)m.writeFileAtomic(temp, existing + line + "\r\n");
-        return 0;
-    });
-
-    engine.registerHandler(Keyword::CloseDeInstall, [state](Engine& e, StatementLine&) {
-        state->close(e);
-        return 0;
-    });
-}
-
-void registerAll(Engine& engine) {
-    registerRegistryCommands(engine);
-    registerProgramManagerCommands(engine);
-    registerProgramCommands(engine);
-    registerDeinstallCommands(engine);
-    registerFileCommands(engine);
-    registerProfileCommands(engine);
-    registerStreamCommands(engine);
-    registerDateCommands(engine);
-    registerCopyCommands(engine);
-    registerDisplayCommands(engine);
-    registerDialogCommands(engine);
+    engine.registerHandler(Keyword::OpenDeInstall, bindState(handleOpenDeInstall, state));
+    engine.registerHandler(Keyword::AddDeInstall, bindState(handleAddDeInstall, state));
+    engine.registerHandler(Keyword::CloseDeInstall, bindState(handleCloseDeInstall, state));
 }
 
 } // namespace zrv::actions

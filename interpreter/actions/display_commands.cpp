@@ -288,55 +288,144 @@ void HideCueCard(Engine& e) {
     e.ui().pumpMessages();
 }
 
-void registerDisplayCommands(Engine& engine) {
-    engine.registerHandler(Keyword::ShowBackdrop, [](Engine& e, StatementLine& s) -> int {
-        if (int err = s.expectString(1))
-            return err;
-        std::string name = s.GetStringParam(1);
-        const ui::DisplayObject* object = e.ui().display().objects.find(name);
-        if (!object)
-            return kErrObjectNotFound;
-        if (object->kind != ui::ObjectKind::Backdrop)
-            return kErrNotBackdrop;
-        e.ui().display().main.visible = true;
-        return SetBackdrop(e, name);
-    });
+namespace {
 
-    engine.registerHandler(Keyword::HideSetup, [](Engine& e, StatementLine&) -> int {
-        // The window of the program that started setup, if it is still there.
-        bool closed = e.machine().closeWindow("Setup");
-        e.ui().record(std::string("{\"kind\":\"hidesetup\",\"name\":\"Setup\",\"title\":\"\",\"text\":\"\",\"result\":") +
-                      (closed ? "1" : "0") + "}");
-        return 0;
-    });
+int handleShowBackdrop(Engine& e, StatementLine& s) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string name = s.GetStringParam(1);
+    const ui::DisplayObject* object = e.ui().display().objects.find(name);
+    if (!object)
+        return kErrObjectNotFound;
+    if (object->kind != ui::ObjectKind::Backdrop)
+        return kErrNotBackdrop;
+    e.ui().display().main.visible = true;
+    return SetBackdrop(e, name);
+}
 
-    engine.registerHandler(Keyword::ShowWaitMessage, [](Engine& e, StatementLine& s) -> int {
-        if (int err = s.expectString(1))
-            return err;
-        ui::Display& d = e.ui().display();
-        ui::WaitWindow& w = d.wait;
-        if (!w.shown) {
-            const ui::Metrics& m = d.metrics;
-            w.window = ui::PlaceOnScreen(m.dialogWindow(ui::Rect::sized(0, 0, ui::WaitWindow::kWidthDu,
-                                                                        ui::WaitWindow::kHeightDu),
-                                                        0, 0),
-                                         3, 3, m.screenWidth, m.screenHeight);
-        }
-        w.shown = true;
-        w.title = captionValue(e);
-        w.text = s.GetStringParam(1);
+int handleHideSetup(Engine& e, StatementLine&) {
+    // The window of the program that started setup, if it is still there.
+    bool closed = e.machine().closeWindow("Setup");
+    e.ui().record(std::string("{\"kind\":\"hidesetup\",\"name\":\"Setup\",\"title\":\"\",\"text\":\"\",\"result\":") +
+                  (closed ? "1" : "0") + "}");
+    return 0;
+}
+
+int handleShowWaitMessage(Engine& e, StatementLine& s) {
+    if (int err = s.expectString(1))
+        return err;
+    ui::Display& d = e.ui().display();
+    ui::WaitWindow& w = d.wait;
+    if (!w.shown) {
+        const ui::Metrics& m = d.metrics;
+        w.window = ui::PlaceOnScreen(m.dialogWindow(ui::Rect::sized(0, 0, ui::WaitWindow::kWidthDu,
+                                                                    ui::WaitWindow::kHeightDu),
+                                                    0, 0),
+                                     3, 3, m.screenWidth, m.screenHeight);
+    }
+    w.shown = true;
+    w.title = captionValue(e);
+    w.text = s.GetStringParam(1);
+    e.ui().changed(ui::Ui::Window::Wait);
+    return 0;
+}
+
+int handleHideWaitMessage(Engine& e, StatementLine&) {
+    ui::WaitWindow& w = e.ui().display().wait;
+    if (w.shown) {
+        w.shown = false;
         e.ui().changed(ui::Ui::Window::Wait);
-        return 0;
-    });
+    }
+    return 0;
+}
 
-    engine.registerHandler(Keyword::HideWaitMessage, [](Engine& e, StatementLine&) -> int {
-        ui::WaitWindow& w = e.ui().display().wait;
-        if (w.shown) {
-            w.shown = false;
-            e.ui().changed(ui::Ui::Window::Wait);
-        }
+int handlePositionDialog(Engine& e, StatementLine& s) {
+    for (int k = 1; k <= 2; ++k)
+        if (int err = numberToken(s, k))
+            return err;
+    ui::Placement& p = e.ui().display().placement;
+    p.x = s.GetNumericParam(1).value();
+    p.y = s.GetNumericParam(2).value();
+    return 0;
+}
+
+int handleCentreDialog(Engine& e, StatementLine& s) {
+    std::int32_t h = 3, v = 3;
+    if (int err = readModes(s, h, v))
+        return err;
+    ui::Placement& p = e.ui().display().placement;
+    p.horizontal = h;
+    p.vertical = v;
+    return 0;
+}
+
+int handleSetControlText(Engine& e, StatementLine& s) {
+    ui::DisplayObject* object = nullptr;
+    std::string name, text;
+    std::int32_t id = 0;
+    if (int err = objectControlText(e, s, object, name, id, text))
+        return err;
+    ui::Display& d = e.ui().display();
+    for (ui::ControlRecord& c : object->controls)
+        if (c.id == id)
+            c.text = text;
+    if (d.cue.shown && d.cue.surface.objectName == name)
+        e.ui().changed(ui::Ui::Window::CueCard);
+    if (d.main.visible && d.main.surface.objectName == name)
+        e.ui().changed(ui::Ui::Window::Main);
+    return 0;
+}
+
+int handleDestroyObject(Engine& e, StatementLine& s) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string name = s.GetStringParam(1);
+    ui::Display& d = e.ui().display();
+    if (d.cue.shown && d.cue.surface.objectName == name)
+        HideCueCard(e);
+    if (!name.empty() && d.main.surface.objectName == name) {
+        d.main.visible = false;
+        (void)SetBackdrop(e, "");
+    }
+    d.objects.remove(name);
+    return 0;
+}
+
+int handleShowCueCard(Engine& e, StatementLine& s) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string name = s.GetStringParam(1);
+    ui::Display& d = e.ui().display();
+    if (name.empty()) {
+        HideCueCard(e);
         return 0;
-    });
+    }
+    if (d.cue.shown && d.cue.surface.objectName == name)
+        return 0;
+    const ui::DisplayObject* object = d.objects.find(name);
+    if (!object)
+        return kErrObjectNotFound;
+    if (object->kind != ui::ObjectKind::CueCard)
+        return kErrNotCueCard;
+    HideCueCard(e);
+    d.cue.surface.objectName = name;
+    d.cue.surface.client = ui::Rect::sized(0, 0, object->width, object->height);
+    (void)ui::PrepareDisplay(e.machine(), *object, d.cue.surface, [&](const std::string&) { missingBitmapOnScreen(e); });
+    d.cue.rect = ui::PlaceOnScreen(ui::Rect::sized(object->x, object->y, object->width, object->height),
+                                   object->horizontal, object->vertical, d.metrics.screenWidth,
+                                   d.metrics.screenHeight);
+    d.cue.shown = true;
+    e.ui().changed(ui::Ui::Window::CueCard);
+    return 0;
+}
+
+} // namespace
+
+void registerDisplayCommands(Engine& engine) {
+    engine.registerHandler(Keyword::ShowBackdrop, handleShowBackdrop);
+    engine.registerHandler(Keyword::HideSetup, handleHideSetup);
+    engine.registerHandler(Keyword::ShowWaitMessage, handleShowWaitMessage);
+    engine.registerHandler(Keyword::HideWaitMessage, handleHideWaitMessage);
 
     for (Keyword k : {Keyword::GetScreenWidth, Keyword::GetScreenHeight}) {
         engine.registerHandler(k, [k](Engine& e, StatementLine& s) -> int {
@@ -348,26 +437,8 @@ void registerDisplayCommands(Engine& engine) {
         });
     }
 
-    engine.registerHandler(Keyword::PositionDialog, [](Engine& e, StatementLine& s) -> int {
-        for (int k = 1; k <= 2; ++k)
-            if (int err = numberToken(s, k))
-                return err;
-        ui::Placement& p = e.ui().display().placement;
-        p.x = s.GetNumericParam(1).value();
-        p.y = s.GetNumericParam(2).value();
-        return 0;
-    });
-
-    engine.registerHandler(Keyword::CentreDialog, [](Engine& e, StatementLine& s) -> int {
-        std::int32_t h = 3, v = 3;
-        if (int err = readModes(s, h, v))
-            return err;
-        ui::Placement& p = e.ui().display().placement;
-        p.horizontal = h;
-        p.vertical = v;
-        return 0;
-    });
-
+    engine.registerHandler(Keyword::PositionDialog, handlePositionDialog);
+    engine.registerHandler(Keyword::CentreDialog, handleCentreDialog);
     engine.registerHandler(Keyword::CreateBackdrop,
                            [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::Backdrop); });
     engine.registerHandler(Keyword::CreateDialog,
@@ -375,66 +446,9 @@ void registerDisplayCommands(Engine& engine) {
     engine.registerHandler(Keyword::CreateCueCard,
                            [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::CueCard); });
     engine.registerHandler(Keyword::AddListItem, addListItem);
-
-    engine.registerHandler(Keyword::SetControlText, [](Engine& e, StatementLine& s) -> int {
-        ui::DisplayObject* object = nullptr;
-        std::string name, text;
-        std::int32_t id = 0;
-        if (int err = objectControlText(e, s, object, name, id, text))
-            return err;
-        ui::Display& d = e.ui().display();
-        for (ui::ControlRecord& c : object->controls)
-            if (c.id == id)
-                c.text = text;
-        if (d.cue.shown && d.cue.surface.objectName == name)
-            e.ui().changed(ui::Ui::Window::CueCard);
-        if (d.main.visible && d.main.surface.objectName == name)
-            e.ui().changed(ui::Ui::Window::Main);
-        return 0;
-    });
-
-    engine.registerHandler(Keyword::DestroyObject, [](Engine& e, StatementLine& s) -> int {
-        if (int err = s.expectString(1))
-            return err;
-        std::string name = s.GetStringParam(1);
-        ui::Display& d = e.ui().display();
-        if (d.cue.shown && d.cue.surface.objectName == name)
-            HideCueCard(e);
-        if (!name.empty() && d.main.surface.objectName == name) {
-            d.main.visible = false;
-            (void)SetBackdrop(e, "");
-        }
-        d.objects.remove(name);
-        return 0;
-    });
-
-    engine.registerHandler(Keyword::ShowCueCard, [](Engine& e, StatementLine& s) -> int {
-        if (int err = s.expectString(1))
-            return err;
-        std::string name = s.GetStringParam(1);
-        ui::Display& d = e.ui().display();
-        if (name.empty()) {
-            HideCueCard(e);
-            return 0;
-        }
-        if (d.cue.shown && d.cue.surface.objectName == name)
-            return 0;
-        const ui::DisplayObject* object = d.objects.find(name);
-        if (!object)
-            return kErrObjectNotFound;
-        if (object->kind != ui::ObjectKind::CueCard)
-            return kErrNotCueCard;
-        HideCueCard(e);
-        d.cue.surface.objectName = name;
-        d.cue.surface.client = ui::Rect::sized(0, 0, object->width, object->height);
-        (void)ui::PrepareDisplay(e.machine(), *object, d.cue.surface, [&](const std::string&) { missingBitmapOnScreen(e); });
-        d.cue.rect = ui::PlaceOnScreen(ui::Rect::sized(object->x, object->y, object->width, object->height),
-                                       object->horizontal, object->vertical, d.metrics.screenWidth,
-                                       d.metrics.screenHeight);
-        d.cue.shown = true;
-        e.ui().changed(ui::Ui::Window::CueCard);
-        return 0;
-    });
+    engine.registerHandler(Keyword::SetControlText, handleSetControlText);
+    engine.registerHandler(Keyword::DestroyObject, handleDestroyObject);
+    engine.registerHandler(Keyword::ShowCueCard, handleShowCueCard);
 }
 
 } // namespace zrv::actions

@@ -43,66 +43,74 @@ int selfRegister(Engine& e, StatementLine& s, bool unregister) {
     return e.SetVariableNumber("ERROR", started < 32 ? 1 : 0);
 }
 
+int handleWinExec(Engine& e, StatementLine& s) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string command = s.GetStringParam(1);
+    std::int32_t show = s.param(2) == engine::kTokenNumber ? s.GetNumericParam(2).value() : 5;
+    std::int32_t wait = s.param(3) == engine::kTokenNumber ? s.GetNumericParam(3).value() : 0;
+    int result = runProgram(e, command, show, wait != 0);
+    e.ui().beginWaitCursor();
+    return e.SetVariableNumber("ERROR", result);
+}
+
+int handleWait(Engine& e, StatementLine& s) {
+    if (int err = s.expectString(1))
+        return err;
+    if (int err = s.expectNumberToken(2))
+        return err;
+    std::string title = s.GetStringParam(1);
+    auto modeParam = s.GetNumericParam(2);
+    if (!modeParam)
+        return modeParam.error();
+    std::int32_t mode = *modeParam;
+    Machine& m = e.machine();
+    e.ui().endWaitCursor();
+    auto waitWhile = [&](bool present) {
+        while (m.hasWindow(title) == present) {
+            // Unattended, nothing but the script changes the window list, so the
+            // wait could never end: it is given up and recorded instead.
+            if (e.ui().unattended()) {
+                e.ui().record("{\"kind\":\"wait\",\"name\":\"\",\"title\":" + ui::jsonString(ansiToUtf8(title)) +
+                              ",\"text\":" + ui::jsonString(present ? "window stays" : "window never comes") +
+                              ",\"result\":0}");
+                return;
+            }
+            PumpMessages();
+        }
+    };
+    if (mode == 0 || mode == 2)
+        waitWhile(false);
+    if (mode == 1 || mode == 2)
+        waitWhile(true);
+    e.ui().beginWaitCursor();
+    return 0;
+}
+
+int handleExitWindows(Engine& e, StatementLine& s) {
+    if (int err = s.expectNumberToken(1))
+        return err;
+    std::int32_t mode = s.GetNumericParam(1).value();
+    e.scripts().CloseAllScripts();
+    e.setExitRequest(mode);
+    return 0;
+}
+
+int handleGetWinVer(Engine& e, StatementLine& s) {
+    if (int err = s.expectVariable(1))
+        return err;
+    return e.SetVariableNumber(s.name(1), WindowsVersion(e.machine()));
+}
+
 } // namespace
 
 void registerProgramCommands(Engine& engine) {
-    engine.registerHandler(Keyword::WinExec, [](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        std::string command = s.GetStringParam(1);
-        std::int32_t show = s.param(2) == engine::kTokenNumber ? s.GetNumericParam(2).value() : 5;
-        std::int32_t wait = s.param(3) == engine::kTokenNumber ? s.GetNumericParam(3).value() : 0;
-        int result = runProgram(e, command, show, wait != 0);
-        e.ui().beginWaitCursor();
-        return e.SetVariableNumber("ERROR", result);
-    });
-    engine.registerHandler(Keyword::Wait, [](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        if (int err = s.expectNumberToken(2))
-            return err;
-        std::string title = s.GetStringParam(1);
-        auto modeParam = s.GetNumericParam(2);
-        if (!modeParam)
-            return modeParam.error();
-        std::int32_t mode = *modeParam;
-        Machine& m = e.machine();
-        e.ui().endWaitCursor();
-        auto waitWhile = [&](bool present) {
-            while (m.hasWindow(title) == present) {
-                // Unattended, nothing but the script changes the window list, so the
-                // wait could never end: it is given up and recorded instead.
-                if (e.ui().unattended()) {
-                    e.ui().record("{\"kind\":\"wait\",\"name\":\"\",\"title\":" + ui::jsonString(ansiToUtf8(title)) +
-                                  ",\"text\":" + ui::jsonString(present ? "window stays" : "window never comes") +
-                                  ",\"result\":0}");
-                    return;
-                }
-                PumpMessages();
-            }
-        };
-        if (mode == 0 || mode == 2)
-            waitWhile(false);
-        if (mode == 1 || mode == 2)
-            waitWhile(true);
-        e.ui().beginWaitCursor();
-        return 0;
-    });
-    engine.registerHandler(Keyword::ExitWindows, [](Engine& e, StatementLine& s) {
-        if (int err = s.expectNumberToken(1))
-            return err;
-        std::int32_t mode = s.GetNumericParam(1).value();
-        e.scripts().CloseAllScripts();
-        e.setExitRequest(mode);
-        return 0;
-    });
+    engine.registerHandler(Keyword::WinExec, handleWinExec);
+    engine.registerHandler(Keyword::Wait, handleWait);
+    engine.registerHandler(Keyword::ExitWindows, handleExitWindows);
     engine.registerHandler(Keyword::DllSelfRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, false); });
     engine.registerHandler(Keyword::DllSelfUnRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, true); });
-    engine.registerHandler(Keyword::GetWinVer, [](Engine& e, StatementLine& s) {
-        if (int err = s.expectVariable(1))
-            return err;
-        return e.SetVariableNumber(s.name(1), WindowsVersion(e.machine()));
-    });
+    engine.registerHandler(Keyword::GetWinVer, handleGetWinVer);
 }
 
 } // namespace zrv::actions

@@ -75,122 +75,140 @@ std::uint32_t count(Machine& m, int root, const std::string& key, const std::str
     return n;
 }
 
+int handleRegGetSetting(Engine& e, StatementLine& s) {
+    Setting set;
+    if (int err = readSetting(s, "NSSSV", set))
+        return err;
+    std::string def = s.GetStringParam(4);
+    std::string result = s.name(5);
+    std::string out;
+    ReadRegString(e.machine(), set.root, set.key, set.name, def, out, kMaxString);
+    return e.SetVariable(result, out);
+}
+
+int handleRegWriteSetting(Engine& e, StatementLine& s) {
+    Setting set;
+    if (int err = readSetting(s, "NSSS", set))
+        return err;
+    std::string value = s.GetStringParam(4);
+    return WriteRegString(e.machine(), set.root, set.key, set.name, value) ? engine::kErrRegistryEntry
+                                                                           : 0;
+}
+
+int handleRegDeleteSetting(Engine& e, StatementLine& s) {
+    Setting set;
+    if (int err = readSetting(s, "NSS", set))
+        return err;
+    if (!set.key.empty())
+        (void)DeleteReg(e.machine(), set.root, set.key, set.name);
+    return 0;
+}
+
+int handleRegGetInt(Engine& e, StatementLine& s) {
+    Setting set;
+    if (int err = readSetting(s, "NSSNV", set))
+        return err;
+    std::int32_t def = 0;
+    if (int err = readNumber(s, 4, def))
+        return err;
+    std::string result = s.name(5);
+    std::uint32_t out = 0;
+    ReadRegNumber(e.machine(), set.root, set.key, set.name, static_cast<std::uint32_t>(def),
+                  out);
+    return e.SetVariableNumber(result, static_cast<std::int32_t>(out));
+}
+
+int handleRegWriteInt(Engine& e, StatementLine& s) {
+    Setting set;
+    if (int err = readSetting(s, "NSSN", set))
+        return err;
+    std::int32_t value = 0;
+    if (int err = readNumber(s, 4, value))
+        return err;
+    return WriteRegNumber(e.machine(), set.root, set.key, set.name,
+                          static_cast<std::uint32_t>(value))
+               ? engine::kErrRegistryEntry
+               : 0;
+}
+
+int handleSetSharedRegistry(Engine&, StatementLine& s, SharedRegistration& shared) {
+    if (int err = check(s, "SSS"))
+        return err;
+    shared.company = s.GetStringParam(1);
+    shared.application = s.GetStringParam(2);
+    shared.iniFile = s.GetStringParam(3);
+    return 0;
+}
+
+int handleRegister(Engine& e, StatementLine& s, SharedRegistration& shared) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string file = upperAnsi(s.GetStringParam(1));
+    Machine& m = e.machine();
+    std::uint32_t mark =
+        shared.complete() ? count(m, kCurrentUser, shared.marksKey(), file) : 0;
+    std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
+    if (mark == 0) {
+        if (shared.complete())
+            WriteRegNumber(m, kCurrentUser, shared.marksKey(), file, 1);
+        // A file already on the disk without a count has one user.
+        if (n == 0 && FileExists(m, file))
+            n = 1;
+        // Stop at the largest count: one more would read as negative (or
+        // zero), and the next UNREGISTER would delete a file still in use.
+        if (n < 0x7FFFFFFFu)
+            ++n;
+        WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
+    }
+    return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
+}
+
+int handleUnRegister(Engine& e, StatementLine& s, SharedRegistration& shared) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string file = upperAnsi(s.GetStringParam(1));
+    Machine& m = e.machine();
+    bool marked = true;
+    if (shared.complete()) {
+        marked = count(m, kCurrentUser, shared.marksKey(), file) != 0;
+        DeleteReg(m, kCurrentUser, shared.marksKey(), file);
+    }
+    std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
+    if (marked) {
+        --n; // a count already at 0 wraps, and shows as a large number
+        if (static_cast<std::int32_t>(n) < 1) {
+            if (FileExists(m, file))
+                (void)m.deleteFile(file);
+            DeleteReg(m, kLocalMachine, kSharedDlls, file);
+        } else {
+            WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
+        }
+    }
+    return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
+}
+
+int handleGetRegistryCount(Engine& e, StatementLine& s) {
+    if (int err = s.expectString(1))
+        return err;
+    std::string file = s.GetStringParam(1);
+    return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(count(
+                                            e.machine(), kLocalMachine, kSharedDlls, file)));
+}
+
 } // namespace
 
 void registerRegistryCommands(Engine& engine) {
-    auto shared = std::make_shared<SharedRegistration>();
+    SharedRegistration& shared = engine.adopt(std::make_unique<SharedRegistration>());
 
-    engine.registerHandler(Keyword::RegGetSetting, [](Engine& e, StatementLine& s) {
-        Setting set;
-        if (int err = readSetting(s, "NSSSV", set))
-            return err;
-        std::string def = s.GetStringParam(4);
-        std::string result = s.name(5);
-        std::string out;
-        ReadRegString(e.machine(), set.root, set.key, set.name, def, out, kMaxString);
-        return e.SetVariable(result, out);
-    });
-    engine.registerHandler(Keyword::RegWriteSetting, [](Engine& e, StatementLine& s) {
-        Setting set;
-        if (int err = readSetting(s, "NSSS", set))
-            return err;
-        std::string value = s.GetStringParam(4);
-        return WriteRegString(e.machine(), set.root, set.key, set.name, value) ? engine::kErrRegistryEntry
-                                                                               : 0;
-    });
-    engine.registerHandler(Keyword::RegDeleteSetting, [](Engine& e, StatementLine& s) {
-        Setting set;
-        if (int err = readSetting(s, "NSS", set))
-            return err;
-        if (!set.key.empty())
-            (void)DeleteReg(e.machine(), set.root, set.key, set.name);
-        return 0;
-    });
-    engine.registerHandler(Keyword::RegGetInt, [](Engine& e, StatementLine& s) {
-        Setting set;
-        if (int err = readSetting(s, "NSSNV", set))
-            return err;
-        std::int32_t def = 0;
-        if (int err = readNumber(s, 4, def))
-            return err;
-        std::string result = s.name(5);
-        std::uint32_t out = 0;
-        ReadRegNumber(e.machine(), set.root, set.key, set.name, static_cast<std::uint32_t>(def),
-                      out);
-        return e.SetVariableNumber(result, static_cast<std::int32_t>(out));
-    });
-    engine.registerHandler(Keyword::RegWriteInt, [](Engine& e, StatementLine& s) {
-        Setting set;
-        if (int err = readSetting(s, "NSSN", set))
-            return err;
-        std::int32_t value = 0;
-        if (int err = readNumber(s, 4, value))
-            return err;
-        return WriteRegNumber(e.machine(), set.root, set.key, set.name,
-                              static_cast<std::uint32_t>(value))
-                   ? engine::kErrRegistryEntry
-                   : 0;
-    });
-    engine.registerHandler(Keyword::SetSharedRegistry, [shared](Engine&, StatementLine& s) {
-        if (int err = check(s, "SSS"))
-            return err;
-        shared->company = s.GetStringParam(1);
-        shared->application = s.GetStringParam(2);
-        shared->iniFile = s.GetStringParam(3);
-        return 0;
-    });
-    engine.registerHandler(Keyword::Register, [shared](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        std::string file = upperAnsi(s.GetStringParam(1));
-        Machine& m = e.machine();
-        std::uint32_t mark =
-            shared->complete() ? count(m, kCurrentUser, shared->marksKey(), file) : 0;
-        std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
-        if (mark == 0) {
-            if (shared->complete())
-                WriteRegNumber(m, kCurrentUser, shared->marksKey(), file, 1);
-            // A file already on the disk without a count has one user.
-            if (n == 0 && FileExists(m, file))
-                n = 1;
-            // Stop at the largest count: one more would read as negative (or
-            // zero), and the next UNREGISTER would delete a file still in use.
-            if (n < 0x7FFFFFFFu)
-                ++n;
-            WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
-        }
-        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
-    });
-    engine.registerHandler(Keyword::UnRegister, [shared](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        std::string file = upperAnsi(s.GetStringParam(1));
-        Machine& m = e.machine();
-        bool marked = true;
-        if (shared->complete()) {
-            marked = count(m, kCurrentUser, shared->marksKey(), file) != 0;
-            DeleteReg(m, kCurrentUser, shared->marksKey(), file);
-        }
-        std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
-        if (marked) {
-            --n; // a count already at 0 wraps, and shows as a large number
-            if (static_cast<std::int32_t>(n) < 1) {
-                if (FileExists(m, file))
-                    (void)m.deleteFile(file);
-                DeleteReg(m, kLocalMachine, kSharedDlls, file);
-            } else {
-                WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
-            }
-        }
-        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
-    });
-    engine.registerHandler(Keyword::GetRegistryCount, [](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        std::string file = s.GetStringParam(1);
-        return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(count(
-                                                e.machine(), kLocalMachine, kSharedDlls, file)));
-    });
+    engine.registerHandler(Keyword::RegGetSetting, handleRegGetSetting);
+    engine.registerHandler(Keyword::RegWriteSetting, handleRegWriteSetting);
+    engine.registerHandler(Keyword::RegDeleteSetting, handleRegDeleteSetting);
+    engine.registerHandler(Keyword::RegGetInt, handleRegGetInt);
+    engine.registerHandler(Keyword::RegWriteInt, handleRegWriteInt);
+    engine.registerHandler(Keyword::SetSharedRegistry, bindState(handleSetSharedRegistry, shared));
+    engine.registerHandler(Keyword::Register, bindState(handleRegister, shared));
+    engine.registerHandler(Keyword::UnRegister, bindState(handleUnRegister, shared));
+    engine.registerHandler(Keyword::GetRegistryCount, handleGetRegistryCount);
 }
 
 } // namespace zrv::actions

@@ -31,97 +31,105 @@ int numberToken(StatementLine& s, int k) {
     return s.param(k) == engine::kTokenNumber ? 0 : static_cast<int>(engine::kErrNumericParam);
 }
 
+int handleOpen(Engine& e, StatementLine& s, Streams& streams) {
+    if (int err = s.expectString(1))
+        return err;
+    if (int err = numberToken(s, 2))
+        return err;
+    if (int err = numberToken(s, 3))
+        return err;
+    std::string file = s.GetStringParam(1);
+    std::int32_t n = s.GetNumericParam(2).value();
+    std::int32_t mode = s.GetNumericParam(3).value();
+    if (n < 1 || n > 10)
+        return static_cast<int>(engine::kErrStream);
+    Stream& st = (streams)[static_cast<std::size_t>(n - 1)];
+    if (st.open())
+        return static_cast<int>(engine::kErrStreamInUse);
+    if (mode < kRead || mode > kAppend)
+        return static_cast<int>(engine::kErrFileMode);
+    st.mode = mode;
+    st.file = std::make_unique<FileAccess>(e.machine());
+    bool ok;
+    if (mode == kRead) {
+        ok = st.file->Open(file, OpenFlag::Read) == 0;
+    } else if (mode == kWrite) {
+        ok = st.file->Create(file, OpenFlag::Write) == 0;
+    } else {
+        ok = st.file->Open(file, OpenFlag::ReadWrite) == 0;
+        if (ok)
+            st.file->Seek(0, 2);
+        else
+            ok = st.file->Create(file, OpenFlag::ReadWrite) == 0;
+    }
+    if (!ok)
+        st.file.reset();
+    return e.SetVariableNumber("ERROR", ok ? 0 : 1);
+}
+
+int handleClose(Engine&, StatementLine& s, Streams& streams) {
+    unsigned char t = s.param(1);
+    if (t == ')' || t == 0) {
+        for (Stream& st : streams)
+            st.file.reset();
+    } else if (t == engine::kTokenNumber) {
+        std::int32_t n = s.GetNumericParam(1).value();
+        if (n >= 1 && n <= 10)
+            (streams)[static_cast<std::size_t>(n - 1)].file.reset();
+    }
+    return 0;
+}
+
+int handleReadLine(Engine& e, StatementLine& s, Streams& streams) {
+    if (int err = numberToken(s, 1))
+        return err;
+    if (int err = s.expectResultVariable(2))
+        return err;
+    std::int32_t n = s.GetNumericParam(1).value();
+    std::string result = s.name(2);
+    if (n < 1 || n > 10)
+        return static_cast<int>(engine::kErrStream);
+    Stream& st = (streams)[static_cast<std::size_t>(n - 1)];
+    if (!st.open())
+        return static_cast<int>(engine::kErrStreamClosed);
+    if (st.mode != kRead)
+        return static_cast<int>(engine::kErrNotForReading);
+    std::string line;
+    if (st.file->ReadLine(line) != 0)
+        return e.SetVariableNumber("ERROR", 2);
+    if (int r = e.SetVariableNumber("ERROR", 0))
+        return r;
+    // A line holds 255 characters; the rest of a longer one is dropped.
+    return e.SetVariable(result, line.substr(0, kMaxStreamLine));
+}
+
+int handleWriteLine(Engine& e, StatementLine& s, Streams& streams) {
+    if (int err = numberToken(s, 1))
+        return err;
+    if (int err = s.expectString(2))
+        return err;
+    std::int32_t n = s.GetNumericParam(1).value();
+    std::string text = s.GetStringParam(2);
+    if (n < 1 || n > 10)
+        return static_cast<int>(engine::kErrStream);
+    Stream& st = (streams)[static_cast<std::size_t>(n - 1)];
+    if (!st.open())
+        return static_cast<int>(engine::kErrStreamClosed);
+    if (st.mode == kRead)
+        return static_cast<int>(engine::kErrNotForWriting);
+    st.file->WriteLine(text);
+    return e.SetVariableNumber("ERROR", 0);
+}
+
 } // namespace
 
 void registerStreamCommands(Engine& engine) {
-    auto streams = std::make_shared<Streams>();
+    Streams& streams = engine.adopt(std::make_unique<Streams>());
 
-    engine.registerHandler(Keyword::Open, [streams](Engine& e, StatementLine& s) {
-        if (int err = s.expectString(1))
-            return err;
-        if (int err = numberToken(s, 2))
-            return err;
-        if (int err = numberToken(s, 3))
-            return err;
-        std::string file = s.GetStringParam(1);
-        std::int32_t n = s.GetNumericParam(2).value();
-        std::int32_t mode = s.GetNumericParam(3).value();
-        if (n < 1 || n > 10)
-            return static_cast<int>(engine::kErrStream);
-        Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
-        if (st.open())
-            return static_cast<int>(engine::kErrStreamInUse);
-        if (mode < kRead || mode > kAppend)
-            return static_cast<int>(engine::kErrFileMode);
-        st.mode = mode;
-        st.file = std::make_unique<FileAccess>(e.machine());
-        bool ok;
-        if (mode == kRead) {
-            ok = st.file->Open(file, OpenFlag::Read) == 0;
-        } else if (mode == kWrite) {
-            ok = st.file->Create(file, OpenFlag::Write) == 0;
-        } else {
-            ok = st.file->Open(file, OpenFlag::ReadWrite) == 0;
-            if (ok)
-                st.file->Seek(0, 2);
-            else
-                ok = st.file->Create(file, OpenFlag::ReadWrite) == 0;
-        }
-        if (!ok)
-            st.file.reset();
-        return e.SetVariableNumber("ERROR", ok ? 0 : 1);
-    });
-    engine.registerHandler(Keyword::Close, [streams](Engine&, StatementLine& s) {
-        unsigned char t = s.param(1);
-        if (t == ')' || t == 0) {
-            for (Stream& st : *streams)
-                st.file.reset();
-        } else if (t == engine::kTokenNumber) {
-            std::int32_t n = s.GetNumericParam(1).value();
-            if (n >= 1 && n <= 10)
-                (*streams)[static_cast<std::size_t>(n - 1)].file.reset();
-        }
-        return 0;
-    });
-    engine.registerHandler(Keyword::ReadLine, [streams](Engine& e, StatementLine& s) {
-        if (int err = numberToken(s, 1))
-            return err;
-        if (int err = s.expectResultVariable(2))
-            return err;
-        std::int32_t n = s.GetNumericParam(1).value();
-        std::string result = s.name(2);
-        if (n < 1 || n > 10)
-            return static_cast<int>(engine::kErrStream);
-        Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
-        if (!st.open())
-            return static_cast<int>(engine::kErrStreamClosed);
-        if (st.mode != kRead)
-            return static_cast<int>(engine::kErrNotForReading);
-        std::string line;
-        if (st.file->ReadLine(line) != 0)
-            return e.SetVariableNumber("ERROR", 2);
-        if (int r = e.SetVariableNumber("ERROR", 0))
-            return r;
-        // A line holds 255 characters; the rest of a longer one is dropped.
-        return e.SetVariable(result, line.substr(0, kMaxStreamLine));
-    });
-    engine.registerHandler(Keyword::WriteLine, [streams](Engine& e, StatementLine& s) {
-        if (int err = numberToken(s, 1))
-            return err;
-        if (int err = s.expectString(2))
-            return err;
-        std::int32_t n = s.GetNumericParam(1).value();
-        std::string text = s.GetStringParam(2);
-        if (n < 1 || n > 10)
-            return static_cast<int>(engine::kErrStream);
-        Stream& st = (*streams)[static_cast<std::size_t>(n - 1)];
-        if (!st.open())
-            return static_cast<int>(engine::kErrStreamClosed);
-        if (st.mode == kRead)
-            return static_cast<int>(engine::kErrNotForWriting);
-        st.file->WriteLine(text);
-        return e.SetVariableNumber("ERROR", 0);
-    });
+    engine.registerHandler(Keyword::Open, bindState(handleOpen, streams));
+    engine.registerHandler(Keyword::Close, bindState(handleClose, streams));
+    engine.registerHandler(Keyword::ReadLine, bindState(handleReadLine, streams));
+    engine.registerHandler(Keyword::WriteLine, bindState(handleWriteLine, streams));
 }
 
 } // namespace zrv::actions

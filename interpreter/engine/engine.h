@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,12 @@ public:
 
     // Later parts of the interpreter add their statements here.
     void registerHandler(Keyword keyword, Handler handler);
+    // What a group of statements keeps for the run, owned here with its handlers.
+    template <class T> T& adopt(std::unique_ptr<T> state) {
+        std::shared_ptr<void> kept(std::move(state));
+        m_states.push_back(kept);
+        return *static_cast<T*>(kept.get());
+    }
 
     int SetVariable(std::string_view name, std::string_view value) { return m_vars.SetVariable(name, value); }
     int SetVariableNumber(std::string_view name, std::int32_t n) { return m_vars.SetVariableNumber(name, n); }
@@ -152,6 +159,7 @@ private:
     int m_exitRequest = -1;
     std::vector<std::function<void()>> m_endOfRun;
     DiskChanger m_disks;
+    std::vector<std::shared_ptr<void>> m_states;
 };
 
 } // namespace zrv::engine
