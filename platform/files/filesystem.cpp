@@ -397,14 +397,10 @@ Result<void> FileSystem::moveFile(std::string_view from, std::string_view to) {
     const std::string leafB = sameEntry ? ansiToUtf8(b->name()) : rb->leaf();
     if (sameEntry && leafA == leafB)
         return {};
-    Resolver::Change leaving(m_resolver, pa->get());
-    Resolver::Change arriving(m_resolver, pb->get());
-    if (auto m = host::rename(pa->get(), leafA, pb->get(), leafB, host::Replace::No); !m)
+    if (auto m = renameEntry(pa->get(), leafA, pb->get(), leafB, host::Replace::No); !m)
         return about(*a, m.error());
     if (st->isFolder())
         m_resolver.letFoldersGo(); // kept ones may be below the moved folder
-    leaving.removed(leafA);
-    arriving.added(leafB);
     return {};
 }
 
@@ -439,13 +435,18 @@ Result<void> FileSystem::replaceFile(std::string_view from, std::string_view to)
             return fail(WinError::AccessDenied, l.path.text() + " is read-only");
         folders[i] = std::move(*parent);
     }
-    const std::string leafA = a->where.leaf(), leafB = b->where.leaf();
-    Resolver::Change leaving(m_resolver, folders[0].get());
-    Resolver::Change arriving(m_resolver, folders[1].get());
-    if (auto m = host::rename(folders[0].get(), leafA, folders[1].get(), leafB, host::Replace::Yes); !m)
-        return about(a->path, m.error());
-    leaving.removed(leafA);
-    arriving.added(leafB);
+    auto m = renameEntry(folders[0].get(), a->where.leaf(), folders[1].get(), b->where.leaf(), host::Replace::Yes);
+    return m ? m : about(a->path, m.error());
+}
+
+Result<void> FileSystem::renameEntry(int fromDir, const std::string& from, int toDir, const std::string& to,
+                                     host::Replace replace) {
+    Resolver::Change leaving(m_resolver, fromDir);
+    Resolver::Change arriving(m_resolver, toDir);
+    if (auto m = host::rename(fromDir, from, toDir, to, replace); !m)
+        return m;
+    leaving.removed(from);
+    arriving.added(to);
     return {};
 }
 

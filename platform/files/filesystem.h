@@ -104,6 +104,9 @@ private:
     };
     Result<Target> changing(std::string_view path, Need need, const char* missingWhat);
     Result<void> checkWritable(const WinPath& path, const Resolved& r) const;
+    // Renames an entry from one open folder to another, keeping both indexes current.
+    Result<void> renameEntry(int fromDir, const std::string& from, int toDir, const std::string& to,
+                             host::Replace replace);
     static Error missing(const WinPath& path, const Resolved& r, const char* what);
 
     InUse m_inUse;
