@@ -205,8 +205,7 @@ int install(Options& o) {
     auto dat = m.readFile("A:\\SETUP.DAT");
     if (dat) {
         std::string first = dat->substr(0, dat->find_first_of("\r\n"));
-        (*ui)->record("{\"kind\":\"setupdat\",\"name\":\"SETUP.DAT\",\"title\":\"Setup\",\"text\":" +
-                      zrv::ui::jsonString(ansiToUtf8(first)) + ",\"result\":0}");
+        (*ui)->record(zrv::ui::transcriptLine("setupdat", "SETUP.DAT", "Setup", ansiToUtf8(first)).number("result", 0).str());
     }
     return runLine(m, **ui, "SETUP.SCR /DIR:A:\\", o.disks);
 }

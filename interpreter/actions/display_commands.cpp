@@ -4,6 +4,7 @@
 #include "interpreter/actions/display.h"
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
+#include "interpreter/ui/json.h"
 #include "interpreter/ui/ui.h"
 #include "common/trace.h"
 #include "common/text.h"
@@ -306,8 +307,7 @@ int handleShowBackdrop(Engine& e, StatementLine& s) {
 int handleHideSetup(Engine& e, StatementLine&) {
     // The window of the program that started setup, if it is still there.
     bool closed = e.machine().closeWindow("Setup");
-    e.ui().record(std::string("{\"kind\":\"hidesetup\",\"name\":\"Setup\",\"title\":\"\",\"text\":\"\",\"result\":") +
-                  (closed ? "1" : "0") + "}");
+    e.ui().record(ui::transcriptLine("hidesetup", "Setup", "", "").number("result", closed ? 1 : 0).str());
     return 0;
 }
 

@@ -71,9 +71,10 @@ int handleWait(Engine& e, StatementLine& s) {
             // Unattended, nothing but the script changes the window list, so the
             // wait could never end: it is given up and recorded instead.
             if (e.ui().unattended()) {
-                e.ui().record("{\"kind\":\"wait\",\"name\":\"\",\"title\":" + ui::jsonString(ansiToUtf8(title)) +
-                              ",\"text\":" + ui::jsonString(present ? "window stays" : "window never comes") +
-                              ",\"result\":0}");
+                e.ui().record(ui::transcriptLine("wait", "", ansiToUtf8(title),
+                                                 present ? "window stays" : "window never comes")
+                                  .number("result", 0)
+                                  .str());
                 return;
             }
             PumpMessages();

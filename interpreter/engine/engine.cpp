@@ -320,8 +320,7 @@ bool Engine::changeDisk(const std::function<bool()>& wanted) {
     auto disk = m_disks.insert(m_machine, wanted);
     if (!disk)
         return false;
-    m_ui.record("{\"kind\":\"disk\",\"name\":\"A:\",\"title\":\"\",\"text\":" +
-                ui::jsonString(ansiToUtf8(disk->label)) + ",\"result\":1}");
+    m_ui.record(ui::transcriptLine("disk", "A:", "", ansiToUtf8(disk->label)).number("result", 1).str());
     return true;
 }
 

@@ -140,8 +140,7 @@ void Interpreter::endOfRun() {
         int mode = m_engine.exitRequest();
         const char* what = mode == 0 ? "log off" : "restart";
         m_trace.WriteTrace(std::string("Exit request: ") + what + "\r\n");
-        m_ui.record("{\"kind\":\"exitwindows\",\"name\":\"\",\"title\":\"\",\"text\":" + ui::jsonString(what) +
-                    ",\"result\":" + std::to_string(mode) + "}");
+        m_ui.record(ui::transcriptLine("exitwindows", "", "", what).number("result", mode).str());
     }
 }
 

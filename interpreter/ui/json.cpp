@@ -201,4 +201,59 @@ std::string jsonString(std::string_view utf8) {
     return out + "\"";
 }
 
+JsonWriter& JsonWriter::member(std::string_view key) {
+    if (m_count++)
+        m_out += ',';
+    m_out += jsonString(key);
+    m_out += ':';
+    return *this;
+}
+
+JsonWriter& JsonWriter::item() {
+    if (m_count++)
+        m_out += ',';
+    return *this;
+}
+
+JsonWriter& JsonWriter::text(std::string_view key, std::string_view utf8) {
+    member(key).m_out += jsonString(utf8);
+    return *this;
+}
+
+JsonWriter& JsonWriter::number(std::string_view key, long long n) {
+    member(key).m_out += std::to_string(n);
+    return *this;
+}
+
+JsonWriter& JsonWriter::flag(std::string_view key, bool b) {
+    member(key).m_out += b ? "true" : "false";
+    return *this;
+}
+
+JsonWriter& JsonWriter::json(std::string_view key, std::string_view written) {
+    member(key).m_out += written;
+    return *this;
+}
+
+JsonWriter& JsonWriter::text(std::string_view utf8) {
+    item().m_out += jsonString(utf8);
+    return *this;
+}
+
+JsonWriter& JsonWriter::number(long long n) {
+    item().m_out += std::to_string(n);
+    return *this;
+}
+
+JsonWriter& JsonWriter::json(std::string_view written) {
+    item().m_out += written;
+    return *this;
+}
+
+JsonWriter transcriptLine(std::string_view kind, std::string_view name, std::string_view title, std::string_view text) {
+    JsonWriter w = JsonWriter::object();
+    w.text("kind", kind).text("name", name).text("title", title).text("text", text);
+    return w;
+}
+
 } // namespace zrv::ui

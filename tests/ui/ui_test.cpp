@@ -2,6 +2,7 @@
 // renderer's geometry, the gauge, bitmaps and dialog templates.
 #include "interpreter/ui/bitmap.h"
 #include "interpreter/ui/display.h"
+#include "interpreter/ui/json.h"
 #include "interpreter/ui/template.h"
 #include "tests/support/testing.h"
 
@@ -377,3 +378,27 @@ TEST(ObjectTable, NamesIgnoreCaseAndThirtySlots) {
 
 } // namespace
 } // namespace zrv::ui
+
+namespace {
+
+// What the writer writes, the reader reads back: members in order, texts whole.
+TEST(JsonWriter, WritesWhatTheReaderReadsBack) {
+    const std::string awkward = "quote \" slash \\ tab \t line\r\n bell \x07 caf\xc3\xa9";
+    std::string text = zrv::ui::transcriptLine("box", "", awkward, "t")
+                           .number("result", -2)
+                           .flag("shown", false)
+                           .json("rect", zrv::ui::JsonWriter::array().number(1).text("x").str())
+                           .json("empty", zrv::ui::JsonWriter::object().str())
+                           .str();
+    zrv::ui::Json j;
+    std::string error;
+    ASSERT_TRUE(zrv::ui::parseJson(text, j, error)) << error << "\n" << text;
+    ASSERT_EQ(j.keys, (std::vector<std::string>{"kind", "name", "title", "text", "result", "shown", "rect", "empty"}));
+    EXPECT_EQ(j.get("title")->text, awkward);
+    EXPECT_EQ(j.get("result")->number, -2);
+    EXPECT_EQ(j.get("shown")->type, zrv::ui::Json::Type::Bool);
+    EXPECT_EQ(j.get("rect")->items.size(), 2u);
+    EXPECT_EQ(j.get("empty")->type, zrv::ui::Json::Type::Object);
+}
+
+} // namespace

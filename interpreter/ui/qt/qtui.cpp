@@ -80,7 +80,7 @@ private:
     QPushButton* m_cancel = nullptr;
 };
 
-class QtUi : public HeadlessUi {
+class QtUi : public Ui {
 public:
     explicit QtUi(const QtOptions& o) : m_options(o) {
         static int argc = 1;
@@ -115,7 +115,21 @@ public:
             return fail(WinError::AccessDenied, "cannot make the folder " + m_options.screenshots->string());
         return {};
     }
-    Result<void> readAnswers(const QtOptions& o) { return setup(o.answers, o.transcript); }
+    Result<void> readAnswers(const QtOptions& o) {
+        auto answers = Answers::read(o.answers);
+        if (!answers)
+            return answers.error();
+        m_answers = std::move(*answers);
+        if (o.transcript)
+            return m_transcript.open(*o.transcript);
+        return {};
+    }
+
+    void record(const std::string& json) override { m_transcript.record(json); }
+    void transferStarted(const std::string&, const std::string&) override { m_answers.transferStarted(); }
+    void transferEnded(const std::string& source, const std::string& target, int status) override {
+        m_transcript.transfer(source, target, status);
+    }
 
     bool unattended() const override { return m_unattended; }
     const TextMeasurer& measurer() const override { return m_measurer; }
@@ -135,7 +149,7 @@ public:
     void destroyMainWindow() override { m_main->hide(); }
 
     void changed(Window window) override {
-        HeadlessUi::changed(window);
+        m_transcript.changed(display(), window, m_measurer, expander());
         Display& d = display();
         switch (window) {
         case Window::Main:
@@ -192,7 +206,8 @@ public:
     }
 
     void openCopyDialog() override {
-        HeadlessUi::openCopyDialog();
+        Ui::openCopyDialog();
+        m_transcript.copyOpened(display().copy);
         m_cancelled = false;
         m_copy = std::make_unique<CopyWindow>(display().copy, display().metrics, m_main.get(), m_cancelled);
         m_copy->show();
@@ -201,55 +216,64 @@ public:
     }
     void closeCopyDialog(int status) override {
         if (m_cancelled && !m_unattended)
-            recordLine("{\"kind\":\"copy\",\"cancel\":" + std::to_string(transfers()) + "}");
+            recordLine(JsonWriter::object().text("kind", "copy").number("cancel", m_answers.transfers()).str());
         m_copy.reset();
-        HeadlessUi::closeCopyDialog(status);
+        Ui::closeCopyDialog(status);
+        m_transcript.copyClosed(display().copy.gauge, status);
     }
     bool cancelPressed() override {
         QCoreApplication::processEvents();
-        return m_unattended ? HeadlessUi::cancelPressed() : m_cancelled;
+        return m_unattended ? m_answers.cancelPressed() : m_cancelled;
     }
 
     int messageBox(const MessageBoxRequest& request) override {
-        if (m_unattended)
-            return HeadlessUi::messageBox(request);
+        if (m_unattended) {
+            // Shown and photographed, then answered.
+            Answers::Choice c = m_answers.messageBox(request);
+            showBox(request);
+            m_transcript.box(request, c.result, c.from);
+            return c.result;
+        }
         MessageBoxDialog box(request, activeParent());
         box.setFont(dialogFont());
         box.setWindowModality(Qt::ApplicationModal); // shown before exec() for its picture
         box.show();
         shot(&box, request.kind, "");
         int result = box.exec() != 0 ? box.result() : 0;
-        writeBox(request, result, "person");
+        m_transcript.box(request, result, "person");
         if (request.kind != "error") {
             std::string key = request.kind + "\n" + request.title + "\n" + request.text;
             int occurrence = ++m_boxesSeen[key];
-            recordLine("{\"kind\":" + jsonString(request.kind) + ",\"title\":" + jsonString(ansiToUtf8(request.title)) +
-                       ",\"text\":" + jsonString(ansiToUtf8(request.text)) +
-                       ",\"occurrence\":" + std::to_string(occurrence) + ",\"result\":" + resultJson(result) + "}");
+            recordLine(JsonWriter::object()
+                           .text("kind", request.kind)
+                           .text("title", ansiToUtf8(request.title))
+                           .text("text", ansiToUtf8(request.text))
+                           .number("occurrence", occurrence)
+                           .json("result", resultJson(result))
+                           .str());
         }
         return result;
     }
 
     int runDialog(Dialog& dialog) override {
         if (m_unattended)
-            return HeadlessUi::runDialog(dialog);
+            return answerDialog(*this, m_answers, m_transcript, dialog, [this](Dialog& d) { showDialog(d); });
         Outcome o = dialog.controller ? dialog.controller->init(dialog) : Outcome::endWith(Id::Cancel);
-        int occurrence = nextOccurrence(dialog);
+        int occurrence = m_answers.nextOccurrence(dialog);
         if (o.end) {
-            writeDialog(dialog, o.result, occurrence, "init");
+            m_transcript.dialog(dialog, o.result, occurrence, "init", display().metrics, m_measurer);
             return o.result;
         }
         DialogWindow window(dialog, display().metrics, m_measurer, activeParent());
-        std::string steps;
+        std::vector<std::string> steps;
         window.onCommand = [&](int id, Event event, const DialogItem* item) {
-            if (!steps.empty())
-                steps += ",";
-            steps += "{\"id\":" + std::to_string(id) + ",\"controls\":{" + controlsJson(dialog) + "}";
+            JsonWriter step = JsonWriter::object();
+            step.number("id", id).json("controls", controlsJson(dialog));
             if (item && (item->cls == ItemClass::ListBox || item->cls == ItemClass::ComboBox))
-                steps += ",\"value\":" + jsonString(ansiToUtf8(item->value()));
+                step.text("value", ansiToUtf8(item->value()));
             if (event != Event::Clicked)
-                steps += std::string(",\"event\":\"") + (event == Event::DoubleClicked ? "double" : "select") + "\"";
-            steps += "}";
+                step.text("event", event == Event::DoubleClicked ? "double" : "select");
+            steps.push_back(step.str());
         };
         window.setWindowModality(Qt::ApplicationModal); // shown before exec() for its picture
         window.show();
@@ -258,44 +282,47 @@ public:
         window.exec();
         m_open.pop_back();
         int result = window.result();
-        writeDialog(dialog, result, occurrence, "person");
+        m_transcript.dialog(dialog, result, occurrence, "person", display().metrics, m_measurer);
         // The last command ended the dialog: it is the result, not a step.
-        if (auto cut = steps.rfind("{\"id\":"); cut != std::string::npos)
-            steps.erase(cut == 0 ? 0 : cut - 1);
-        std::string controls = controlsJson(dialog);
-        recordLine("{\"kind\":\"dialog\",\"name\":" + jsonString(ansiToUtf8(dialog.name)) +
-                   ",\"occurrence\":" + std::to_string(occurrence) + (steps.empty() ? "" : ",\"steps\":[" + steps + "]") +
-                   ",\"controls\":{" + controls + "},\"result\":" + resultJson(result) + "}");
+        if (!steps.empty())
+            steps.pop_back();
+        JsonWriter line = JsonWriter::object();
+        line.text("kind", "dialog").text("name", ansiToUtf8(dialog.name)).number("occurrence", occurrence);
+        if (!steps.empty()) {
+            JsonWriter list = JsonWriter::array();
+            for (const std::string& step : steps)
+                list.json(step);
+            line.json("steps", list.str());
+        }
+        recordLine(line.json("controls", controlsJson(dialog)).json("result", resultJson(result)).str());
         return result;
     }
 
-protected:
+private:
     // Unattended: the dialog and the box are shown and photographed, then answered.
-    void dialogShown(Dialog& dialog) override {
+    void showDialog(Dialog& dialog) {
         DialogWindow window(dialog, display().metrics, m_measurer, activeParent());
         window.show();
         QCoreApplication::processEvents();
         shot(&window, "dialog", dialog.name);
     }
-    void boxShown(const MessageBoxRequest& request, int) override {
+    void showBox(const MessageBoxRequest& request) {
         MessageBoxDialog box(request, activeParent());
         box.show();
         QCoreApplication::processEvents();
         shot(&box, request.kind, "");
     }
 
-private:
     // The values of the controls that take input, by identifier.
     static std::string controlsJson(const Dialog& dialog) {
-        std::string out;
+        JsonWriter out = JsonWriter::object();
         for (const DialogItem& item : dialog.items) {
             bool input = item.cls == ItemClass::Edit || item.cls == ItemClass::ListBox ||
                          item.cls == ItemClass::ComboBox || item.isCheckBox() || item.isRadio();
             if (input)
-                out += (out.empty() ? "" : ",") + jsonString(std::to_string(item.id)) + ":" +
-                       jsonString(ansiToUtf8(item.value()));
+                out.text(std::to_string(item.id), ansiToUtf8(item.value()));
         }
-        return out;
+        return out.str();
     }
 
     QWidget* activeParent() { return m_open.empty() ? (m_main->isVisible() ? m_main.get() : nullptr) : m_open.back(); }
@@ -325,6 +352,8 @@ private:
     }
 
     QtOptions m_options;
+    Answers m_answers;
+    Transcript m_transcript;
     std::unique_ptr<QApplication> m_app;
     QtMeasurer m_measurer;
     std::unique_ptr<SurfaceWidget> m_main;
