@@ -1,0 +1,51 @@
+// The parts of zrvx32's command line: the options, and what each role and
+// command does with them. main.cpp only reads the options and calls.
+#pragma once
+
+#include "platform/machine/machine.h"
+#include "platform/shell/snapshot.h"
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zrv::frontend {
+
+// $ZRV_MACHINE, else the per-user machine.
+std::filesystem::path defaultMachine();
+
+struct Options {
+    std::filesystem::path machine = defaultMachine();
+    MachineOptions machineOptions;
+    std::vector<std::string> words;
+    std::optional<std::filesystem::path> answers;
+    std::optional<std::filesystem::path> transcript;
+    std::optional<std::filesystem::path> record;
+    std::optional<std::filesystem::path> screenshots;
+    std::string ui; // "qt", "headless", or empty: Qt where a display is
+    std::vector<DriveMapping> disks;
+};
+
+// Errors for people, on stderr: the exit status of a bad command line (2),
+// and of a failure (1).
+int usageError(const std::string& message);
+int failure(const std::string& message);
+
+// A disk of a disk changer on A:, labelled with its folder's name unless given.
+DriveMapping diskOf(const std::filesystem::path& folder, const std::string& label = {});
+
+// The roles: a script, the start program's part, the de-install program's part.
+int runScript(Options& o);
+int install(Options& o);
+int uninstall(Options& o);
+// machine init | show | path | groups | snapshot | diff | reg.
+int machineCommand(Options& o);
+
+// What changed between two snapshots, for people: one line a change, the
+// values too when `values` is set, each line after `indent`.
+void printChanges(std::ostream& out, const std::vector<SnapshotChange>& changes, const std::string& indent,
+                  bool values);
+
+} // namespace zrv::frontend

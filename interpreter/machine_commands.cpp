@@ -1,0 +1,211 @@
+// zrvx32's machine commands: make, show and inspect the emulated machine.
+#include "interpreter/frontend.h"
+
+#include "interpreter/ui/json.h"
+#include "platform/base/ansi.h"
+#include "platform/shell/progman.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+namespace zrv::frontend {
+
+namespace fs = std::filesystem;
+
+void printChanges(std::ostream& out, const std::vector<SnapshotChange>& changes, const std::string& indent,
+                  bool values) {
+    for (const auto& c : changes) {
+        const SnapshotEntry& e = c.op == '-' ? c.before : c.after;
+        out << indent << c.op << " " << e.kind << "  " << ansiToUtf8(e.key);
+        if (values && c.op == '~')
+            out << "  " << ansiToUtf8(c.before.value) << " -> " << ansiToUtf8(c.after.value);
+        else if (values && !e.value.empty())
+            out << "  " << ansiToUtf8(e.value);
+        out << "\n";
+    }
+}
+
+namespace {
+
+int machineInit(Options& o, const std::vector<std::string>& args) {
+    MachineProfile profile = MachineProfile::Win95;
+    int version = 400;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--profile" && i + 1 < args.size()) {
+            std::string p = args[++i];
+            if (p == "win95")
+                profile = MachineProfile::Win95;
+            else if (p == "nt4")
+                profile = MachineProfile::NT4;
+            else
+                return usageError("unknown profile '" + p + "' (win95 or nt4)");
+        } else if (args[i] == "--winver" && i + 1 < args.size()) {
+            version = std::atoi(args[++i].c_str());
+            if (version < 300 || version > 1000)
+                return usageError("--winver takes a version number such as 395 or 400");
+        } else {
+            return usageError("machine init: unexpected '" + args[i] + "'");
+        }
+    }
+    std::error_code ec;
+    if (fs::exists(o.machine / "machine.ini", ec))
+        return failure("a machine already exists at " + o.machine.string());
+    if (auto r = Machine::create(o.machine, profile, version); !r)
+        return failure(r.error().describe());
+    auto m = Machine::open(o.machine, o.machineOptions);
+    if (!m)
+        return failure(m.error().describe());
+    std::cout << "Created a fresh machine.\n" << (*m)->describe();
+    return 0;
+}
+
+int regCommand(Machine& m, const std::vector<std::string>& args) {
+    if (args.empty() || (args[0] != "export" && args[0] != "import"))
+        return usageError("machine reg: expected export or import");
+    auto reg = m.registry();
+    if (!reg)
+        return failure(reg.error().describe());
+    if (args[0] == "export") {
+        if (args.size() > 2)
+            return usageError("machine reg export takes at most one key");
+        Result<std::string> text = fail(WinError::FileNotFound);
+        if (args.size() == 1) {
+            text = (*reg)->exportText();
+        } else {
+            std::string key = utf8ToAnsiLossy(args[1]);
+            std::size_t slash = key.find('\\');
+            auto root = regRootFromName(key.substr(0, slash));
+            if (!root)
+                return failure("unknown root key in '" + args[1] + "' (HKEY_LOCAL_MACHINE, HKLM, ...)");
+            text = (*reg)->exportText(*root, slash == std::string::npos ? "" : key.substr(slash + 1));
+        }
+        if (!text)
+            return failure((args.size() > 1 ? args[1] + ": " : "") + text.error().describe());
+        std::cout << ansiToUtf8(*text);
+        return 0;
+    }
+    if (args.size() != 2)
+        return usageError("machine reg import takes one .REG file");
+    std::ifstream in(args[1], std::ios::binary);
+    if (!in)
+        return failure("cannot read " + args[1]);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // .REG files are ANSI text; one written as UTF-8 is converted first.
+    if (auto ansi = utf8ToAnsi(text))
+        text = *ansi;
+    if (auto r = (*reg)->importText(text); !r)
+        return failure(args[1] + ": " + r.error().describe());
+    return 0;
+}
+
+} // namespace
+
+int machineCommand(Options& o) {
+    if (o.words.size() < 2)
+        return usageError("machine: expected init, show or path");
+    const std::string& sub = o.words[1];
+    std::vector<std::string> args(o.words.begin() + 2, o.words.end());
+    if (sub == "init")
+        return machineInit(o, args);
+    if (sub != "show" && sub != "path" && sub != "reg" && sub != "groups" && sub != "snapshot" && sub != "diff")
+        return usageError("machine: unknown command '" + sub + "'");
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    Machine& m = **opened;
+    if (sub == "show") {
+        if (!args.empty())
+            return usageError("machine show takes no arguments");
+        std::cout << m.describe();
+        return 0;
+    }
+    if (sub == "path") {
+        if (args.size() != 1)
+            return usageError("machine path takes one Windows path");
+        auto ansi = utf8ToAnsi(args[0]);
+        if (!ansi)
+            return failure("the path has characters Windows code page 1252 cannot hold");
+        auto host = m.hostPath(*ansi);
+        if (!host)
+            return failure(args[0] + ": " + host.error().describe());
+        std::cout << host->string() << "\n";
+        return 0;
+    }
+    if (sub == "snapshot" || sub == "diff") {
+        bool json = false;
+        std::vector<std::string> rest;
+        for (const std::string& a : args) {
+            if (a == "--json" && sub == "diff")
+                json = true;
+            else
+                rest.push_back(a);
+        }
+        if (rest.size() != 1)
+            return usageError("machine " + sub + " takes one snapshot file");
+        auto now = takeSnapshot(m);
+        if (!now)
+            return failure(now.error().describe());
+        if (sub == "snapshot") {
+            std::ofstream out(rest[0], std::ios::binary | std::ios::trunc);
+            out << formatSnapshot(*now);
+            out.close();
+            if (!out)
+                return failure("cannot write " + rest[0]);
+            return 0;
+        }
+        std::ifstream in(rest[0], std::ios::binary);
+        if (!in)
+            return failure("cannot read " + rest[0]);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        auto before = parseSnapshot(text);
+        if (!before)
+            return failure(rest[0] + ": " + before.error().describe());
+        auto changes = diffSnapshots(*before, *now);
+        if (json) {
+            std::cout << "[";
+            for (std::size_t i = 0; i < changes.size(); ++i) {
+                const auto& c = changes[i];
+                const SnapshotEntry& e = c.op == '-' ? c.before : c.after;
+                std::cout << (i ? ",\n " : "")
+                          << ui::JsonWriter::object()
+                                 .text("op", std::string(1, c.op))
+                                 .text("kind", e.kind)
+                                 .text("key", ansiToUtf8(e.key))
+                                 .text("before", ansiToUtf8(c.before.value))
+                                 .text("after", ansiToUtf8(c.after.value))
+                                 .str();
+            }
+            std::cout << "]\n";
+            return 0;
+        }
+        printChanges(std::cout, changes, "", true);
+        if (changes.empty())
+            std::cout << "no changes\n";
+        return 0;
+    }
+    if (sub == "groups") {
+        if (!args.empty())
+            return usageError("machine groups takes no arguments");
+        ProgramManager shell(m);
+        for (const auto& g : shell.groups()) {
+            std::cout << ansiToUtf8(g.name) << "\n";
+            for (const auto& item : g.items) {
+                const ShellLink& l = item.link;
+                std::cout << "  " << ansiToUtf8(l.description.empty() ? item.title : l.description) << " -> "
+                          << ansiToUtf8(l.target);
+                if (!l.arguments.empty())
+                    std::cout << " " << ansiToUtf8(l.arguments);
+                if (!l.workingDirectory.empty())
+                    std::cout << "  (in " << ansiToUtf8(l.workingDirectory) << ")";
+                if (!l.iconFile.empty())
+                    std::cout << "  (icon " << ansiToUtf8(l.iconFile) << "," << l.iconIndex << ")";
+                std::cout << "\n";
+            }
+        }
+        return 0;
+    }
+    return regCommand(m, args);
+}
+
+} // namespace zrv::frontend

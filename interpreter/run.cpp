@@ -1,0 +1,181 @@
+// The roles of zrvx32: running a script, the start program's part and the
+// de-install program's part.
+#include "interpreter/frontend.h"
+
+#include "common/paths.h"
+#include "interpreter/actions/actions.h"
+#include "interpreter/engine/interpreter.h"
+#include "interpreter/ui/headless/headless.h"
+#include "interpreter/ui/json.h"
+#include "interpreter/ui/qt/qtui.h"
+#include "platform/base/ansi.h"
+#include "platform/profile/profile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace zrv::frontend {
+
+namespace fs = std::filesystem;
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "zrvx32: %s\nTry 'zrvx32 --help'.\n", message.c_str());
+    return 2;
+}
+
+int failure(const std::string& message) {
+    std::fprintf(stderr, "zrvx32: %s\n", message.c_str());
+    return 1;
+}
+
+fs::path defaultMachine() {
+    if (const char* env = std::getenv("ZRV_MACHINE"); env && *env)
+        return env;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+        return fs::path(data) / "zrv" / "machine";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local" / "share" / "zrv" / "machine";
+    return fs::path("zrv-machine");
+}
+
+DriveMapping diskOf(const fs::path& folder, const std::string& label) {
+    DriveMapping d;
+    d.letter = 'A';
+    std::error_code ec;
+    fs::path root = fs::absolute(folder, ec).lexically_normal();
+    if (root.filename().empty()) // "DISK1/" names DISK1
+        root = root.parent_path();
+    d.hostRoot = root.string();
+    d.readOnly = true;
+    d.label = label.empty() ? upperAnsi(utf8ToAnsiLossy(root.filename().string())).substr(0, 11) : label;
+    return d;
+}
+
+namespace {
+
+// The interface the options ask for: Qt where a display is, else headless.
+Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o) {
+    bool qt = o.ui == "qt" || (o.ui.empty() && zrv::ui::qt::displayAvailable());
+    if (!qt) {
+        if (o.record || o.screenshots)
+            return fail(WinError::InvalidParameter, "--record and --screenshots need --ui qt");
+        auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
+        if (!ui)
+            return ui.error();
+        return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
+    }
+    if (!zrv::ui::qt::displayAvailable())
+        return fail(WinError::NotSupported, "--ui qt needs a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM)");
+    zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
+    return zrv::ui::qt::createQtUi(q);
+}
+
+int runLine(Machine& machine, zrv::ui::Ui& ui, const std::string& line, const std::vector<DriveMapping>& disks) {
+    zrv::engine::Interpreter interpreter(machine, ui);
+    zrv::actions::registerAll(interpreter.engine());
+    interpreter.engine().setDisks(disks);
+    return interpreter.run(line);
+}
+
+} // namespace
+
+int runScript(Options& o) {
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    auto ui = makeUi(o);
+    if (!ui)
+        return failure(ui.error().describe());
+    std::string line;
+    for (const std::string& w : o.words) {
+        if (!line.empty())
+            line += ' ';
+        line += utf8ToAnsiLossy(w);
+    }
+    return runLine(**opened, **ui, line, o.disks);
+}
+
+// The start program's part: the disk set on A:, its "Setup" window, SETUP.DAT.
+int install(Options& o) {
+    if (o.words.size() != 2)
+        return usageError("install takes one disk set folder");
+    fs::path set = o.words[1];
+    std::error_code ec;
+    if (!fs::is_directory(set, ec))
+        return failure(set.string() + " is not a folder");
+    // Disk folders (DISK1, DISK2, ...) make a disk changer; otherwise the folder is the disk.
+    std::vector<fs::path> folders;
+    for (auto& entry : fs::directory_iterator(set, ec))
+        if (entry.is_directory(ec) && upperAnsi(entry.path().filename().string()).rfind("DISK", 0) == 0)
+            folders.push_back(entry.path());
+    std::sort(folders.begin(), folders.end());
+    if (folders.empty())
+        folders.push_back(set);
+    for (const fs::path& f : folders)
+        o.disks.push_back(diskOf(f));
+    o.machineOptions.drives.push_back(o.disks.front());
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    Machine& m = **opened;
+    auto ui = makeUi(o);
+    if (!ui)
+        return failure(ui.error().describe());
+    m.openWindow("Setup");
+    auto dat = m.readFile("A:\\SETUP.DAT");
+    if (dat) {
+        std::string first = dat->substr(0, dat->find_first_of("\r\n"));
+        (*ui)->record(zrv::ui::transcriptLine("setupdat", "SETUP.DAT", "Setup", ansiToUtf8(first)).number("result", 0).str());
+    }
+    return runLine(m, **ui, "SETUP.SCR /DIR:A:\\", o.disks);
+}
+
+// The de-install program's part: ZRVUNI.INI names the script that undoes APP.
+int uninstall(Options& o) {
+    if (o.words.size() != 2)
+        return usageError("uninstall takes the application's name");
+    auto opened = Machine::open(o.machine, o.machineOptions);
+    if (!opened)
+        return failure(opened.error().describe());
+    Machine& m = **opened;
+    std::string app = utf8ToAnsiLossy(o.words[1]);
+    std::string script = getPrivateProfileString(m, app, "DeInstallScript", "", "ZRVUNI.INI");
+    if (script.empty())
+        return failure(o.words[1] + " is not installed: " + ansiToUtf8(m.windowsDirectory()) +
+                       "\\ZRVUNI.INI names no DeInstallScript for it");
+    if (!m.exists(script))
+        return failure("the de-install script " + ansiToUtf8(script) + " is missing");
+    auto ui = makeUi(o);
+    if (!ui)
+        return failure(ui.error().describe());
+    // The interpreter's command line splits at blanks, so a script in a folder
+    // such as "C:\Program Files\App" runs from a copy in the Windows temporary
+    // folder, as de-install programs run themselves from a copy; the copy goes
+    // afterwards.
+    auto before = takeSnapshot(m);
+    std::string line = script;
+    if (script.find(' ') != std::string::npos) {
+        auto text = m.readFile(script);
+        std::string temp = m.windowsDirectory() + "\\TEMP";
+        line = UniqueTempName(m, m.isDirectory(temp) ? temp : m.windowsDirectory());
+        if (!text || line.find(' ') != std::string::npos || !m.writeFileAtomic(line, *text))
+            return failure("the de-install script " + ansiToUtf8(script) + " cannot be copied to run");
+    }
+    int status = runLine(m, **ui, line, o.disks);
+    if (line != script)
+        (void)m.deleteFile(line);
+    if (before) {
+        auto after = takeSnapshot(m);
+        if (after) {
+            auto changes = diffSnapshots(*before, *after);
+            std::cout << "De-installed " << o.words[1] << " with " << ansiToUtf8(script) << ": " << changes.size()
+                      << " changes\n";
+            printChanges(std::cout, changes, "  ", false);
+        }
+    }
+    return status;
+}
+
+} // namespace zrv::frontend
