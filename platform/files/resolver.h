@@ -47,6 +47,8 @@ std::string joinRel(const std::string& rel, const std::string& name);
 std::pair<std::string, std::string> splitRel(const std::string& rel);
 // The host path below the drive root with each name exactly as given.
 std::string exactRel(const WinPath& path);
+// A host error told about the Windows path it concerns.
+inline Error about(const WinPath& path, const Error& e) { return fail(e.code, path.text() + ": " + e.message); }
 
 class Resolver {
 public:
