@@ -13,7 +13,23 @@ std::function<void()>& pumpHook() {
     static std::function<void()> hook;
     return hook;
 }
+
+Clock& clock() {
+    static Clock c;
+    return c;
+}
+
+std::time_t now() { return clock().now ? clock().now() : std::time(nullptr); }
+
+void sleepFor(std::chrono::milliseconds ms) {
+    if (clock().sleep)
+        clock().sleep(ms);
+    else
+        std::this_thread::sleep_for(ms);
+}
 } // namespace
+
+void setClock(Clock c) { clock() = std::move(c); }
 
 void setMessagePump(std::function<void()> pump) { pumpHook() = std::move(pump); }
 
@@ -27,17 +43,17 @@ int WindowsVersion(const Machine& machine) { return machine.version(); }
 void Delay(int seconds, bool pump) {
     if (seconds <= 0)
         return;
-    std::time_t last = std::time(nullptr);
+    std::time_t last = now();
     int changes = 0;
     while (changes < seconds) {
         if (pump)
             PumpMessages();
         // Short sleeps keep the check close to continuous without spinning a core.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        std::time_t now = std::time(nullptr);
-        if (now != last) {
+        sleepFor(std::chrono::milliseconds(5));
+        std::time_t t = now();
+        if (t != last) {
             ++changes;
-            last = now;
+            last = t;
         }
     }
 }

@@ -1,6 +1,8 @@
 // Waiting without freezing the user interface, and the Windows version.
 #pragma once
 
+#include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -15,6 +17,14 @@ void PumpMessages();
 
 // Major x 100 + minor, e.g. 400 or 395.
 int WindowsVersion(const Machine& machine);
+
+// Where waits take their time from: the host's clock and sleep, unless a test
+// installs its own. Members left empty are the host's.
+struct Clock {
+    std::function<std::time_t()> now;
+    std::function<void(std::chrono::milliseconds)> sleep;
+};
+void setClock(Clock clock);
 
 // Waits until the seconds field of the clock has changed `seconds` times,
 // pumping messages meanwhile when asked.

@@ -2,8 +2,6 @@
 
 #include "tests/support/testing.h"
 
-#include <chrono>
-
 using namespace zrv;
 using namespace zrv::testing;
 
@@ -12,15 +10,24 @@ namespace {
 TEST(Delay, WaitsForChangesOfTheSecondWhilePumping) {
     int pumps = 0;
     setMessagePump([&] { ++pumps; });
-    auto start = std::chrono::steady_clock::now();
-    Delay(1, true);
-    auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_GT(pumps, 0);
-    EXPECT_LE(elapsed, std::chrono::milliseconds(1100));
+    {
+        FakeClock clock;
+        Delay(1, true);
+        EXPECT_EQ(clock.sleptMs(), 1000);
+        EXPECT_EQ(pumps, 200); // one each 5 ms
+    }
+    {
+        // The seconds field changes, not whole seconds pass: 0.3 s, then 1 s.
+        FakeClock clock(700);
+        Delay(2, false);
+        EXPECT_EQ(clock.sleptMs(), 1300);
+    }
     pumps = 0;
+    FakeClock clock;
     Delay(0, true);
     Delay(-3, true);
     EXPECT_EQ(pumps, 0);
+    EXPECT_EQ(clock.sleptMs(), 0);
     setMessagePump(nullptr);
     PumpMessages(); // nothing installed: does nothing
 }

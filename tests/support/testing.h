@@ -2,6 +2,7 @@
 // fresh machine inside one.
 #pragma once
 
+#include "common/system.h"
 #include "platform/machine/machine.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,26 @@
 #include <string>
 
 namespace zrv::testing {
+
+// A clock that moves only when waited on: each sleep adds its time, so waits
+// are checked exactly and take no time. It starts `offsetMs` into a second.
+class FakeClock {
+public:
+    explicit FakeClock(long offsetMs = 0) : m_start(offsetMs), m_ms(offsetMs) {
+        setClock(Clock{[this] { return static_cast<std::time_t>(kEpoch + m_ms / 1000); },
+                       [this](std::chrono::milliseconds d) { m_ms += d.count(); }});
+    }
+    FakeClock(const FakeClock&) = delete;
+    FakeClock& operator=(const FakeClock&) = delete;
+    ~FakeClock() { setClock({}); }
+    // Time waited since the clock was made.
+    long sleptMs() const { return m_ms - m_start; }
+
+private:
+    static constexpr std::time_t kEpoch = 1000000000;
+    long m_start;
+    long m_ms;
+};
 
 class TempDir {
 public:
