@@ -100,4 +100,21 @@ private:
 
 inline Error fail(WinError code, std::string message = {}) { return Error::make(code, std::move(message)); }
 
+// Propagation: a failed Result returns its error from the calling function.
+//   ZRV_TRY(files.deleteFile(path));               for any Result
+//   ZRV_TRY_ASSIGN(auto text, files.readFile(path)); declares `text` with the value
+#define ZRV_TRY(expr)                                                                                             \
+    do {                                                                                                          \
+        if (auto zrvTried = (expr); !zrvTried)                                                                    \
+            return zrvTried.error();                                                                              \
+    } while (0)
+#define ZRV_TRY_CONCAT_(a, b) a##b
+#define ZRV_TRY_CONCAT(a, b) ZRV_TRY_CONCAT_(a, b)
+#define ZRV_TRY_ASSIGN(decl, expr) ZRV_TRY_ASSIGN_(ZRV_TRY_CONCAT(zrvTried, __LINE__), decl, expr)
+#define ZRV_TRY_ASSIGN_(tmp, decl, expr)                                                                          \
+    auto tmp = (expr);                                                                                            \
+    if (!tmp)                                                                                                     \
+        return tmp.error();                                                                                       \
+    decl = std::move(*tmp)
+
 } // namespace zrv

@@ -4,7 +4,7 @@
 
 namespace zrv {
 
-Result<File> File::adopt(UniqueFd fd, const WinPath& path, const Drive* drive, bool writable, Origin origin) {
+Result<File> File::adopt(UniqueFd fd, const WinPath& path, const Drive* drive, Access access, Origin origin) {
     // Opened without blocking so a FIFO cannot hang the open; only regular files
     // are kept, and for those the flag changes nothing.
     if (origin == Origin::Existing) {
@@ -17,15 +17,15 @@ Result<File> File::adopt(UniqueFd fd, const WinPath& path, const Drive* drive, b
     f.m_fd = std::move(fd);
     f.m_path = path;
     f.m_drive = drive;
-    f.m_writable = writable;
+    f.m_writable = access != Access::Read;
     f.m_marked = origin == Origin::Made;
     return f;
 }
 
-Result<void> File::checkOpen(bool forWriting) const {
+Result<void> File::checkOpen(Use use) const {
     if (!isOpen())
         return fail(WinError::InvalidParameter, "file not open");
-    if (forWriting && !m_writable)
+    if (use == Use::Writing && !m_writable)
         return fail(WinError::AccessDenied, m_path.text() + " is open for reading");
     return {};
 }
@@ -33,22 +33,19 @@ Result<void> File::checkOpen(bool forWriting) const {
 Error File::about(const Error& e) const { return fail(e.code, m_path.text() + ": " + e.message); }
 
 Result<std::size_t> File::read(void* buffer, std::size_t count) {
-    if (auto c = checkOpen(false); !c)
-        return c.error();
+    ZRV_TRY(checkOpen(Use::Reading));
     auto n = host::read(m_fd.get(), buffer, count);
     return n ? n : about(n.error());
 }
 
 Result<std::size_t> File::readAt(void* buffer, std::size_t count, std::uint64_t offset) {
-    if (auto c = checkOpen(false); !c)
-        return c.error();
+    ZRV_TRY(checkOpen(Use::Reading));
     auto n = host::readAt(m_fd.get(), buffer, count, offset);
     return n ? n : about(n.error());
 }
 
 Result<std::size_t> File::write(const void* buffer, std::size_t count) {
-    if (auto c = checkOpen(true); !c)
-        return c.error();
+    ZRV_TRY(checkOpen(Use::Writing));
     if (m_drive && m_drive->capacity && count > 0) {
         auto st = host::stat(m_fd.get());
         auto pos = host::seek(m_fd.get(), 0, SeekOrigin::Current);
@@ -72,10 +69,8 @@ Result<std::size_t> File::write(const void* buffer, std::size_t count) {
 }
 
 Result<std::size_t> File::copyFrom(File& source, std::size_t count) {
-    if (auto c = checkOpen(true); !c)
-        return c.error();
-    if (auto c = source.checkOpen(false); !c)
-        return c.error();
+    ZRV_TRY(checkOpen(Use::Writing));
+    ZRV_TRY(source.checkOpen(Use::Reading));
     if (m_drive && m_drive->capacity)
         return fail(WinError::NotSupported, "a drive with a capacity counts every write");
     if (auto a = markArchive(); !a && a.code() != WinError::NotSupported)
@@ -87,8 +82,7 @@ Result<std::size_t> File::copyFrom(File& source, std::size_t count) {
 }
 
 Result<std::uint64_t> File::seek(std::int64_t offset, SeekOrigin origin) {
-    if (auto c = checkOpen(false); !c)
-        return c.error();
+    ZRV_TRY(checkOpen(Use::Reading));
     auto pos = host::seek(m_fd.get(), offset, origin);
     return pos ? pos : about(pos.error());
 }
@@ -96,8 +90,7 @@ Result<std::uint64_t> File::seek(std::int64_t offset, SeekOrigin origin) {
 Result<std::uint64_t> File::position() { return seek(0, SeekOrigin::Current); }
 
 Result<std::uint64_t> File::size() {
-    if (auto c = checkOpen(false); !c)
-        return c.error();
+    ZRV_TRY(checkOpen(Use::Reading));
     auto st = host::stat(m_fd.get());
     if (!st)
         return about(st.error());
@@ -105,16 +98,14 @@ Result<std::uint64_t> File::size() {
 }
 
 Result<void> File::truncate() {
-    if (auto c = checkOpen(true); !c)
-        return c;
+    ZRV_TRY(checkOpen(Use::Writing));
     if (auto t = host::truncateHere(m_fd.get()); !t)
         return about(t.error());
     return markArchive();
 }
 
 Result<FileTime> File::lastWriteTime() {
-    if (auto c = checkOpen(false); !c)
-        return c.error();
+    ZRV_TRY(checkOpen(Use::Reading));
     auto st = host::stat(m_fd.get());
     if (!st)
         return about(st.error());
@@ -122,8 +113,7 @@ Result<FileTime> File::lastWriteTime() {
 }
 
 Result<void> File::setLastWriteTime(FileTime time) {
-    if (auto c = checkOpen(true); !c)
-        return c;
+    ZRV_TRY(checkOpen(Use::Writing));
     if (auto t = host::setLastWrite(m_fd.get(), time); !t)
         return about(t.error());
     return {};
@@ -137,12 +127,11 @@ Result<void> File::setAttributes(std::uint32_t attributes) {
     auto st = host::stat(m_fd.get());
     if (!st)
         return about(st.error());
-    if (auto w = host::storeAttributes(m_fd.get(), host::Via::OpenFile, attributes); !w)
-        return w;
+    ZRV_TRY(host::storeAttributes(m_fd.get(), host::Via::OpenFile, attributes));
     m_marked = false; // a later write marks the file for archiving again
     if (st->isFile())
         if (auto w = host::setOwnerWritable(m_fd.get(), host::Via::OpenFile, *st,
-                                            !(attributes & FileAttribute::ReadOnly));
+                                            host::writableFor(attributes));
             !w)
             return about(w.error());
     return {};

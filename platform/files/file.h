@@ -44,12 +44,13 @@ public:
     // A file the file system has just opened. `made` says it is new, a regular
     // file with no stored attributes, which reads as archived already.
     enum class Origin { Existing, Made };
-    static Result<File> adopt(UniqueFd fd, const WinPath& path, const Drive* drive, bool writable, Origin origin);
+    static Result<File> adopt(UniqueFd fd, const WinPath& path, const Drive* drive, Access access, Origin origin);
     // Marks the file for archiving, once per opening.
     Result<void> markArchive();
 
 private:
-    Result<void> checkOpen(bool forWriting) const;
+    enum class Use { Reading, Writing };
+    Result<void> checkOpen(Use use) const;
     Error about(const Error& e) const;
 
     UniqueFd m_fd;

@@ -29,13 +29,9 @@ Result<WinPath> FileSystem::fullPath(std::string_view path, PathUse use) const {
 }
 
 Result<FileSystem::Located> FileSystem::locate(std::string_view path, PathUse use) const {
-    auto p = fullPath(path, use);
-    if (!p)
-        return p.error();
-    auto r = m_resolver.resolve(*p);
-    if (!r)
-        return r.error();
-    return Located{std::move(*p), std::move(*r)};
+    ZRV_TRY_ASSIGN(auto p, fullPath(path, use));
+    ZRV_TRY_ASSIGN(auto r, m_resolver.resolve(p));
+    return Located{std::move(p), std::move(r)};
 }
 
 Error FileSystem::missing(const WinPath& path, const Resolved& r, const char* what) {
@@ -52,10 +48,8 @@ Result<void> FileSystem::checkWritable(const WinPath& path, const Resolved& r) c
 }
 
 Result<FileSystem::Target> FileSystem::changing(std::string_view path, Need need, const char* missingWhat) {
-    auto located = locate(path);
-    if (!located)
-        return located.error();
-    Target t{std::move(located->path), std::move(located->where), {}, {}};
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    Target t{std::move(located.path), std::move(located.where), {}, {}};
     const bool exists = t.where.exists();
     if (need == Need::Existing && !exists)
         return missing(t.path, t.where, missingWhat);
@@ -64,8 +58,7 @@ Result<FileSystem::Target> FileSystem::changing(std::string_view path, Need need
     const bool folderMissing = t.where.matched + 1 < t.where.total;
     if (need != Need::Existing && folderMissing)
         return fail(WinError::PathNotFound, "no such directory: " + t.path.parent().text());
-    if (auto w = checkWritable(t.path, t.where); !w)
-        return w.error();
+    ZRV_TRY(checkWritable(t.path, t.where));
     auto folder = Resolver::openParent(t.where);
     if (!folder) {
         if (need == Need::Existing)
@@ -78,11 +71,9 @@ Result<FileSystem::Target> FileSystem::changing(std::string_view path, Need need
 }
 
 Result<void> FileSystem::setCurrentDirectory(std::string_view path) {
-    auto located = locate(path);
-    if (!located)
-        return located.error();
-    const WinPath& p = located->path;
-    const Resolved& r = located->where;
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    const WinPath& p = located.path;
+    const Resolved& r = located.where;
     if (!r.exists())
         return fail(WinError::PathNotFound, "no such directory: " + p.text());
     if (!host::openInRoot(r.drive->root.get(), r.rel, host::Look | host::Folder))
@@ -93,10 +84,8 @@ Result<void> FileSystem::setCurrentDirectory(std::string_view path) {
 }
 
 Result<fs::path> FileSystem::hostPath(std::string_view path) const {
-    auto located = locate(path);
-    if (!located)
-        return located.error();
-    const Resolved& r = located->where;
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    const Resolved& r = located.where;
     // The existing part is reported as the host resolved it, links included, so
     // the answer names the real file.
     std::vector<std::string> parts;
@@ -133,10 +122,8 @@ std::vector<char> FileSystem::driveLetters() const {
 }
 
 Result<void> FileSystem::mapDrive(const DriveMapping& mapping, const fs::path& base) {
-    auto d = Drive::open(mapping, base);
-    if (!d)
-        return d.error();
-    m_resolver.setDrive(std::make_unique<Drive>(std::move(*d)));
+    ZRV_TRY_ASSIGN(auto d, Drive::open(mapping, base));
+    m_resolver.setDrive(std::make_unique<Drive>(std::move(d)));
     return {};
 }
 
@@ -168,14 +155,12 @@ Result<File> FileSystem::openFile(std::string_view path, Access access, Disposit
         const Drive* d = p && !p->isRoot() ? drive(p->drive) : nullptr;
         if (d) {
             if (auto fd = host::openInRoot(d->root.get(), exactRel(*p), host::Read))
-                return File::adopt(std::move(*fd), *p, d, false, File::Origin::Existing);
+                return File::adopt(std::move(*fd), *p, d, Access::Read, File::Origin::Existing);
         }
     }
-    auto located = locate(path);
-    if (!located)
-        return located.error();
-    const WinPath& p = located->path;
-    Resolved& r = located->where;
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    const WinPath& p = located.path;
+    Resolved& r = located.where;
     if (p.isRoot())
         return fail(WinError::AccessDenied, p.text() + " is a directory");
     if (r.matched + 1 < r.total)
@@ -192,15 +177,13 @@ Result<File> FileSystem::openFile(std::string_view path, Access access, Disposit
         if (writing) {
             auto probe = Resolver::pathHandle(r);
             if (auto st = probe ? host::stat(probe->get()) : Result<host::Stat>(probe.error()))
-                if (auto c = checkChangeableFile(p, *st); !c)
-                    return c.error();
+                ZRV_TRY(checkChangeableFile(p, *st));
         }
     } else if (disposition == Disposition::OpenExisting || disposition == Disposition::TruncateExisting) {
         return fail(WinError::FileNotFound, "no such file: " + p.text());
     }
     if (writing)
-        if (auto w = checkWritable(p, r); !w)
-            return w.error();
+        ZRV_TRY(checkWritable(p, r));
 
     unsigned how = access == Access::Read ? host::Read : access == Access::Write ? host::Write : host::Read | host::Write;
     switch (disposition) {
@@ -229,8 +212,7 @@ Result<File> FileSystem::openFile(std::string_view path, Access access, Disposit
     if (change)
         change->added(leaf);
     const bool made = disposition == Disposition::CreateNew;
-    auto f = File::adopt(std::move(*fd), p, r.drive, access != Access::Read,
-                         made ? File::Origin::Made : File::Origin::Existing);
+    auto f = File::adopt(std::move(*fd), p, r.drive, access, made ? File::Origin::Made : File::Origin::Existing);
     if (!f)
         return f;
     if (!made && (!exists || truncating))
@@ -240,18 +222,14 @@ Result<File> FileSystem::openFile(std::string_view path, Access access, Disposit
 }
 
 Result<std::string> FileSystem::readFile(std::string_view path) {
-    auto f = openFile(path, Access::Read, Disposition::OpenExisting);
-    if (!f)
-        return f.error();
+    ZRV_TRY_ASSIGN(auto f, openFile(path, Access::Read, Disposition::OpenExisting));
     std::string out;
     char buf[65536];
     for (;;) {
-        auto n = f->read(buf, sizeof buf);
-        if (!n)
-            return n.error();
-        if (*n == 0)
+        ZRV_TRY_ASSIGN(auto n, f.read(buf, sizeof buf));
+        if (n == 0)
             break;
-        out.append(buf, *n);
+        out.append(buf, n);
     }
     return out;
 }
@@ -259,21 +237,18 @@ Result<std::string> FileSystem::readFile(std::string_view path) {
 Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
     if (auto p = fullPath(path); p && p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
-    auto t = changing(path, Need::Either, "");
-    if (!t)
-        return t.error();
-    const WinPath& p = t->path;
-    const int dir = t->folder.get();
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Either, ""));
+    const WinPath& p = t.path;
+    const int dir = t.folder.get();
     std::optional<host::Stat> old;
-    if (t->where.exists()) {
-        auto probe = Resolver::pathHandle(t->where);
+    if (t.where.exists()) {
+        auto probe = Resolver::pathHandle(t.where);
         if (auto st = probe ? host::stat(probe->get()) : Result<host::Stat>(probe.error())) {
-            if (auto c = checkChangeableFile(p, *st); !c)
-                return c;
+            ZRV_TRY(checkChangeableFile(p, *st));
             old = *st;
         }
     }
-    if (const Drive* d = t->where.drive; d->capacity) {
+    if (const Drive* d = t.where.drive; d->capacity) {
         std::uint64_t used = d->usedBytes() - (old ? old->size : 0);
         if (used + bytes.size() > *d->capacity)
             return fail(WinError::DiskFull, std::string("drive ") + p.drive + ": is full");
@@ -292,176 +267,144 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
     if (!out)
         return about(p, out.error());
     auto written = [&]() -> Result<void> {
-        auto n = host::write(out->get(), bytes.data(), bytes.size());
-        if (!n)
-            return n.error();
-        if (*n != bytes.size())
+        ZRV_TRY_ASSIGN(auto n, host::write(out->get(), bytes.data(), bytes.size()));
+        if (n != bytes.size())
             return fail(WinError::DiskFull, "short write");
-        if (auto s = host::syncData(out->get()); !s)
-            return s;
+        ZRV_TRY(host::syncData(out->get()));
         std::uint32_t attr = FileAttribute::Archive;
         if (old)
-            attr |= host::attributesAt(dir, t->leaf, *old) & FileAttribute::Stored;
+            attr |= host::attributesAt(dir, t.leaf, *old) & FileAttribute::Stored;
         (void)host::storeAttributes(out->get(), host::Via::OpenFile, attr);
-        return host::rename(dir, tmp, dir, t->leaf, host::Replace::Yes);
+        return host::rename(dir, tmp, dir, t.leaf, host::Replace::Yes);
     }();
     if (!written) {
         (void)host::remove(dir, tmp, host::Remove::File);
         return about(p, written.error());
     }
-    change.added(t->leaf);
+    change.added(t.leaf);
     return {};
 }
 
 Result<void> FileSystem::deleteFile(std::string_view path) {
     if (auto p = fullPath(path); p && p->isRoot())
         return fail(WinError::AccessDenied, p->text() + " is a directory");
-    auto t = changing(path, Need::Existing, "no such file: ");
-    if (!t)
-        return t.error();
-    auto st = host::statAt(t->folder.get(), t->leaf);
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Existing, "no such file: "));
+    auto st = host::statAt(t.folder.get(), t.leaf);
     if (!st)
-        return about(t->path, st.error());
-    if (auto c = checkChangeableFile(t->path, *st); !c)
-        return c;
-    Resolver::Change change(m_resolver, t->folder.get());
-    if (auto d = host::remove(t->folder.get(), t->leaf, host::Remove::File); !d)
-        return about(t->path, d.error());
-    change.removed(t->leaf);
+        return about(t.path, st.error());
+    ZRV_TRY(checkChangeableFile(t.path, *st));
+    Resolver::Change change(m_resolver, t.folder.get());
+    if (auto d = host::remove(t.folder.get(), t.leaf, host::Remove::File); !d)
+        return about(t.path, d.error());
+    change.removed(t.leaf);
     return {};
 }
 
 Result<void> FileSystem::moveFile(std::string_view from, std::string_view to) {
-    auto a = fullPath(from);
-    if (!a)
-        return a.error();
-    auto b = fullPath(to);
-    if (!b)
-        return b.error();
-    if (a->isRoot() || b->isRoot())
+    ZRV_TRY_ASSIGN(auto a, fullPath(from));
+    ZRV_TRY_ASSIGN(auto b, fullPath(to));
+    if (a.isRoot() || b.isRoot())
         return fail(WinError::AccessDenied, "a drive's root cannot be moved");
-    if (a->drive != b->drive)
+    if (a.drive != b.drive)
         return fail(WinError::NotSameDevice, "cannot move between drives");
-    auto ra = m_resolver.resolve(*a);
-    if (!ra)
-        return ra.error();
-    auto rb = m_resolver.resolve(*b);
-    if (!rb)
-        return rb.error();
-    if (!ra->exists())
-        return missing(*a, *ra, "no such file: ");
-    const bool sameEntry = rb->exists() && ra->rel == rb->rel;
-    if (rb->exists() && !sameEntry)
-        return fail(WinError::AlreadyExists, b->text() + " exists");
-    if (rb->matched + 1 < rb->total)
-        return fail(WinError::PathNotFound, "no such directory: " + b->parent().text());
-    if (auto w = checkWritable(*a, *ra); !w)
-        return w.error();
-    if (auto w = checkWritable(*b, *rb); !w)
-        return w.error();
-    auto pa = Resolver::openParent(*ra);
-    if (!pa)
-        return pa.error();
-    const std::string leafA = ra->leaf();
-    auto st = host::statAt(pa->get(), leafA);
+    ZRV_TRY_ASSIGN(auto ra, m_resolver.resolve(a));
+    ZRV_TRY_ASSIGN(auto rb, m_resolver.resolve(b));
+    if (!ra.exists())
+        return missing(a, ra, "no such file: ");
+    const bool sameEntry = rb.exists() && ra.rel == rb.rel;
+    if (rb.exists() && !sameEntry)
+        return fail(WinError::AlreadyExists, b.text() + " exists");
+    if (rb.matched + 1 < rb.total)
+        return fail(WinError::PathNotFound, "no such directory: " + b.parent().text());
+    ZRV_TRY(checkWritable(a, ra));
+    ZRV_TRY(checkWritable(b, rb));
+    ZRV_TRY_ASSIGN(auto pa, Resolver::openParent(ra));
+    const std::string leafA = ra.leaf();
+    auto st = host::statAt(pa.get(), leafA);
     if (!st)
-        return about(*a, st.error());
+        return about(a, st.error());
     if (st->isFile() && !st->ownerWritable())
-        return fail(WinError::AccessDenied, a->text() + " is read-only");
-    if (st->isFolder() && (rb->rel == ra->rel || rb->rel.rfind(ra->rel + "/", 0) == 0) && !sameEntry)
+        return fail(WinError::AccessDenied, a.text() + " is read-only");
+    if (st->isFolder() && (rb.rel == ra.rel || rb.rel.rfind(ra.rel + "/", 0) == 0) && !sameEntry)
         return fail(WinError::AccessDenied, "cannot move a directory into itself");
-    auto pb = Resolver::openParent(*rb);
-    if (!pb)
-        return pb.error();
+    ZRV_TRY_ASSIGN(auto pb, Resolver::openParent(rb));
     // A change of case only renames the entry to the new spelling.
-    const std::string leafB = sameEntry ? ansiToUtf8(b->name()) : rb->leaf();
+    const std::string leafB = sameEntry ? ansiToUtf8(b.name()) : rb.leaf();
     if (sameEntry && leafA == leafB)
         return {};
-    if (auto m = renameEntry(pa->get(), leafA, pb->get(), leafB, host::Replace::No); !m)
-        return about(*a, m.error());
+    if (auto m = renameEntry(pa.get(), leafA, pb.get(), leafB, host::Replace::No); !m)
+        return about(a, m.error());
     if (st->isFolder())
         m_resolver.letFoldersGo(); // kept ones may be below the moved folder
     return {};
 }
 
 Result<void> FileSystem::replaceFile(std::string_view from, std::string_view to) {
-    auto a = locate(from);
-    if (!a)
-        return a.error();
-    auto b = locate(to);
-    if (!b)
-        return b.error();
-    if (a->path.drive != b->path.drive)
+    ZRV_TRY_ASSIGN(auto a, locate(from));
+    ZRV_TRY_ASSIGN(auto b, locate(to));
+    if (a.path.drive != b.path.drive)
         return fail(WinError::NotSameDevice, "cannot move between drives");
-    if (!a->where.exists())
-        return missing(a->path, a->where, "no such file: ");
-    if (!b->where.exists())
+    if (!a.where.exists())
+        return missing(a.path, a.where, "no such file: ");
+    if (!b.where.exists())
         return moveFile(from, to);
     Folder folders[2];
-    Located* ends[2] = {&*a, &*b};
+    Located* ends[2] = {&a, &b};
     for (int i = 0; i < 2; ++i) {
         Located& l = *ends[i];
-        if (auto w = checkWritable(l.path, l.where); !w)
-            return w;
-        auto parent = Resolver::openParent(l.where);
-        if (!parent)
-            return parent.error();
-        auto st = host::statAt(parent->get(), l.where.leaf());
+        ZRV_TRY(checkWritable(l.path, l.where));
+        ZRV_TRY_ASSIGN(auto parent, Resolver::openParent(l.where));
+        auto st = host::statAt(parent.get(), l.where.leaf());
         if (!st)
             return about(l.path, st.error());
         if (!st->isFile())
             return fail(WinError::AccessDenied, l.path.text() + " is not a file");
         if (!st->ownerWritable())
             return fail(WinError::AccessDenied, l.path.text() + " is read-only");
-        folders[i] = std::move(*parent);
+        folders[i] = std::move(parent);
     }
-    auto m = renameEntry(folders[0].get(), a->where.leaf(), folders[1].get(), b->where.leaf(), host::Replace::Yes);
-    return m ? m : about(a->path, m.error());
+    auto m = renameEntry(folders[0].get(), a.where.leaf(), folders[1].get(), b.where.leaf(), host::Replace::Yes);
+    return m ? m : about(a.path, m.error());
 }
 
 Result<void> FileSystem::renameEntry(int fromDir, const std::string& from, int toDir, const std::string& to,
                                      host::Replace replace) {
     Resolver::Change leaving(m_resolver, fromDir);
     Resolver::Change arriving(m_resolver, toDir);
-    if (auto m = host::rename(fromDir, from, toDir, to, replace); !m)
-        return m;
+    ZRV_TRY(host::rename(fromDir, from, toDir, to, replace));
     leaving.removed(from);
     arriving.added(to);
     return {};
 }
 
 Result<void> FileSystem::createDirectory(std::string_view path) {
-    auto t = changing(path, Need::New, "");
-    if (!t)
-        return t.error();
-    Resolver::Change change(m_resolver, t->folder.get());
-    if (auto m = host::makeFolder(t->folder.get(), t->leaf); !m)
-        return about(t->path, m.error());
-    change.added(t->leaf);
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::New, ""));
+    Resolver::Change change(m_resolver, t.folder.get());
+    if (auto m = host::makeFolder(t.folder.get(), t.leaf); !m)
+        return about(t.path, m.error());
+    change.added(t.leaf);
     return {};
 }
 
 Result<void> FileSystem::removeDirectory(std::string_view path) {
     if (auto p = fullPath(path); p && p->isRoot())
         return fail(WinError::AccessDenied, "a drive's root cannot be removed");
-    auto t = changing(path, Need::Existing, "no such directory: ");
-    if (!t)
-        return t.error();
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Existing, "no such directory: "));
     for (char l = 'A'; l <= 'Z'; ++l) {
         if (!m_dirs.perDrive[static_cast<std::size_t>(l - 'A')].empty() &&
-            equalNoCase(m_dirs.directoryOf(l).text(), t->path.text()))
-            return fail(WinError::SharingViolation, t->path.text() + " is a current directory");
+            equalNoCase(m_dirs.directoryOf(l).text(), t.path.text()))
+            return fail(WinError::SharingViolation, t.path.text() + " is a current directory");
     }
-    auto st = host::statAt(t->folder.get(), t->leaf);
+    auto st = host::statAt(t.folder.get(), t.leaf);
     if (!st)
-        return about(t->path, st.error());
+        return about(t.path, st.error());
     if (!st->isFolder())
-        return fail(WinError::InvalidDirectory, t->path.text() + " is not a directory");
-    Resolver::Change change(m_resolver, t->folder.get());
-    if (auto r = host::remove(t->folder.get(), t->leaf, host::Remove::Folder); !r)
-        return about(t->path, r.error());
+        return fail(WinError::InvalidDirectory, t.path.text() + " is not a directory");
+    Resolver::Change change(m_resolver, t.folder.get());
+    if (auto r = host::remove(t.folder.get(), t.leaf, host::Remove::Folder); !r)
+        return about(t.path, r.error());
     m_resolver.letFoldersGo();
-    change.removed(t->leaf);
+    change.removed(t.leaf);
     return {};
 }
 

@@ -30,11 +30,9 @@ std::optional<std::string> windowsNameOf(const std::string& hostName) {
 } // namespace
 
 Result<FileInfo> FileSystem::stat(std::string_view path, Detail detail) {
-    auto located = locate(path);
-    if (!located)
-        return located.error();
-    const WinPath& p = located->path;
-    Resolved& r = located->where;
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    const WinPath& p = located.path;
+    Resolved& r = located.where;
     if (!r.exists())
         return missing(p, r, "no such file: ");
     auto fd = Resolver::pathHandle(r);
@@ -62,69 +60,56 @@ bool FileSystem::isDirectory(std::string_view path) {
 }
 
 Result<std::uint32_t> FileSystem::attributes(std::string_view path) {
-    auto s = stat(path);
-    if (!s)
-        return s.error();
-    return s->attributes;
+    ZRV_TRY_ASSIGN(auto s, stat(path));
+    return s.attributes;
 }
 
 Result<void> FileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
-    auto located = locate(path);
-    if (!located)
-        return located.error();
-    const WinPath& p = located->path;
-    Resolved& r = located->where;
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    const WinPath& p = located.path;
+    Resolved& r = located.where;
     if (!r.exists())
         return missing(p, r, "no such file: ");
     if (r.drive->readOnly)
         return fail(WinError::WriteProtect, std::string("drive ") + p.drive + ": is read-only");
-    auto fd = Resolver::pathHandle(r);
-    if (!fd)
-        return fd.error();
-    auto st = host::stat(fd->get());
+    ZRV_TRY_ASSIGN(auto fd, Resolver::pathHandle(r));
+    auto st = host::stat(fd.get());
     if (!st)
         return about(p, st.error());
-    if (auto w = host::storeAttributes(fd->get(), host::Via::Handle, attributes); !w)
-        return w;
+    ZRV_TRY(host::storeAttributes(fd.get(), host::Via::Handle, attributes));
     // Read-only is the owner's write bit; on directories Windows ignores it.
     if (st->isFile())
-        if (auto w = host::setOwnerWritable(fd->get(), host::Via::Handle, *st, !(attributes & FileAttribute::ReadOnly));
+        if (auto w = host::setOwnerWritable(fd.get(), host::Via::Handle, *st, host::writableFor(attributes));
             !w)
             return about(p, w.error());
     return {};
 }
 
 Result<void> FileSystem::setLastWriteTime(std::string_view path, FileTime time) {
-    auto f = openFile(path, Access::Write, Disposition::OpenExisting);
-    if (!f)
-        return f.error();
-    return f->setLastWriteTime(time);
+    ZRV_TRY_ASSIGN(auto f, openFile(path, Access::Write, Disposition::OpenExisting));
+    return f.setLastWriteTime(time);
 }
 
 Result<std::vector<FileInfo>> FileSystem::findFiles(std::string_view pattern, Detail detail) {
-    auto p = fullPath(pattern, PathUse::Pattern);
-    if (!p)
-        return p.error();
-    if (p->isRoot())
+    ZRV_TRY_ASSIGN(auto p, fullPath(pattern, PathUse::Pattern));
+    if (p.isRoot())
         return fail(WinError::FileNotFound, "a search needs a name or pattern");
-    const std::string leafPattern = p->name();
+    const std::string leafPattern = p.name();
     const WildcardPattern matcher(leafPattern);
     std::vector<FileInfo> out;
     if (!hasWildcards(leafPattern)) {
-        auto s = stat(p->text(), detail);
+        auto s = stat(p.text(), detail);
         if (s)
             out.push_back(*s);
         else if (s.code() == WinError::PathNotFound)
             return s.error();
         return out;
     }
-    WinPath dir = p->parent();
-    auto r = m_resolver.resolve(dir);
-    if (!r)
-        return r.error();
-    if (!r->exists())
+    WinPath dir = p.parent();
+    ZRV_TRY_ASSIGN(auto r, m_resolver.resolve(dir));
+    if (!r.exists())
         return fail(WinError::PathNotFound, "no such directory: " + dir.text());
-    auto dirfd = host::openInRoot(r->drive->root.get(), r->rel, host::Read | host::Folder);
+    auto dirfd = host::openInRoot(r.drive->root.get(), r.rel, host::Read | host::Folder);
     if (!dirfd)
         return fail(WinError::PathNotFound, "not a directory: " + dir.text());
     auto entries = host::list(dirfd->get());
@@ -148,7 +133,7 @@ Result<std::vector<FileInfo>> FileSystem::findFiles(std::string_view pattern, De
         UniqueFd target;
         if (st->kind == host::Kind::Link) {
             // A link shows what it points at inside the drive, or nothing.
-            auto t = host::openInRoot(r->drive->root.get(), joinRel(r->rel, e.name), host::Look);
+            auto t = host::openInRoot(r.drive->root.get(), joinRel(r.rel, e.name), host::Look);
             st = t ? host::stat(t->get()) : Result<host::Stat>(t.error());
             if (!st)
                 continue;

@@ -158,12 +158,10 @@ Result<UniqueFd> Resolver::pathHandle(Resolved& r) {
 Result<Folder> Resolver::openParent(Resolved& r) {
     if (r.parent.valid())
         return std::move(r.parent);
-    auto fd = host::openInRoot(r.drive->root.get(), splitRel(r.rel).first, host::Look | host::Folder);
-    if (!fd)
-        return fd.error();
+    ZRV_TRY_ASSIGN(auto fd, host::openInRoot(r.drive->root.get(), splitRel(r.rel).first, host::Look | host::Folder));
     Folder f;
-    f.fd = fd->get();
-    f.owned = std::move(*fd);
+    f.fd = fd.get();
+    f.owned = std::move(fd);
     return f;
 }
 
@@ -222,7 +220,7 @@ std::optional<Resolver::FolderKey> Resolver::beginChange(int dirfd) const {
 }
 
 void Resolver::endChange(int dirfd, const std::optional<FolderKey>& key, const std::string& hostName,
-                         bool added) const {
+                         Edit edit) const {
     if (!key)
         return;
     auto it = m_dirIndex.find(*key);
@@ -234,7 +232,7 @@ void Resolver::endChange(int dirfd, const std::optional<FolderKey>& key, const s
         return;
     }
     std::string upper = upperAnsi(*ansi);
-    if (added) {
+    if (edit == Edit::Added) {
         auto [entry, inserted] = it->second.hostNameOf.try_emplace(upper, hostName);
         if (!inserted && entry->second > hostName)
             entry->second = hostName;
@@ -260,9 +258,9 @@ Resolver::Change::~Change() {
         m_resolver.m_dirIndex.erase(*m_key);
 }
 
-void Resolver::Change::done(const std::string& hostName, bool added) {
+void Resolver::Change::done(const std::string& hostName, Edit edit) {
     m_done = true;
-    m_resolver.endChange(m_dir, m_key, hostName, added);
+    m_resolver.endChange(m_dir, m_key, hostName, edit);
 }
 
 } // namespace zrv

@@ -74,6 +74,7 @@ public:
     void letFoldersGo() const { m_keptFolders.clear(); }
     bool indexesFolders() const { return !m_dirIndex.empty(); }
 
+    enum class Edit { Added, Removed };
     // One change the machine makes to a name in a folder. The folder's index is
     // kept current when the change is done, so filling a folder does not
     // rescan it for every name; a change by another program moves the folder's
@@ -85,11 +86,11 @@ public:
         Change(const Change&) = delete;
         Change& operator=(const Change&) = delete;
         ~Change();
-        void added(const std::string& hostName) { done(hostName, true); }
-        void removed(const std::string& hostName) { done(hostName, false); }
+        void added(const std::string& hostName) { done(hostName, Edit::Added); }
+        void removed(const std::string& hostName) { done(hostName, Edit::Removed); }
 
     private:
-        void done(const std::string& hostName, bool added);
+        void done(const std::string& hostName, Edit edit);
         const Resolver& m_resolver;
         int m_dir;
         std::optional<std::pair<std::uint64_t, std::uint64_t>> m_key;
@@ -117,7 +118,7 @@ private:
     };
     const std::string* findCaseFolded(int dirfd, const std::string& component) const;
     std::optional<FolderKey> beginChange(int dirfd) const;
-    void endChange(int dirfd, const std::optional<FolderKey>& key, const std::string& hostName, bool added) const;
+    void endChange(int dirfd, const std::optional<FolderKey>& key, const std::string& hostName, Edit edit) const;
 
     std::array<std::unique_ptr<Drive>, 26> m_drives;
     mutable int m_keepDepth = 0;

@@ -402,9 +402,9 @@ Result<void> storeAttributes(int fd, Via via, std::uint32_t attributes) {
     return {};
 }
 
-Result<void> setOwnerWritable(int fd, Via via, const Stat& st, bool writable) {
+Result<void> setOwnerWritable(int fd, Via via, const Stat& st, Writable writable) {
     mode_t mode = st.mode;
-    mode_t wanted = writable ? (mode | S_IWUSR) : (mode & ~S_IWUSR);
+    mode_t wanted = writable == Writable::Yes ? (mode | S_IWUSR) : (mode & ~S_IWUSR);
     if (wanted == mode)
         return {};
     int rc = via == Via::OpenFile ? ::fchmod(fd, wanted) : ::chmod(fdPath(fd).c_str(), wanted);

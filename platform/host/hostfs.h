@@ -123,7 +123,11 @@ std::uint32_t attributesAt(int dir, const std::string& name, const Stat& st);
 // Stores the hidden, system and archive bits; the read-only bit is the owner
 // write bit and is set with setOwnerWritable.
 Result<void> storeAttributes(int fd, Via via, std::uint32_t attributes);
-Result<void> setOwnerWritable(int fd, Via via, const Stat& st, bool writable);
+enum class Writable { No, Yes };
+inline Writable writableFor(std::uint32_t attributes) {
+    return attributes & FileAttribute::ReadOnly ? Writable::No : Writable::Yes;
+}
+Result<void> setOwnerWritable(int fd, Via via, const Stat& st, Writable writable);
 
 unsigned long processId();
 

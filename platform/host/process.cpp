@@ -7,7 +7,8 @@
 
 namespace zrv::host {
 
-Started runProgram(const std::vector<std::string>& argv, const std::string& directory, bool wait) {
+Started runProgram(const std::vector<std::string>& argv, const std::string& directory, Wait how) {
+    const bool wait = how == Wait::Yes;
     if (argv.empty())
         return {};
     std::vector<std::string> args = argv;

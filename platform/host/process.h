@@ -13,6 +13,7 @@ struct Started {
 
 // Runs argv[0] (searched on the host's PATH) in `directory`. Not waited for,
 // the program runs on by itself and leaves no zombie behind.
-Started runProgram(const std::vector<std::string>& argv, const std::string& directory, bool wait);
+enum class Wait { No, Yes };
+Started runProgram(const std::vector<std::string>& argv, const std::string& directory, Wait wait);
 
 } // namespace zrv::host

@@ -37,26 +37,20 @@ Result<std::unique_ptr<Machine>> Machine::open(const fs::path& dir, const Machin
     if (!fs::exists(dir / "machine.ini", ec)) {
         if (!options.create)
             return fail(WinError::PathNotFound, "no machine at " + dir.string() + " (machine.ini missing)");
-        if (auto r = create(dir, options.profile, options.version); !r)
-            return r.error();
+        ZRV_TRY(create(dir, options.profile, options.version));
     }
     std::unique_ptr<Machine> m(new Machine());
     m->m_dir = fs::absolute(dir, ec);
-    if (auto r = m->load(options); !r)
-        return r.error();
+    ZRV_TRY(m->load(options));
     return m;
 }
 
 Result<void> Machine::load(const MachineOptions& options) {
     fs::path iniFile = iniPath();
-    auto text = readHostFile(iniFile);
-    if (!text)
-        return text.error();
+    ZRV_TRY_ASSIGN(auto text, readHostFile(iniFile));
     const std::string name = iniFile.string();
-    auto settings = MachineSettings::parse(*text, name, options.drives);
-    if (!settings)
-        return settings.error();
-    m_settings = std::move(*settings);
+    ZRV_TRY_ASSIGN(auto settings, MachineSettings::parse(text, name, options.drives));
+    m_settings = std::move(settings);
     for (const DriveMapping& mapping : m_settings.drives)
         if (auto r = mapDrive(mapping); !r)
             return fail(r.code(), name + ": " + r.error().message);
@@ -86,10 +80,8 @@ Result<Registry*> Machine::registry() {
         return m_registry.get();
     std::error_code ec;
     bool fresh = !fs::exists(registryPath(), ec);
-    auto opened = Registry::open(registryPath());
-    if (!opened)
-        return opened.error();
-    m_registry = std::move(*opened);
+    ZRV_TRY_ASSIGN(auto opened, Registry::open(registryPath()));
+    m_registry = std::move(opened);
     if (fresh) {
         // What installers look for on a freshly installed system.
         Registry& r = *m_registry;

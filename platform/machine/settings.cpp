@@ -215,14 +215,10 @@ Result<MachineSettings> MachineSettings::parse(std::string_view text, const std:
             return bad("[Machine] " + std::string(key) + " must be a full Windows path, not \"" + v + "\"");
         return p->text();
     };
-    auto windows = directory("WindowsDirectory", d.windowsDir);
-    if (!windows)
-        return windows.error();
-    auto system = directory("SystemDirectory", d.systemDir);
-    if (!system)
-        return system.error();
-    s.windowsDir = upperAnsi(*windows);
-    s.systemDir = upperAnsi(*system);
+    ZRV_TRY_ASSIGN(auto windows, directory("WindowsDirectory", d.windowsDir));
+    ZRV_TRY_ASSIGN(auto system, directory("SystemDirectory", d.systemDir));
+    s.windowsDir = upperAnsi(windows);
+    s.systemDir = upperAnsi(system);
 
     for (const auto& [key, value] : ini.entries("Drives")) {
         auto mapping = DriveMapping::parse(key + "=" + value);

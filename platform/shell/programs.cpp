@@ -146,7 +146,8 @@ ProgramOutcome ProgramRunner::host(const std::string& resolved, const std::vecto
     for (const std::string& a : args)
         argv.push_back(ansiToUtf8(a));
     auto cwd = m_machine.hostPath(m_machine.currentDirectory());
-    zrv::host::Started started = zrv::host::runProgram(argv, cwd ? cwd->string() : std::string("/"), wait);
+    zrv::host::Started started = zrv::host::runProgram(argv, cwd ? cwd->string() : std::string("/"),
+                                                          wait ? zrv::host::Wait::Yes : zrv::host::Wait::No);
     ProgramOutcome out;
     out.started = started.started;
     out.exitCode = started.exitCode;
