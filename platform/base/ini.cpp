@@ -184,6 +184,54 @@ bool IniDocument::removeSection(std::string_view section) {
     return !ranges.empty();
 }
 
+// Once inside the section, adding never leaves it: the entry goes before the
+// first blank line or header that follows, as the line editor of the original
+// tools did, and a later section of the same name is not looked at.
+bool IniDocument::addEntryLine(std::string_view section, std::string_view entry) {
+    const std::string header = "[" + std::string(section) + "]";
+    bool inSection = false, present = false, sectionFound = false;
+    std::vector<std::string> out;
+    out.reserve(m_lines.size() + 3);
+    for (const std::string& line : m_lines) {
+        if (inSection && startsWithNoCase(line, entry))
+            present = true;
+        if (inSection && !present && (line.empty() || line.front() == '[')) {
+            out.emplace_back(entry);
+            present = true;
+        }
+        if (startsWithNoCase(line, header))
+            inSection = sectionFound = true;
+        out.push_back(line);
+    }
+    if (!sectionFound) {
+        if (!out.empty() && !out.back().empty())
+            out.emplace_back();
+        out.push_back(header);
+        inSection = true;
+    }
+    if (inSection && !present)
+        out.emplace_back(entry);
+    bool changed = out != m_lines;
+    m_lines = std::move(out);
+    return changed;
+}
+
+bool IniDocument::removeEntryLines(std::string_view section, std::string_view entry) {
+    const std::string header = "[" + std::string(section) + "]";
+    bool inSection = false;
+    std::vector<std::string> kept;
+    kept.reserve(m_lines.size());
+    for (std::string& line : m_lines) {
+        if (!line.empty() && line.front() == '[')
+            inSection = startsWithNoCase(line, header);
+        if (!(inSection && startsWithNoCase(line, entry)))
+            kept.push_back(std::move(line));
+    }
+    bool changed = kept.size() != m_lines.size();
+    m_lines = std::move(kept);
+    return changed;
+}
+
 std::string IniDocument::serialize() const {
     std::string out;
     for (const std::string& line : m_lines) {

@@ -28,6 +28,15 @@ public:
     bool removeKey(std::string_view section, std::string_view key);
     bool removeSection(std::string_view section);
 
+    // Lines that repeat one key in a section, as SYSTEM.INI's device= lines do;
+    // `entry` is the whole "key=value" line, matched as a prefix without case.
+    // Adding puts the entry at the end of the first section whose header
+    // starts as "[section]" (a new section at the end when there is none),
+    // unless that section holds it already. Removing takes every such line out
+    // of every such section. Each returns whether the text changed.
+    bool addEntryLine(std::string_view section, std::string_view entry);
+    bool removeEntryLines(std::string_view section, std::string_view entry);
+
     // CR LF line ends, as the profile functions write them.
     std::string serialize() const;
     const std::vector<std::string>& lines() const { return m_lines; }

@@ -99,3 +99,45 @@ TEST(IniDocument, KeepsLinesItDoesNotUnderstand) {
 }
 
 } // namespace
+
+namespace {
+
+struct EntryLineCase {
+    const char* name;
+    const char* before;
+    bool add; // else remove
+    const char* after;
+    bool changed;
+};
+
+class EntryLines : public ::testing::TestWithParam<EntryLineCase> {};
+
+TEST_P(EntryLines, EditOnlyTheLinesOfTheirSection) {
+    const EntryLineCase& c = GetParam();
+    IniDocument doc = IniDocument::parse(c.before);
+    bool changed = c.add ? doc.addEntryLine("386Enh", "device=vxd.386") : doc.removeEntryLines("386Enh", "device=vxd.386");
+    EXPECT_EQ(doc.serialize(), c.after);
+    EXPECT_EQ(changed, c.changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Document, EntryLines,
+    ::testing::Values(
+        EntryLineCase{"AddsBeforeTheNextSection", "[386Enh]\r\ndevice=a.386\r\n[x]\r\n", true,
+                      "[386Enh]\r\ndevice=a.386\r\ndevice=vxd.386\r\n[x]\r\n", true},
+        EntryLineCase{"AddsBeforeABlankLine", "[386Enh]\r\ndevice=a.386\r\n\r\nb=1\r\n", true,
+                      "[386Enh]\r\ndevice=a.386\r\ndevice=vxd.386\r\n\r\nb=1\r\n", true},
+        EntryLineCase{"AddsAtTheEndOfTheLastSection", "[386Enh]\r\ndevice=a.386", true,
+                      "[386Enh]\r\ndevice=a.386\r\ndevice=vxd.386\r\n", true},
+        EntryLineCase{"KeepsAnEntryAlreadyThereInAnyCase", "[386ENH]\r\nDEVICE=VXD.386\r\n", true,
+                      "[386ENH]\r\nDEVICE=VXD.386\r\n", false},
+        EntryLineCase{"MakesTheSectionAfterABlankLine", "[boot]\r\nshell=x", true,
+                      "[boot]\r\nshell=x\r\n\r\n[386Enh]\r\ndevice=vxd.386\r\n", true},
+        EntryLineCase{"MakesTheFileOfNothing", "", true, "[386Enh]\r\ndevice=vxd.386\r\n", true},
+        EntryLineCase{"RemovesFromEverySectionOfTheName",
+                      "[386Enh]\r\ndevice=vxd.386\r\n[x]\r\ndevice=vxd.386\r\n[386enh]\r\ndevice=VXD.386\r\n", false,
+                      "[386Enh]\r\n[x]\r\ndevice=vxd.386\r\n[386enh]\r\n", true},
+        EntryLineCase{"RemovesNothingOutsideASection", "device=vxd.386\r\n", false, "device=vxd.386\r\n", false}),
+    [](const ::testing::TestParamInfo<EntryLineCase>& info) { return info.param.name; });
+
+} // namespace
