@@ -18,11 +18,6 @@ using engine::StatementLine;
 namespace {
 
 
-int numberToken(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return s.param(k) == engine::kTokenNumber ? 0 : static_cast<int>(engine::kErrNumericParam);
-}
-
 // The last-write time of an existing file as a local date-time, or nothing.
 std::optional<DateTime> lastWrite(Machine& m, const std::string& file) {
     auto f = m.openFile(file, Access::Read, Disposition::OpenExisting);
@@ -68,7 +63,7 @@ int handleSetFileAttr(Engine& e, StatementLine& s) {
     if (int err = s.expectString(1))
         return err;
     for (int k = 2; k <= 5; ++k)
-        if (int err = numberToken(s, k))
+        if (int err = s.expectNumberToken(k))
             return err;
     std::string file = s.GetStringParam(1);
     std::uint32_t bits[] = {FileAttribute::ReadOnly, FileAttribute::Hidden, FileAttribute::System, FileAttribute::Archive};
@@ -117,7 +112,7 @@ int handleGetFileDate(Engine& e, StatementLine& s) {
         return err;
     bool hasFormat = s.param(3) != 0 && s.param(3) != ')';
     if (hasFormat)
-        if (int err = numberToken(s, 3))
+        if (int err = s.expectNumberToken(3))
             return err;
     std::string file = s.GetStringParam(1);
     std::string result = s.name(2);
@@ -156,7 +151,7 @@ int handleGetDate(Engine& e, StatementLine& s) {
         return err;
     bool hasFormat = s.param(2) != 0 && s.param(2) != ')';
     if (hasFormat)
-        if (int err = numberToken(s, 2))
+        if (int err = s.expectNumberToken(2))
             return err;
     std::string result = s.name(1);
     std::int32_t format = hasFormat ? s.GetNumericParam(2).value() : 0;

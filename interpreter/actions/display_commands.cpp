@@ -20,11 +20,6 @@ using namespace engine; // error numbers and token kinds
 
 namespace {
 
-int numberToken(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return s.param(k) == kTokenNumber ? 0 : static_cast<int>(kErrNumericParam);
-}
-
 bool isEmptyList(const StatementLine& s) { return s.param(1) == ')'; }
 
 // CENTREDIALOG( in and outside a block: no parameters, or two modes.
@@ -34,7 +29,7 @@ int readModes(StatementLine& s, std::int32_t& horizontal, std::int32_t& vertical
         return 0;
     }
     for (int k = 1; k <= 2; ++k)
-        if (int err = numberToken(s, k))
+        if (int err = s.expectNumberToken(k))
             return err;
     horizontal = s.GetNumericParam(1).value();
     vertical = s.GetNumericParam(2).value();
@@ -56,7 +51,7 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
         if (int err = s.expectString(k))
             return err;
     for (int k = 3; k <= 8; ++k)
-        if (int err = numberToken(s, k))
+        if (int err = s.expectNumberToken(k))
             return err;
     std::string word = lowerAnsi(s.GetStringParam(1));
     const ui::ControlTypeInfo* type = ui::findControlType(word);
@@ -84,7 +79,7 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
         if (int err = s.expectString(9))
             return err;
         for (int k = 10; k <= 13; ++k)
-            if (int err = numberToken(s, k))
+            if (int err = s.expectNumberToken(k))
                 return err;
         c.font = s.GetStringParam(9);
         c.fontHeight = s.GetNumericParam(10).value();
@@ -94,7 +89,7 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
         break;
     }
     case ui::ControlType::ColourBlock:
-        if (int err = numberToken(s, 9))
+        if (int err = s.expectNumberToken(9))
             return err;
         c.colour1 = static_cast<std::uint32_t>(s.GetNumericParam(9).value());
         break;
@@ -110,7 +105,7 @@ int createControl(Engine& e, StatementLine& s, ui::DisplayObject& object) {
         if (t != 0 && t != ')') {
             unsigned char l = s.param(10);
             if (l != 0 && l != ')') {
-                if (int err = numberToken(s, 10))
+                if (int err = s.expectNumberToken(10))
                     return err;
                 c.limit = s.GetNumericParam(10).value();
             }
@@ -135,7 +130,7 @@ int objectControlText(Engine& e, StatementLine& s, ui::DisplayObject*& object, s
                       std::string& text) {
     if (int err = s.expectString(1))
         return err;
-    if (int err = numberToken(s, 2))
+    if (int err = s.expectNumberToken(2))
         return err;
     if (int err = s.expectString(3))
         return err;
@@ -186,7 +181,7 @@ public:
         case Keyword::SetFocus: {
             if (object->kind != ui::ObjectKind::Dialog)
                 return kErrWrongObjectCommand;
-            int err = numberToken(s, 1);
+            int err = s.expectNumberToken(1);
             if (err == 0)
                 object->focus = s.GetNumericParam(1).value();
             return err;
@@ -341,7 +336,7 @@ int handleHideWaitMessage(Engine& e, StatementLine&) {
 
 int handlePositionDialog(Engine& e, StatementLine& s) {
     for (int k = 1; k <= 2; ++k)
-        if (int err = numberToken(s, k))
+        if (int err = s.expectNumberToken(k))
             return err;
     ui::Placement& p = e.ui().display().placement;
     p.x = s.GetNumericParam(1).value();

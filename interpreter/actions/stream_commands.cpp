@@ -26,17 +26,12 @@ struct Stream {
 };
 using Streams = std::array<Stream, 10>;
 
-int numberToken(StatementLine& s, int k) {
-    s.paramNumber = k;
-    return s.param(k) == engine::kTokenNumber ? 0 : static_cast<int>(engine::kErrNumericParam);
-}
-
 int handleOpen(Engine& e, StatementLine& s, Streams& streams) {
     if (int err = s.expectString(1))
         return err;
-    if (int err = numberToken(s, 2))
+    if (int err = s.expectNumberToken(2))
         return err;
-    if (int err = numberToken(s, 3))
+    if (int err = s.expectNumberToken(3))
         return err;
     std::string file = s.GetStringParam(1);
     std::int32_t n = s.GetNumericParam(2).value();
@@ -81,7 +76,7 @@ int handleClose(Engine&, StatementLine& s, Streams& streams) {
 }
 
 int handleReadLine(Engine& e, StatementLine& s, Streams& streams) {
-    if (int err = numberToken(s, 1))
+    if (int err = s.expectNumberToken(1))
         return err;
     if (int err = s.expectResultVariable(2))
         return err;
@@ -104,7 +99,7 @@ int handleReadLine(Engine& e, StatementLine& s, Streams& streams) {
 }
 
 int handleWriteLine(Engine& e, StatementLine& s, Streams& streams) {
-    if (int err = numberToken(s, 1))
+    if (int err = s.expectNumberToken(1))
         return err;
     if (int err = s.expectString(2))
         return err;
