@@ -232,6 +232,13 @@ Result<void> Registry::initialise() {
     return {};
 }
 
+Result<std::int64_t> Registry::existingKey(RegRoot root, std::string_view path) {
+    ZRV_TRY_ASSIGN(auto id, findKey(root, path));
+    if (!id)
+        return fail(WinError::FileNotFound, "no such key");
+    return *id;
+}
+
 Result<std::optional<std::int64_t>> Registry::findKey(RegRoot root, std::string_view path) {
     const RootInfo& info = infoOf(root);
     sqlite3_stmt* st = statement("SELECT id FROM keys WHERE parent=?1 AND folded=?2");
@@ -317,16 +324,12 @@ bool Registry::keyExists(RegRoot root, std::string_view path) {
 }
 
 Result<std::vector<std::string>> Registry::subkeys(RegRoot root, std::string_view path) {
-    auto id = findKey(root, path);
-    if (!id)
-        return id.error();
-    if (!*id)
-        return fail(WinError::FileNotFound, "no such key");
+    ZRV_TRY_ASSIGN(const std::int64_t id, existingKey(root, path));
     sqlite3_stmt* st = statement("SELECT name FROM keys WHERE parent=?1 ORDER BY folded, name");
     if (!st)
         return sqlError("query");
     Use use(st);
-    sqlite3_bind_int64(st, 1, **id);
+    sqlite3_bind_int64(st, 1, id);
     std::vector<std::string> out;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -344,11 +347,7 @@ Result<void> Registry::deleteKey(RegRoot root, std::string_view path) {
     Transaction t(m_db);
     if (!t.begun())
         return sqlError("begin");
-    auto id = findKey(root, path);
-    if (!id)
-        return id.error();
-    if (!*id)
-        return fail(WinError::FileNotFound, "no such key");
+    ZRV_TRY_ASSIGN(const std::int64_t id, existingKey(root, path));
     static const char* kTree = "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT k.id FROM keys k JOIN tree ON k.parent = tree.id)";
     std::string delValues = std::string(kTree) + " DELETE FROM vals WHERE key IN (SELECT id FROM tree)";
     std::string delKeys = std::string(kTree) + " DELETE FROM keys WHERE id IN (SELECT id FROM tree)";
@@ -356,7 +355,7 @@ Result<void> Registry::deleteKey(RegRoot root, std::string_view path) {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
             return sqlError("delete key");
-        sqlite3_bind_int64(st, 1, **id);
+        sqlite3_bind_int64(st, 1, id);
         int rc = sqlite3_step(st);
         sqlite3_finalize(st);
         if (rc != SQLITE_DONE)
@@ -368,16 +367,12 @@ Result<void> Registry::deleteKey(RegRoot root, std::string_view path) {
 }
 
 Result<std::optional<RegValue>> Registry::queryValue(RegRoot root, std::string_view path, std::string_view name) {
-    auto id = findKey(root, path);
-    if (!id)
-        return id.error();
-    if (!*id)
-        return fail(WinError::FileNotFound, "no such key");
+    ZRV_TRY_ASSIGN(const std::int64_t id, existingKey(root, path));
     sqlite3_stmt* st = statement("SELECT name, type, data FROM vals WHERE key=?1 AND folded=?2");
     if (!st)
         return sqlError("query");
     Use use(st);
-    sqlite3_bind_int64(st, 1, **id);
+    sqlite3_bind_int64(st, 1, id);
     bindBlob(st, 2, upperAnsi(name));
     int rc = sqlite3_step(st);
     if (rc == SQLITE_DONE)
@@ -389,16 +384,12 @@ Result<std::optional<RegValue>> Registry::queryValue(RegRoot root, std::string_v
 }
 
 Result<std::vector<RegValue>> Registry::values(RegRoot root, std::string_view path) {
-    auto id = findKey(root, path);
-    if (!id)
-        return id.error();
-    if (!*id)
-        return fail(WinError::FileNotFound, "no such key");
+    ZRV_TRY_ASSIGN(const std::int64_t id, existingKey(root, path));
     sqlite3_stmt* st = statement("SELECT name, type, data FROM vals WHERE key=?1 ORDER BY folded, name");
     if (!st)
         return sqlError("query");
     Use use(st);
-    sqlite3_bind_int64(st, 1, **id);
+    sqlite3_bind_int64(st, 1, id);
     std::vector<RegValue> out;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
@@ -443,16 +434,12 @@ Result<void> Registry::setValue(RegRoot root, std::string_view path, std::string
 Result<void> Registry::deleteValue(RegRoot root, std::string_view path, std::string_view name) {
     if (!infoOf(root).writable)
         return fail(WinError::AccessDenied, std::string(regRootName(root)) + " cannot be written");
-    auto id = findKey(root, path);
-    if (!id)
-        return id.error();
-    if (!*id)
-        return fail(WinError::FileNotFound, "no such key");
+    ZRV_TRY_ASSIGN(const std::int64_t id, existingKey(root, path));
     sqlite3_stmt* st = statement("DELETE FROM vals WHERE key=?1 AND folded=?2");
     if (!st)
         return sqlError("query");
     Use use(st);
-    sqlite3_bind_int64(st, 1, **id);
+    sqlite3_bind_int64(st, 1, id);
     bindBlob(st, 2, upperAnsi(name));
     if (sqlite3_step(st) != SQLITE_DONE)
         return sqlError("delete value");

@@ -81,6 +81,8 @@ private:
     Registry() = default;
     Result<void> initialise();
     Result<std::optional<std::int64_t>> findKey(RegRoot root, std::string_view path);
+    // The key's id; FileNotFound when there is no such key.
+    Result<std::int64_t> existingKey(RegRoot root, std::string_view path);
     Result<std::int64_t> makeKey(RegRoot root, std::string_view path);
     Result<void> exec(const char* sql);
     sqlite3_stmt* statement(const char* sql);
