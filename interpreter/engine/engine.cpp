@@ -119,6 +119,7 @@ int Engine::runBlock(Block& block) { return loop(&block); }
 int Engine::loop(Block* block) {
     TokenLine blockLine;
     TokenLine& tokens = block ? blockLine : m_tokenLine;
+    std::string blockText;
     while (!m_scripts.empty()) {
         if (m_scripts.ReadNextLine() != 0) {
             if (block)
@@ -126,13 +127,20 @@ int Engine::loop(Block* block) {
             m_scripts.CloseScript(); // the end of a called file returns to its caller
             continue;
         }
-        std::string line = m_scripts.currentLine();
-        const bool goOn = !block || block->prepare(line);
+        // A block may change its line (a copy block strips it); the main loop
+        // reads the script's own.
+        const std::string* line = &m_scripts.currentLine();
+        bool goOn = true;
+        if (block) {
+            blockText = *line;
+            goOn = block->prepare(blockText);
+            line = &blockText;
+        }
         if (m_trace.enabled())
-            m_trace.WriteTrace(std::string(block ? block->lineName() : "MLine") + ": '" + line + "'\r\n");
+            m_trace.WriteTrace(std::string(block ? block->lineName() : "MLine") + ": '" + *line + "'\r\n");
         if (!goOn)
             return 0;
-        if (int err = tokenize(line, tokens)) {
+        if (int err = tokenize(*line, tokens)) {
             if (block)
                 return err;
             reportError(err);

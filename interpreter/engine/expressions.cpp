@@ -150,7 +150,7 @@ int Engine::handleSet(StatementLine& s) {
     if (s.at(s.pos) != kTokenVariable || s.at(s.pos + 1) != '=')
         return kErrMissingVariable;
     s.paramNumber = 2;
-    const std::string name = s.nameAt(s.pos);
+    const std::string& name = s.nameAt(s.pos);
     std::size_t p = s.pos + 2;
     unsigned char first = s.at(p);
     int r = 0;
@@ -289,7 +289,7 @@ int Engine::handleStrip(StatementLine& s) {
         return e;
     if (int e = s.expectString(2))
         return e;
-    const std::string name = s.name(1);
+    const std::string& name = s.name(1);
     std::string strip = s.GetStringParam(2);
     std::string mode = "R";
     if (StatementLine::isStringToken(s.param(3))) {
@@ -309,7 +309,7 @@ int Engine::handleReplace(StatementLine& s) {
         return e;
     if (int e = s.expectString(3))
         return e;
-    const std::string name = s.name(1);
+    const std::string& name = s.name(1);
     std::string find = s.GetStringParam(2);
     std::string with = s.GetStringParam(3);
     std::string value = m_vars.GetVariable(name);
@@ -322,7 +322,7 @@ int Engine::handleAddChar(StatementLine& s) {
         return e;
     if (int e = s.expectString(2))
         return e;
-    const std::string name = s.name(1);
+    const std::string& name = s.name(1);
     std::string text = s.GetStringParam(2);
     std::string value = m_vars.GetVariable(name);
     if (value.size() >= text.size() && value.compare(value.size() - text.size(), text.size(), text) == 0)

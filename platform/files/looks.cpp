@@ -112,35 +112,32 @@ Result<std::vector<FileInfo>> FileSystem::findFiles(std::string_view pattern, De
     auto dirfd = host::openInRoot(r.drive->root.get(), r.rel, host::Read | host::Folder);
     if (!dirfd)
         return fail(WinError::PathNotFound, "not a directory: " + dir.text());
-    auto entries = host::list(dirfd->get());
-    if (!entries)
-        return about(dir, entries.error());
-    for (const host::Entry& e : *entries) {
+    auto listed = host::list(dirfd->get(), [&](const host::Entry& e) {
         auto name = windowsNameOf(e.name);
         if (!name || !matcher.matches(*name))
-            continue;
+            return;
         // The listing's own entry type tells files from folders without a look.
         if (detail == Detail::Brief && (e.kind == host::Kind::File || e.kind == host::Kind::Folder)) {
             FileInfo info;
             info.name = *name;
             info.attributes = e.kind == host::Kind::Folder ? FileAttribute::Directory : FileAttribute::Normal;
             out.push_back(std::move(info));
-            continue;
+            return;
         }
         auto st = host::statAt(dirfd->get(), e.name);
         if (!st)
-            continue;
+            return;
         UniqueFd target;
         if (st->kind == host::Kind::Link) {
             // A link shows what it points at inside the drive, or nothing.
             auto t = host::openInRoot(r.drive->root.get(), joinRel(r.rel, e.name), host::Look);
             st = t ? host::stat(t->get()) : Result<host::Stat>(t.error());
             if (!st)
-                continue;
+                return;
             target = std::move(*t);
         }
         if (!st->isFile() && !st->isFolder())
-            continue;
+            return;
         FileInfo info;
         info.name = *name;
         info.attributes = target.valid() ? host::attributes(target.get(), host::Via::Handle, *st)
@@ -148,7 +145,9 @@ Result<std::vector<FileInfo>> FileSystem::findFiles(std::string_view pattern, De
         info.size = st->isFolder() ? 0 : st->size;
         info.lastWrite = st->lastWrite;
         out.push_back(std::move(info));
-    }
+    });
+    if (!listed)
+        return about(dir, listed.error());
     std::sort(out.begin(), out.end(), [](const FileInfo& x, const FileInfo& y) {
         int c = compareNoCase(x.name, y.name);
         return c != 0 ? c < 0 : x.name < y.name;

@@ -179,22 +179,21 @@ const std::string* Resolver::findCaseFolded(int dirfd, const std::string& compon
         }
         m_dirIndex.erase(cached);
     }
-    auto entries = host::list(dirfd);
-    if (!entries)
-        return nullptr;
     // Of several names that differ only in case, the smallest wins, so the choice
     // does not depend on the order the host lists them.
     DirectoryIndex index;
     index.ctimeSec = dst->changeSec;
     index.ctimeNsec = dst->changeNsec;
-    for (host::Entry& e : *entries) {
+    auto listed = host::list(dirfd, [&](const host::Entry& e) {
         auto ansi = utf8ToAnsi(e.name);
         if (!ansi)
-            continue;
+            return;
         auto [it, inserted] = index.hostNameOf.try_emplace(upperAnsi(*ansi), e.name);
         if (!inserted && it->second > e.name)
-            it->second = std::move(e.name);
-    }
+            it->second = e.name;
+    });
+    if (!listed)
+        return nullptr;
     if (m_dirIndex.size() >= 64)
         m_dirIndex.clear();
     auto& slot = m_dirIndex[key] = std::move(index);

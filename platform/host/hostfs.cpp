@@ -163,7 +163,7 @@ Result<Stat> statAt(int dir, const std::string& name) {
     return statOf(st);
 }
 
-Result<std::vector<Entry>> list(int dir) {
+Result<void> list(int dir, const std::function<void(const Entry&)>& visit) {
     int listfd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dp = listfd >= 0 ? ::fdopendir(listfd) : nullptr;
     if (!dp) {
@@ -172,7 +172,7 @@ Result<std::vector<Entry>> list(int dir) {
             ::close(listfd);
         return e;
     }
-    std::vector<Entry> out;
+    Entry entry;
     while (dirent* e = ::readdir(dp)) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
             continue;
@@ -184,10 +184,12 @@ Result<std::vector<Entry>> list(int dir) {
         case DT_UNKNOWN: break;
         default: kind = Kind::Other; break;
         }
-        out.push_back(Entry{e->d_name, kind});
+        entry.name.assign(e->d_name);
+        entry.kind = kind;
+        visit(entry);
     }
     ::closedir(dp);
-    return out;
+    return {};
 }
 
 std::uint64_t usedBytes(int root) {

@@ -9,6 +9,7 @@
 #include "platform/base/result.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,8 +90,9 @@ Result<UniqueFd> openBelow(int dir, const std::string& name, unsigned how, unsig
 Result<Stat> stat(int fd);
 // The entry itself, a link not followed.
 Result<Stat> statAt(int dir, const std::string& name);
-// Every name in a folder but "." and "..", in the host's order.
-Result<std::vector<Entry>> list(int dir);
+// Every name in a folder but "." and "..", in the host's order, handed to
+// `visit` as it is read (the entry lives for the call).
+Result<void> list(int dir, const std::function<void(const Entry&)>& visit);
 // Bytes of the regular files below a folder, links not followed.
 std::uint64_t usedBytes(int root);
 Result<std::uint64_t> freeBytes(int fd);
