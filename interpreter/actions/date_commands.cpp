@@ -31,7 +31,9 @@ std::optional<DateTime> lastWrite(Machine& m, const std::string& file) {
 
 // SETFILEDATE( and SETFILETIME(: three numbers at character 0, 3 and 6 of the
 // text replace the date or the time of day; stored at two-second resolution.
-int setPart(Engine& e, StatementLine& s, bool date) {
+enum class Part { Date, Time };
+
+int setPart(Engine& e, StatementLine& s, Part which) {
     if (int err = s.expectString(1))
         return err;
     if (int err = s.expectString(2))
@@ -49,7 +51,7 @@ int setPart(Engine& e, StatementLine& s, bool date) {
     DateTime old = DateTime::fromFileTime(*t);
     auto part = [&](std::size_t at) { return at < text.size() ? std::atoi(text.c_str() + at) : 0; };
     DateTime next;
-    int status = date ? next.SetDateTime(1900 + part(6), part(3), part(0), old.hour(), old.minute(), old.second() & ~1)
+    int status = which == Part::Date ? next.SetDateTime(1900 + part(6), part(3), part(0), old.hour(), old.minute(), old.second() & ~1)
                       : next.SetDateTime(old.year(), old.month(), old.day(), part(0), part(3), part(6) & ~1);
     // A text the date rules refuse leaves the file's time as it was, and ERROR at 1.
     if (status != kDateOk)
@@ -166,6 +168,10 @@ int handleGetTime(Engine& e, StatementLine& s) {
     return e.SetVariable(s.name(1), DateTime::now().FormatTime(0));
 }
 
+int handleSetFileDate(Engine& e, StatementLine& s) { return setPart(e, s, Part::Date); }
+
+int handleSetFileTime(Engine& e, StatementLine& s) { return setPart(e, s, Part::Time); }
+
 } // namespace
 
 void registerDateCommands(Engine& engine) {
@@ -174,8 +180,8 @@ void registerDateCommands(Engine& engine) {
     engine.registerHandler(Keyword::GetFileLength, handleGetFileLength);
     engine.registerHandler(Keyword::GetFileDate, handleGetFileDate);
     engine.registerHandler(Keyword::GetFileTime, handleGetFileTime);
-    engine.registerHandler(Keyword::SetFileDate, [](Engine& e, StatementLine& s) { return setPart(e, s, true); });
-    engine.registerHandler(Keyword::SetFileTime, [](Engine& e, StatementLine& s) { return setPart(e, s, false); });
+    engine.registerHandler(Keyword::SetFileDate, handleSetFileDate);
+    engine.registerHandler(Keyword::SetFileTime, handleSetFileTime);
     engine.registerHandler(Keyword::GetDate, handleGetDate);
     engine.registerHandler(Keyword::GetTime, handleGetTime);
 }

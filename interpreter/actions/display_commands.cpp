@@ -414,6 +414,22 @@ int handleShowCueCard(Engine& e, StatementLine& s) {
     return 0;
 }
 
+int screenMeasure(Engine& e, StatementLine& s, int measure) {
+    if (int err = s.expectVariable(1))
+        return err;
+    return e.SetVariableNumber(s.name(1), measure);
+}
+
+int handleGetScreenWidth(Engine& e, StatementLine& s) { return screenMeasure(e, s, e.ui().screenWidth()); }
+
+int handleGetScreenHeight(Engine& e, StatementLine& s) { return screenMeasure(e, s, e.ui().screenHeight()); }
+
+int handleCreateBackdrop(Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::Backdrop); }
+
+int handleCreateDialog(Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::Dialog); }
+
+int handleCreateCueCard(Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::CueCard); }
+
 } // namespace
 
 void registerDisplayCommands(Engine& engine) {
@@ -422,24 +438,14 @@ void registerDisplayCommands(Engine& engine) {
     engine.registerHandler(Keyword::ShowWaitMessage, handleShowWaitMessage);
     engine.registerHandler(Keyword::HideWaitMessage, handleHideWaitMessage);
 
-    for (Keyword k : {Keyword::GetScreenWidth, Keyword::GetScreenHeight}) {
-        engine.registerHandler(k, [k](Engine& e, StatementLine& s) -> int {
-            if (int err = s.expectVariable(1))
-                return err;
-            std::string name = s.name(1);
-            return e.SetVariableNumber(name, k == Keyword::GetScreenWidth ? e.ui().screenWidth()
-                                                                          : e.ui().screenHeight());
-        });
-    }
+    engine.registerHandler(Keyword::GetScreenWidth, handleGetScreenWidth);
+    engine.registerHandler(Keyword::GetScreenHeight, handleGetScreenHeight);
 
     engine.registerHandler(Keyword::PositionDialog, handlePositionDialog);
     engine.registerHandler(Keyword::CentreDialog, handleCentreDialog);
-    engine.registerHandler(Keyword::CreateBackdrop,
-                           [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::Backdrop); });
-    engine.registerHandler(Keyword::CreateDialog,
-                           [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::Dialog); });
-    engine.registerHandler(Keyword::CreateCueCard,
-                           [](Engine& e, StatementLine& s) { return defineObject(e, s, ui::ObjectKind::CueCard); });
+    engine.registerHandler(Keyword::CreateBackdrop, handleCreateBackdrop);
+    engine.registerHandler(Keyword::CreateDialog, handleCreateDialog);
+    engine.registerHandler(Keyword::CreateCueCard, handleCreateCueCard);
     engine.registerHandler(Keyword::AddListItem, addListItem);
     engine.registerHandler(Keyword::SetControlText, handleSetControlText);
     engine.registerHandler(Keyword::DestroyObject, handleDestroyObject);

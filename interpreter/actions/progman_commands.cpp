@@ -132,6 +132,9 @@ int handleReload(Engine& e, StatementLine& s) {
     return 0;
 }
 
+// Accepted and ignored: the shell keeps its groups as folders, not group files.
+int handleMakeGroupFromFile(Engine&, StatementLine&) { return 0; }
+
 } // namespace
 
 void registerProgramManagerCommands(Engine& engine) {
@@ -141,7 +144,7 @@ void registerProgramManagerCommands(Engine& engine) {
     engine.registerHandler(Keyword::MakeIcon, handleMakeIcon);
     engine.registerHandler(Keyword::DeleteIcon, handleDeleteIcon);
     engine.registerHandler(Keyword::Reload, handleReload);
-    engine.registerHandler(Keyword::MakeGroupFromFile, [](Engine&, StatementLine&) { return 0; });
+    engine.registerHandler(Keyword::MakeGroupFromFile, handleMakeGroupFromFile);
 }
 
 } // namespace zrv::actions

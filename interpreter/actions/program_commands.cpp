@@ -31,14 +31,16 @@ int runProgram(Engine& e, const std::string& command, int show, bool wait) {
                       });
 }
 
-int selfRegister(Engine& e, StatementLine& s, bool unregister) {
+enum class Registration { Register, Unregister };
+
+int selfRegister(Engine& e, StatementLine& s, Registration what) {
     if (int err = s.expectString(1))
         return err;
     std::string file = s.GetStringParam(1);
     std::int32_t silent = s.param(2) == engine::kTokenNumber ? s.GetNumericParam(2).value() : 1;
     if (!FileExists(e.machine(), file))
         return engine::kErrControlNotFound;
-    std::string command = std::string("REGSVR32 ") + (unregister ? "/u " : "") + (silent ? "/s " : "") + file;
+    std::string command = std::string("REGSVR32 ") + (what == Registration::Unregister ? "/u " : "") + (silent ? "/s " : "") + file;
     int started = runProgram(e, command, 5, true);
     return e.SetVariableNumber("ERROR", started < 32 ? 1 : 0);
 }
@@ -103,14 +105,18 @@ int handleGetWinVer(Engine& e, StatementLine& s) {
     return e.SetVariableNumber(s.name(1), WindowsVersion(e.machine()));
 }
 
+int handleDllSelfRegister(Engine& e, StatementLine& s) { return selfRegister(e, s, Registration::Register); }
+
+int handleDllSelfUnRegister(Engine& e, StatementLine& s) { return selfRegister(e, s, Registration::Unregister); }
+
 } // namespace
 
 void registerProgramCommands(Engine& engine) {
     engine.registerHandler(Keyword::WinExec, handleWinExec);
     engine.registerHandler(Keyword::Wait, handleWait);
     engine.registerHandler(Keyword::ExitWindows, handleExitWindows);
-    engine.registerHandler(Keyword::DllSelfRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, false); });
-    engine.registerHandler(Keyword::DllSelfUnRegister, [](Engine& e, StatementLine& s) { return selfRegister(e, s, true); });
+    engine.registerHandler(Keyword::DllSelfRegister, handleDllSelfRegister);
+    engine.registerHandler(Keyword::DllSelfUnRegister, handleDllSelfUnRegister);
     engine.registerHandler(Keyword::GetWinVer, handleGetWinVer);
 }
 
