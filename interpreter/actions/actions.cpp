@@ -14,6 +14,7 @@ void registerAll(Engine& engine) {
     registerStreamCommands(engine);
     registerDateCommands(engine);
     registerCopyCommands(engine);
+    registerOverwriteCommands(engine);
     registerDisplayCommands(engine);
     registerDialogCommands(engine);
 }

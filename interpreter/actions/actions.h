@@ -24,6 +24,7 @@ void registerProfileCommands(engine::Engine& engine);
 void registerStreamCommands(engine::Engine& engine);
 void registerDateCommands(engine::Engine& engine);
 void registerCopyCommands(engine::Engine& engine);
+void registerOverwriteCommands(engine::Engine& engine);
 void registerDisplayCommands(engine::Engine& engine);
 void registerDialogCommands(engine::Engine& engine);
 

@@ -299,9 +299,11 @@ int Engine::handleCheckLabel(StatementLine& s) {
         std::string root = drive.empty() ? std::string() : std::string(1, drive[0]) + ":\\";
         return VolumeLabel(m_machine, root, found) == 0 && found == label;
     };
-    for (;;) {
-        if (present() || changeDisk(present))
-            return m_vars.SetVariableNumber("ERROR", 1);
+    return m_vars.SetVariableNumber("ERROR", waitForDisk(prompt, present) ? 1 : 2);
+}
+
+bool Engine::waitForDisk(const std::string& prompt, const std::function<bool()>& present) {
+    while (!present() && !changeDisk(present)) {
         ui::MessageBoxRequest box;
         box.kind = "prompt";
         box.title = m_vars.GetVariable("CAPTION");
@@ -311,8 +313,9 @@ int Engine::handleCheckLabel(StatementLine& s) {
         int answer = m_ui.messageBox(box);
         m_ui.beginWaitCursor();
         if (answer != ui::Id::Ok)
-            return m_vars.SetVariableNumber("ERROR", 2);
+            return false;
     }
+    return true;
 }
 
 int Engine::handleDumpVariables(StatementLine&) {

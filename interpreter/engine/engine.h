@@ -113,6 +113,9 @@ public:
     // When a prompt asks for a disk: inserts the first disk for which `wanted`
     // holds and says so in the transcript; false (the drive as it was) when none does.
     bool changeDisk(const std::function<bool()>& wanted);
+    // Prompts for a disk until `present` holds, a disk changer trying its disks
+    // first; false when the person cancels.
+    bool waitForDisk(const std::string& prompt, const std::function<bool()>& present);
 
     bool exitRequested() const { return m_exitRequest != -1; }
     int exitRequest() const { return m_exitRequest; }
