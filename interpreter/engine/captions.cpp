@@ -3,15 +3,8 @@
 namespace zrv::engine {
 
 std::string Captions::lookup(int base, int countryCode) {
-    if (m_index < 0) {
-        switch (countryCode) {
-        case 1:
-        case 2: m_index = 1; break;
-        case 33: m_index = 2; break;
-        case 49: m_index = 3; break;
-        default: m_index = 0; break;
-        }
-    }
+    if (m_index < 0)
+        m_index = languageForCountry(countryCode);
     for (const CaptionRow& row : kCaptions) {
         if (row.base != base)
             continue;

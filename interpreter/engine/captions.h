@@ -1,6 +1,8 @@
 // The interpreter's captions in its seven languages, and the language rule.
 #pragma once
 
+#include "common/scripttext.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -8,9 +10,8 @@
 
 namespace zrv::engine {
 
-inline constexpr int kLanguageCount = 7;
-inline constexpr std::array<std::string_view, kLanguageCount> kLanguageNames = {
-    "UKENGLISH", "USENGLISH", "FRENCH", "GERMAN", "ITALIAN", "SPANISH", "DUTCH"};
+using ::zrv::kLanguageCount;
+using ::zrv::kLanguageNames;
 
 struct CaptionRow {
     int base;

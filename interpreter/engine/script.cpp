@@ -11,18 +11,6 @@
 
 namespace zrv::engine {
 
-unsigned char scrambleByte(unsigned char b) {
-    // TAB, LF, CR and the bytes that would become NUL, LF or CR stay as they are.
-    if (b == 9 || b == 10 || b == 13 || b == 0xFC || b == 0xFF)
-        return b;
-    return static_cast<unsigned char>(9 - b);
-}
-
-void scramble(std::string& text) {
-    for (char& c : text)
-        c = static_cast<char>(scrambleByte(static_cast<unsigned char>(c)));
-}
-
 ScriptStack::~ScriptStack() { CloseAllScripts(); }
 
 void ScriptStack::setDebugging(bool on, std::string profileFile) {

@@ -3,6 +3,8 @@
 // authoring tool writes.
 #pragma once
 
+#include "common/scripttext.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,13 +20,12 @@ namespace zrv::engine {
 
 inline constexpr int kMaxScriptLevels = 6;
 inline constexpr std::size_t kLabelBufferSize = 65535;
-inline constexpr std::uint32_t kEncryptedMarker = 0x4000;
 // Script files are read whole; larger ones are refused as unreadable.
 inline constexpr std::size_t kMaxScriptBytes = 64u * 1024 * 1024;
 
-// The substitution of the scrambled form; it is its own inverse.
-unsigned char scrambleByte(unsigned char b);
-void scramble(std::string& text);
+using ::zrv::kEncryptedMarker;
+using ::zrv::scramble;
+using ::zrv::scrambleByte;
 
 struct LabelEntry {
     std::string text;   // begins with the colon

@@ -10,20 +10,6 @@ namespace zrv::ui {
 
 namespace {
 
-constexpr ControlTypeInfo kTypes[] = {
-    {"text", ControlType::Text, true, true, true, 0, false},
-    {"edit", ControlType::Edit, false, true, false, 0x00810000, true},
-    {"groupbox", ControlType::GroupBox, false, true, true, 7, true},
-    {"icon", ControlType::Icon, true, true, true, 3, true},
-    {"bitmap", ControlType::Bitmap, true, true, true, 0, false},
-    {"checkbox", ControlType::CheckBox, false, true, false, 0x00010003, true},
-    {"radiobutton", ControlType::RadioButton, false, true, false, 0x00010009, true},
-    {"button", ControlType::Button, false, true, false, 0x00010000, true},
-    {"colourblock", ControlType::ColourBlock, true, true, true, 0, false},
-    {"listbox", ControlType::ListBox, false, true, false, 0x00A10100, true},
-    {"combobox", ControlType::ComboBox, false, true, false, 0x00210002, true},
-    {"droplist", ControlType::DropList, false, true, false, 0x00210003, true},
-};
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -92,14 +78,6 @@ void align(std::uint32_t style, const Rect& client, int w, int h, int margin, in
 
 } // namespace
 
-const ControlTypeInfo* findControlType(std::string_view word) {
-    for (const ControlTypeInfo& t : kTypes)
-        if (word == t.word)
-            return &t;
-    return nullptr;
-}
-
-const ControlTypeInfo& controlTypeInfo(ControlType type) { return kTypes[static_cast<int>(type)]; }
 
 DisplayObject* ObjectTable::find(std::string_view name) {
     std::string key = upper(name);

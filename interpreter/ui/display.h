@@ -4,6 +4,7 @@
 // keeps its windows in step with this state and paints the operations.
 #pragma once
 
+#include "common/objects.h"
 #include "interpreter/ui/bitmap.h"
 #include "interpreter/ui/geometry.h"
 
@@ -21,28 +22,14 @@ class Machine;
 
 namespace zrv::ui {
 
-enum class ObjectKind : std::int32_t { Backdrop = 1, Dialog = 2, CueCard = 3 };
-
-enum class ControlType : std::int32_t {
-    Text = 0, Edit, GroupBox, Icon, Bitmap, CheckBox, RadioButton, Button, ColourBlock, ListBox, ComboBox, DropList
-};
-
-struct ControlTypeInfo {
-    const char* word;
-    ControlType type;
-    bool inBackdrop, inDialog, inCueCard;
-    std::uint32_t style; // added to the script's style
-    bool window;         // created as a window (else painted)
-};
-// The type of a lower-cased type word; nullptr for none.
-const ControlTypeInfo* findControlType(std::string_view lowerWord);
-const ControlTypeInfo& controlTypeInfo(ControlType type);
-
-namespace Layout {
-inline constexpr std::uint32_t Bottom = 0x00010000, CentreV = 0x00020000, Right = 0x00040000, CentreH = 0x00080000,
-                               Tile = 0x00100000, Frame = 0x00800000, Bold = 0x00000080;
-}
-inline constexpr std::uint32_t kChildVisible = 0x50000000;
+// The kinds, control types and layout bits are shared with the authoring tool.
+using ::zrv::ControlType;
+using ::zrv::ControlTypeInfo;
+using ::zrv::controlTypeInfo;
+using ::zrv::findControlType;
+using ::zrv::kChildVisible;
+using ::zrv::ObjectKind;
+namespace Layout = ::zrv::Layout;
 
 struct ControlRecord {
     ControlType type = ControlType::Text;

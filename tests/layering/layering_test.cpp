@@ -27,7 +27,7 @@ const std::map<std::string, std::vector<std::string>> kLayers = {
     {"platform/formats", {"platform/machine"}},
     {"platform/shell", {"platform/formats", "platform/profile"}},
     {"common", {"platform/shell"}},
-    {"interpreter/ui", {"platform/machine"}},
+    {"interpreter/ui", {"common"}},
     {"interpreter/ui/headless", {"interpreter/ui"}},
     {"interpreter/ui/qt", {"interpreter/ui/headless"}},
     {"interpreter/engine", {"interpreter/ui", "common"}},
