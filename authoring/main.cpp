@@ -1,11 +1,18 @@
-// zrva32: the authoring tool. For now it exposes the SZDD codec on host files.
+// zrva32: the authoring tool. For now it offers the SZDD codec on host files and
+// script encryption on the files of its machine.
+#include "authoring/project/encryption.h"
+#include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
+#include "platform/machine/machine.h"
 #include "platform/host/hostfs.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,7 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: zrva32 COMMAND ...
+constexpr const char* kUsage = R"(Usage: zrva32 [--machine DIR] COMMAND ...
 
 The authoring tool of the installation kit.
 
@@ -23,8 +30,17 @@ Commands:
                      installer (and EXPAND.EXE) reads; when DST ends in '_',
                      the character it replaces is kept in the header
   expand SRC DST     expand an SZDD file; other files are copied unchanged
+  encrypt SRC [DST]  write the script SRC in the encrypted form that the
+                     installer reads (a 0x4000 marker, every line scrambled)
+  decrypt SRC [DST]  write it back as plain text; without DST both convert in
+                     place; DST gets SRC's date and time, lines end in CR LF
+
+Files are host paths, or Windows paths of the authoring machine ("C:\..."),
+where drive Z: is the host's "/".
 
 Options:
+  --machine DIR      the authoring machine (default: $ZRVA_MACHINE, else
+                     ~/.local/share/zrv/authoring); created when missing
   --help             show this help
   --version          show the version
 )";
@@ -74,6 +90,57 @@ bool writeAll(const fs::path& p, const std::string& data, std::string& why) {
     return true;
 }
 
+fs::path defaultMachine() {
+    if (const char* env = std::getenv("ZRVA_MACHINE"); env && *env)
+        return env;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+        return fs::path(data) / "zrv" / "authoring";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local" / "share" / "zrv" / "authoring";
+    return fs::path("zrv-authoring");
+}
+
+// A Windows path of the authoring machine: as given when it starts with a
+// drive, else the host path on Z:.
+std::optional<std::string> windowsPath(const std::string& arg) {
+    if (arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':')
+        return zrv::utf8ToAnsi(arg);
+    std::error_code ec;
+    std::string host = fs::absolute(arg, ec).lexically_normal().string();
+    auto ansi = zrv::utf8ToAnsi(host);
+    if (!ansi)
+        return std::nullopt;
+    for (char& c : *ansi)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + *ansi;
+}
+
+int convert(const fs::path& machineDir, const std::string& command, const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2)
+        return usageError(command + " takes SRC and, if it is not to change in place, DST");
+    zrv::MachineOptions options;
+    zrv::DriveMapping z;
+    z.letter = 'Z';
+    z.hostRoot = "/";
+    options.drives.push_back(z);
+    auto machine = zrv::Machine::open(machineDir, options);
+    if (!machine)
+        return failure(machine.error().describe());
+    std::vector<std::string> paths;
+    for (const std::string& a : args) {
+        auto p = windowsPath(a);
+        if (!p)
+            return usageError(a + ": the name has characters Windows code page 1252 cannot hold");
+        paths.push_back(*p);
+    }
+    auto direction = command == "encrypt" ? zrv::authoring::Convert::Encrypt : zrv::authoring::Convert::Decrypt;
+    auto status = zrv::authoring::convertScript(**machine, paths[0], direction, paths.size() > 1 ? paths[1] : "");
+    if (status != zrv::authoring::ConvertStatus::Done)
+        return failure(std::string(zrv::authoring::convertMessage(status)) + ": " + args[0]);
+    return 0;
+}
+
 int codec(const std::string& command, const std::vector<std::string>& args) {
     if (args.size() != 2)
         return usageError(command + " takes SRC and DST");
@@ -114,8 +181,15 @@ int codec(const std::string& command, const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> words;
+    fs::path machine = defaultMachine();
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (words.empty() && a == "--machine") {
+            if (i + 1 >= argc)
+                return usageError("--machine needs a folder");
+            machine = argv[++i];
+            continue;
+        }
         if (words.empty() && (a == "--help" || a == "-h")) {
             std::cout << kUsage;
             return 0;
@@ -133,5 +207,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(words.begin() + 1, words.end());
     if (words[0] == "compress" || words[0] == "expand")
         return codec(words[0], args);
+    if (words[0] == "encrypt" || words[0] == "decrypt")
+        return convert(machine, words[0], args);
     return usageError("unknown command '" + words[0] + "'");
 }

@@ -174,6 +174,27 @@ TEST(Zrva32, BadInputFailsAndLeavesNoHalfFile) {
     EXPECT_EQ(zrva32("frob").status, 2);
 }
 
+// Host paths are files on the authoring machine's Z:, the host's "/".
+TEST(Zrva32, EncryptsAndDecryptsAScriptOnTheHost) {
+    TempDir dir;
+    const std::string machine = "--machine " + quote(dir.path() / "authoring") + " ";
+    writeHost(dir.path() / "SETUP.SCR", "SET %A% = 1\nEXIT\n");
+    Outcome e = zrva32(machine + "encrypt " + quote(dir.path() / "SETUP.SCR"));
+    ASSERT_EQ(e.status, 0) << e.out;
+    std::string enc = readHost(dir.path() / "SETUP.SCR");
+    EXPECT_EQ(enc.substr(0, 4), std::string("\x00\x40\x00\x00", 4));
+    EXPECT_EQ(enc.find("SET"), std::string::npos);
+    Outcome again = zrva32(machine + "encrypt " + quote(dir.path() / "SETUP.SCR"));
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.out.find("zrva32: Warning: The selected script file is already encrypted"), std::string::npos)
+        << again.out;
+    Outcome d = zrva32(machine + "decrypt " + quote(dir.path() / "SETUP.SCR") + " " + quote(dir.path() / "PLAIN.SCR"));
+    ASSERT_EQ(d.status, 0) << d.out;
+    EXPECT_EQ(readHost(dir.path() / "PLAIN.SCR"), "SET %A% = 1\r\nEXIT\r\n");
+    EXPECT_EQ(readHost(dir.path() / "SETUP.SCR"), enc);
+    EXPECT_EQ(zrva32(machine + "decrypt").status, 2);
+}
+
 } // namespace
 
 namespace {

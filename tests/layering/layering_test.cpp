@@ -33,7 +33,8 @@ const std::map<std::string, std::vector<std::string>> kLayers = {
     {"interpreter/engine", {"interpreter/ui", "common"}},
     {"interpreter/actions", {"interpreter/engine"}},
     {"interpreter", {"interpreter/actions", "interpreter/ui/qt"}},
-    {"authoring", {"common"}},
+    {"authoring/project", {"common"}},
+    {"authoring", {"authoring/project"}},
 };
 
 const std::set<std::string> kQtFolders = {"interpreter/ui/qt", "authoring/workbench"};
