@@ -1,17 +1,21 @@
 // zrva32: the authoring tool. For now it offers the SZDD codec on host files and
 // script encryption on the files of its machine.
 #include "authoring/project/encryption.h"
+#include "authoring/project/settings.h"
 #include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
 #include "platform/machine/machine.h"
 #include "platform/host/hostfs.h"
 
 #include <cctype>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -34,6 +38,10 @@ Commands:
                      installer reads (a 0x4000 marker, every line scrambled)
   decrypt SRC [DST]  write it back as plain text; without DST both convert in
                      place; DST gets SRC's date and time, lines end in CR LF
+  settings [SECTION [KEY [VALUE]]]
+                     print the settings, a section or one setting; with VALUE,
+                     set it (a whole number is stored as an integer unless the
+                     setting holds text)
 
 Files are host paths, or Windows paths of the authoring machine ("C:\..."),
 where drive Z: is the host's "/".
@@ -116,15 +124,85 @@ std::optional<std::string> windowsPath(const std::string& arg) {
     return "Z:" + *ansi;
 }
 
-int convert(const fs::path& machineDir, const std::string& command, const std::vector<std::string>& args) {
-    if (args.empty() || args.size() > 2)
-        return usageError(command + " takes SRC and, if it is not to change in place, DST");
+// The authoring machine, with the host's "/" as its drive Z:.
+zrv::Result<std::unique_ptr<zrv::Machine>> openMachine(const fs::path& dir) {
     zrv::MachineOptions options;
     zrv::DriveMapping z;
     z.letter = 'Z';
     z.hostRoot = "/";
     options.drives.push_back(z);
-    auto machine = zrv::Machine::open(machineDir, options);
+    return zrv::Machine::open(dir, options);
+}
+
+std::optional<std::int32_t> wholeNumber(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    long long n = std::strtoll(text.c_str(), &end, 10);
+    if (*end || errno || n < INT32_MIN || n > INT32_MAX)
+        return std::nullopt;
+    return static_cast<std::int32_t>(n);
+}
+
+int settings(const fs::path& machineDir, const std::vector<std::string>& args) {
+    if (args.size() > 3)
+        return usageError("settings takes at most SECTION, KEY and VALUE");
+    auto machine = openMachine(machineDir);
+    if (!machine)
+        return failure(machine.error().describe());
+    zrv::authoring::SettingsStore store(**machine);
+    std::vector<std::string> ansi;
+    for (const std::string& a : args) {
+        auto t = zrv::utf8ToAnsi(a);
+        if (!t)
+            return usageError(a + ": characters Windows code page 1252 cannot hold");
+        ansi.push_back(*t);
+    }
+    if (ansi.size() <= 1) {
+        std::vector<std::string> sections;
+        if (ansi.empty()) {
+            auto all = store.sections();
+            if (!all)
+                return failure(all.error().describe());
+            sections = *all;
+        } else {
+            sections.push_back(ansi[0]);
+        }
+        for (const std::string& section : sections) {
+            auto entries = store.entries(section);
+            if (!entries)
+                return failure(entries.error().describe());
+            if (ansi.empty())
+                std::cout << "[" << zrv::ansiToUtf8(section) << "]\n";
+            for (const auto& e : *entries)
+                std::cout << zrv::ansiToUtf8(e.key) << "=" << zrv::ansiToUtf8(e.value) << "\n";
+        }
+        return 0;
+    }
+    auto found = store.find(ansi[0], ansi[1]);
+    if (!found)
+        return failure(found.error().describe());
+    if (ansi.size() == 2) {
+        if (!*found)
+            return failure("no setting " + args[1] + " in " + args[0]);
+        std::cout << zrv::ansiToUtf8((*found)->value) << "\n";
+        return 0;
+    }
+    auto number = wholeNumber(ansi[2]);
+    const bool integer = *found ? (*found)->integer : number.has_value();
+    if (integer && !number)
+        return usageError(args[1] + " holds a whole number, not \"" + args[2] + "\"");
+    auto r = integer ? store.setInt(ansi[0], ansi[1], *number) : store.setString(ansi[0], ansi[1], ansi[2]);
+    if (!r)
+        return failure(r.error().describe());
+    return 0;
+}
+
+int convert(const fs::path& machineDir, const std::string& command, const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2)
+        return usageError(command + " takes SRC and, if it is not to change in place, DST");
+    auto machine = openMachine(machineDir);
     if (!machine)
         return failure(machine.error().describe());
     std::vector<std::string> paths;
@@ -209,5 +287,7 @@ int main(int argc, char** argv) {
         return codec(words[0], args);
     if (words[0] == "encrypt" || words[0] == "decrypt")
         return convert(machine, words[0], args);
+    if (words[0] == "settings")
+        return settings(machine, args);
     return usageError("unknown command '" + words[0] + "'");
 }
