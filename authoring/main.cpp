@@ -2,6 +2,7 @@
 // script encryption on the files of its machine.
 #include "authoring/project/encryption.h"
 #include "authoring/project/settings.h"
+#include "common/system.h"
 #include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
 #include "platform/machine/machine.h"
@@ -96,16 +97,6 @@ bool writeAll(const fs::path& p, const std::string& data, std::string& why) {
         return false;
     }
     return true;
-}
-
-fs::path defaultMachine() {
-    if (const char* env = std::getenv("ZRVA_MACHINE"); env && *env)
-        return env;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-        return fs::path(data) / "zrv" / "authoring";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return fs::path(home) / ".local" / "share" / "zrv" / "authoring";
-    return fs::path("zrv-authoring");
 }
 
 // A Windows path of the authoring machine: as given when it starts with a
@@ -259,7 +250,7 @@ int codec(const std::string& command, const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> words;
-    fs::path machine = defaultMachine();
+    fs::path machine = zrv::userMachineFolder("ZRVA_MACHINE", "authoring");
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (words.empty() && a == "--machine") {

@@ -3,6 +3,7 @@
 #include "platform/machine/machine.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 
@@ -39,6 +40,17 @@ void PumpMessages() {
 }
 
 int WindowsVersion(const Machine& machine) { return machine.version(); }
+
+std::filesystem::path userMachineFolder(const char* environmentVariable, const char* name) {
+    namespace fs = std::filesystem;
+    if (const char* env = std::getenv(environmentVariable); env && *env)
+        return env;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+        return fs::path(data) / "zrv" / name;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local" / "share" / "zrv" / name;
+    return fs::path(std::string("zrv-") + name);
+}
 
 void Delay(int seconds, bool pump) {
     if (seconds <= 0)

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -14,6 +15,10 @@ class Machine;
 // until then PumpMessages does nothing.
 void setMessagePump(std::function<void()> pump);
 void PumpMessages();
+
+// The folder of a program's machine: $environmentVariable when set, else
+// NAME below the user's data folder ($XDG_DATA_HOME, else ~/.local/share)/zrv.
+std::filesystem::path userMachineFolder(const char* environmentVariable, const char* name);
 
 // Major x 100 + minor, e.g. 400 or 395.
 int WindowsVersion(const Machine& machine);

@@ -3,6 +3,7 @@
 #include "interpreter/frontend.h"
 
 #include "common/paths.h"
+#include "common/system.h"
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
@@ -30,15 +31,7 @@ int failure(const std::string& message) {
     return 1;
 }
 
-fs::path defaultMachine() {
-    if (const char* env = std::getenv("ZRV_MACHINE"); env && *env)
-        return env;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
-        return fs::path(data) / "zrv" / "machine";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return fs::path(home) / ".local" / "share" / "zrv" / "machine";
-    return fs::path("zrv-machine");
-}
+fs::path defaultMachine() { return userMachineFolder("ZRV_MACHINE", "machine"); }
 
 DriveMapping diskOf(const fs::path& folder, const std::string& label) {
     DriveMapping d;
