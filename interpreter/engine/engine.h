@@ -78,6 +78,7 @@ public:
 
     int SetVariable(std::string_view name, std::string_view value) { return m_vars.SetVariable(name, value); }
     int SetVariableNumber(std::string_view name, std::int32_t n) { return m_vars.SetVariableNumber(name, n); }
+    // The error number last reported (the number an error report shows).
     int lastError() const { return m_lastError; }
 
     // Tokenizes a line into the current pools.
@@ -86,7 +87,6 @@ public:
     static int statementKeyword(StatementLine& s);
     // Runs the one statement at s.pos through the handler table.
     int statement(StatementLine& s);
-    StatementLine& statement() { return m_statement; }
     // The execution loop: until the stack is empty or an untrapped error. Returns
     // 0, or the error number that ended it.
     int run();
