@@ -22,7 +22,8 @@ SettingsStore::Entry entryOf(const RegValue& v) {
         std::uint32_t n = 0;
         for (int i = 3; i >= 0; --i)
             n = (n << 8) | static_cast<unsigned char>(v.data[static_cast<std::size_t>(i)]);
-        e.value = std::to_string(static_cast<std::int32_t>(n));
+        e.number = static_cast<std::int32_t>(n);
+        e.value = std::to_string(e.number);
         e.integer = true;
         return e;
     }
@@ -48,7 +49,7 @@ std::int32_t SettingsStore::getInt(std::string_view section, std::string_view ke
     auto e = find(section, key);
     if (!e || !*e || !(*e)->integer)
         return defaultValue;
-    return static_cast<std::int32_t>(std::stol((*e)->value));
+    return (*e)->number;
 }
 
 std::string SettingsStore::getString(std::string_view section, std::string_view key, std::string_view defaultValue) {

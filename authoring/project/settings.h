@@ -35,6 +35,7 @@ public:
         std::string key;
         std::string value;
         bool integer = false;
+        std::int32_t number = 0; // the value of an integer
     };
     Result<std::vector<std::string>> sections();
     Result<std::vector<Entry>> entries(std::string_view section);
