@@ -47,9 +47,15 @@ Result<void> FileSystem::checkWritable(const WinPath& path, const Resolved& r) c
     return {};
 }
 
-Result<FileSystem::Target> FileSystem::changing(std::string_view path, Need need, const char* missingWhat) {
-    ZRV_TRY_ASSIGN(auto located, locate(path));
-    Target t{std::move(located.path), std::move(located.where), {}, {}};
+Result<FileSystem::Target> FileSystem::changing(std::string_view path, Need need, const char* missingWhat,
+                                                Root root) {
+    ZRV_TRY_ASSIGN(auto p, fullPath(path));
+    if (p.isRoot() && root == Root::IsDirectory)
+        return fail(WinError::AccessDenied, p.text() + " is a directory");
+    if (p.isRoot() && root == Root::NotRemovable)
+        return fail(WinError::AccessDenied, "a drive's root cannot be removed");
+    ZRV_TRY_ASSIGN(auto where, m_resolver.resolve(p));
+    Target t{std::move(p), std::move(where), {}, {}};
     const bool exists = t.where.exists();
     if (need == Need::Existing && !exists)
         return missing(t.path, t.where, missingWhat);
@@ -235,9 +241,7 @@ Result<std::string> FileSystem::readFile(std::string_view path) {
 }
 
 Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
-    if (auto p = fullPath(path); p && p->isRoot())
-        return fail(WinError::AccessDenied, p->text() + " is a directory");
-    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Either, ""));
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Either, "", Root::IsDirectory));
     const WinPath& p = t.path;
     const int dir = t.folder.get();
     std::optional<host::Stat> old;
@@ -286,9 +290,7 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
 }
 
 Result<void> FileSystem::deleteFile(std::string_view path) {
-    if (auto p = fullPath(path); p && p->isRoot())
-        return fail(WinError::AccessDenied, p->text() + " is a directory");
-    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Existing, "no such file: "));
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Existing, "no such file: ", Root::IsDirectory));
     auto st = host::statAt(t.folder.get(), t.leaf);
     if (!st)
         return about(t.path, st.error());
@@ -387,9 +389,7 @@ Result<void> FileSystem::createDirectory(std::string_view path) {
 }
 
 Result<void> FileSystem::removeDirectory(std::string_view path) {
-    if (auto p = fullPath(path); p && p->isRoot())
-        return fail(WinError::AccessDenied, "a drive's root cannot be removed");
-    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Existing, "no such directory: "));
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Existing, "no such directory: ", Root::NotRemovable));
     for (char l = 'A'; l <= 'Z'; ++l) {
         if (!m_dirs.perDrive[static_cast<std::size_t>(l - 'A')].empty() &&
             equalNoCase(m_dirs.directoryOf(l).text(), t.path.text()))

@@ -102,7 +102,10 @@ private:
         Folder folder;
         std::string leaf;
     };
-    Result<Target> changing(std::string_view path, Need need, const char* missingWhat);
+    // A drive's root is no file: operations that name one refuse it as a
+    // directory, or as a root that cannot be removed.
+    enum class Root { Allowed, IsDirectory, NotRemovable };
+    Result<Target> changing(std::string_view path, Need need, const char* missingWhat, Root root = Root::Allowed);
     Result<void> checkWritable(const WinPath& path, const Resolved& r) const;
     // Renames an entry from one open folder to another, keeping both indexes current.
     Result<void> renameEntry(int fromDir, const std::string& from, int toDir, const std::string& to,
