@@ -1,5 +1,6 @@
 // zrva32: the authoring tool. For now it offers the SZDD codec on host files and
 // script encryption on the files of its machine.
+#include "authoring/cli.h"
 #include "authoring/project/encryption.h"
 #include "authoring/project/settings.h"
 #include "common/system.h"
@@ -23,6 +24,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using zrv::authoring::failure;
+using zrv::authoring::openMachine;
+using zrv::authoring::usageError;
+using zrv::authoring::windowsPath;
 
 namespace {
 
@@ -30,7 +35,41 @@ constexpr const char* kUsage = R"(Usage: zrva32 [--machine DIR] COMMAND ...
 
 The authoring tool of the installation kit.
 
-Commands:
+Projects (.SPJ):
+  new PROJECT.SPJ [--language 0-6]
+                     create a project (refuses an existing file); languages:
+                     0 UK English, 1 US English, 2 French, 3 German,
+                     4 Italian, 5 Spanish, 6 Dutch (default: by the country)
+  show PROJECT.SPJ   print the bytes a save would write now; the file is kept
+  list PROJECT.SPJ [--details] [--no-descriptions]
+                     the file list, one line per file
+  save PROJECT.SPJ [NEW.SPJ]
+                     open and save (upgrading older formats); with NEW.SPJ,
+                     save it under that new name
+  set PROJECT.SPJ KEY=VALUE... [--file KEY=HOSTFILE]...
+                     change project keys as the file writes them ("~~" is a
+                     line break in COMMENTS and USERCODEn); --file takes the
+                     value from a text file
+  set PROJECT.SPJ dir|option INDEX TEXT
+  set PROJECT.SPJ file INDEX PROP=VALUE...
+  add PROJECT.SPJ dir|option TEXT
+  add PROJECT.SPJ bitmap|object PATH
+  add PROJECT.SPJ file SOURCE [PROP=VALUE...]
+  remove PROJECT.SPJ dir|option|bitmap|object|file INDEX
+  relocate PROJECT.SPJ
+                     a moved project: paths under its old folder move to the
+                     new one (in the project and its object files)
+  import-vb PROJECT.SPJ FILE.MAK|FILE.VBP
+                     add a Visual Basic project's controls and executables
+  import-components PROJECT.SPJ [--list FILE] [NAME...]
+                     add the files of vendor components (and the ones they
+                     use); without NAME, print the components of the list
+                     (default list: setting Install ImportList)
+  render OBJECTFILE [--preview]
+                     print an object's script lines (preview: bitmaps where
+                     they are, not where the setup copies them)
+
+Scripts and files:
   compress SRC DST   compress SRC into DST in the SZDD format that the
                      installer (and EXPAND.EXE) reads; when DST ends in '_',
                      the character it replaces is kept in the header
@@ -44,8 +83,18 @@ Commands:
                      set it (a whole number is stored as an integer unless the
                      setting holds text)
 
+Indexes count from 1. File properties: target comment cuecard icontext params
+actionparams iconindex iconfile workdir overtext unprotect protect makeicon
+checkinuse overwrite usage compress optional included shared options action
+ext. Keys of set: APPNAME DEFPATH PROJATTRIBS LICENSEINI DISKLABEL COMMENTS
+SETUPFILE ENCRIPT RESERVE SPLITSIZE SPACEREQD OPTIONALFILES COMPANY PMGROUP
+GRPCAPFILE LANGUAGE, the dialog texts (SETUPMSG ... WAITSELFEXTRACT, ZRVUNIn
+but ZRVUNI2), BACKDROPRESn and USERCODEn.
+
 Files are host paths, or Windows paths of the authoring machine ("C:\..."),
-where drive Z: is the host's "/".
+where drive Z: is the host's "/". Editing commands open, change and save the
+project; a refusal leaves it as it was. Messages go to stderr. Exit status:
+0 done, 1 refused or failed, 2 bad usage.
 
 Options:
   --machine DIR      the authoring machine (default: $ZRVA_MACHINE, else
@@ -53,16 +102,6 @@ Options:
   --help             show this help
   --version          show the version
 )";
-
-int usageError(const std::string& message) {
-    std::fprintf(stderr, "zrva32: %s\nTry 'zrva32 --help'.\n", message.c_str());
-    return 2;
-}
-
-int failure(const std::string& message) {
-    std::fprintf(stderr, "zrva32: %s\n", message.c_str());
-    return 1;
-}
 
 bool readAll(const fs::path& p, std::string& out) {
     std::ifstream in(p, std::ios::binary);
@@ -97,32 +136,6 @@ bool writeAll(const fs::path& p, const std::string& data, std::string& why) {
         return false;
     }
     return true;
-}
-
-// A Windows path of the authoring machine: as given when it starts with a
-// drive, else the host path on Z:.
-std::optional<std::string> windowsPath(const std::string& arg) {
-    if (arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':')
-        return zrv::utf8ToAnsi(arg);
-    std::error_code ec;
-    std::string host = fs::absolute(arg, ec).lexically_normal().string();
-    auto ansi = zrv::utf8ToAnsi(host);
-    if (!ansi)
-        return std::nullopt;
-    for (char& c : *ansi)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + *ansi;
-}
-
-// The authoring machine, with the host's "/" as its drive Z:.
-zrv::Result<std::unique_ptr<zrv::Machine>> openMachine(const fs::path& dir) {
-    zrv::MachineOptions options;
-    zrv::DriveMapping z;
-    z.letter = 'Z';
-    z.hostRoot = "/";
-    options.drives.push_back(z);
-    return zrv::Machine::open(dir, options);
 }
 
 std::optional<std::int32_t> wholeNumber(const std::string& text) {
@@ -280,5 +293,7 @@ int main(int argc, char** argv) {
         return convert(machine, words[0], args);
     if (words[0] == "settings")
         return settings(machine, args);
+    if (int status = zrv::authoring::projectCommand(machine, words[0], args); status >= 0)
+        return status;
     return usageError("unknown command '" + words[0] + "'");
 }

@@ -144,8 +144,7 @@ public:
             if (!text.starts_with(h.key))
                 continue;
             m_key = std::string(text.substr(0, eq));
-            if (forSetting && (h.kind != Line::Scalar || m_key != h.key) &&
-                !(h.kind == Line::Settable2 && m_key != "ZRVUNI2"))
+            if (forSetting && !settable(h))
                 return {Outcome::Unknown, {}};
             if (h.kind == Line::FileField && !m_file)
                 return {Outcome::NoFile, {}};
@@ -177,6 +176,19 @@ private:
         Line kind;
         Apply apply;
     };
+
+    // For the command line: a scalar key exactly, or a numbered one (not ZRVUNI2).
+    bool settable(const Handler& h) const {
+        if (h.kind == Line::Scalar)
+            return m_key.size() + 1 == h.key.size() && h.key.starts_with(m_key);
+        if (h.kind != Line::Settable2 || m_key.size() <= h.key.size() || m_key == "ZRVUNI2")
+            return false;
+        for (char c : m_key.substr(h.key.size()))
+            if (!std::isdigit(static_cast<unsigned char>(c)))
+                return false;
+        return true;
+    }
+
 
     static long long numberAfter(std::string_view digits) {
         long long v = 0;

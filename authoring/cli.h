@@ -1,0 +1,36 @@
+// What the zrva32 commands share: the authoring machine, paths given on the
+// command line, and how problems reach the terminal.
+#pragma once
+
+#include "platform/base/result.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zrv {
+class Machine;
+}
+
+namespace zrv::authoring {
+
+// Exit statuses.
+inline constexpr int kExitFailure = 1, kExitUsage = 2;
+
+int usageError(const std::string& message);
+int failure(const std::string& message);
+
+// A Windows path of the authoring machine: as given when it starts with a
+// drive letter and ":", else the host path on Z:.
+std::optional<std::string> windowsPath(const std::string& arg);
+// The authoring machine, with the host's "/" as its drive Z:.
+Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir);
+
+// The project commands (new, show, list, save, set, add, remove, relocate,
+// render, import-vb, import-components); -1 when `command` is none of them.
+int projectCommand(const std::filesystem::path& machineDir, const std::string& command,
+                   const std::vector<std::string>& args);
+
+} // namespace zrv::authoring
