@@ -5,7 +5,6 @@
 #include "platform/machine/machine.h"
 #include "platform/profile/profile.h"
 
-#include "common/objects.h"
 
 #include <cctype>
 #include <climits>

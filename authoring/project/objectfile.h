@@ -4,6 +4,7 @@
 #pragma once
 
 #include "authoring/project/project.h"
+#include "common/objects.h"
 #include "platform/base/ini.h"
 #include "platform/base/result.h"
 
