@@ -349,7 +349,8 @@ int removeCommand(Session& s, const std::vector<std::string>& args) {
     }();
     if (!count)
         return usageError("remove takes dir, option, bitmap, object or file, not '" + what + "'");
-    auto index = indexArg(args[2], *count, what == "dir" ? "directory" : what, status);
+    auto index = indexArg(args[2], *count, what == "dir" ? "directory" : what == "option" ? "installation" : what,
+                          status);
     if (!index)
         return status;
     if (what == "dir") {
@@ -499,6 +500,11 @@ int projectCommand(const std::filesystem::path& machineDir, const std::string& c
         return -1;
     if (args.empty())
         return usageError(command + " needs a PROJECT.SPJ");
+    // The shape of the command is checked before anything is opened.
+    const std::vector<std::string> lists = {"dir", "option", "bitmap", "object", "file"};
+    if ((command == "add" || command == "remove") &&
+        (args.size() < 2 || std::find(lists.begin(), lists.end(), args[1]) == lists.end()))
+        return usageError(command + " takes dir, option, bitmap, object or file after PROJECT.SPJ");
     int status = 0;
     auto s = startSession(machineDir, status);
     if (!s)
