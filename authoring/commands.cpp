@@ -120,10 +120,9 @@ std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& sta
     prompts.ask = [self](const Message& m) {
         if (m.number == 10005) {
             if (!self->relocateAnswer) {
-                Message w = m;
-                w.text = "Warning: This project has been moved from its original directory; its paths still "
-                         "name the old one (zrva32 relocate rebuilds them)";
-                printMessage(w);
+                printMessage(m);
+                std::fprintf(stderr, "zrva32: answered No: the paths stay as they are; 'zrva32 relocate' "
+                                     "rebuilds them\n");
             }
             return self->relocateAnswer ? Answer::Yes : Answer::No;
         }

@@ -156,8 +156,15 @@ bool Project::open(std::string_view path) {
     ChangeDirectory(m_machine, m_data.directory);
     m_changed = false;
     m_open = true;
-    if (moved() && ask(10005, Buttons::YesNo) == Answer::Yes && !relocate())
-        return false;
+    if (moved()) {
+        Message question;
+        question.number = 10005;
+        question.text = std::string(messageText(10005));
+        question.buttons = Buttons::YesNo;
+        question.file = m_data.path;
+        if (ask(question) == Answer::Yes && !relocate())
+            return false;
+    }
     status(11042);
     if (dependencyCheck(m_data))
         m_changed = true;

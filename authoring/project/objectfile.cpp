@@ -177,6 +177,13 @@ std::vector<ControlRecord> readControls(const IniDocument& doc) {
     return out;
 }
 
+Check addControl(std::vector<ControlRecord>& controls, ControlRecord c) {
+    if (controls.size() >= static_cast<std::size_t>(kMaxControls))
+        return refusal(10019);
+    controls.push_back(std::move(c));
+    return std::nullopt;
+}
+
 void saveControls(IniDocument& doc, const std::vector<ControlRecord>& controls) {
     doc.removeSection(kControls);
     for (std::size_t i = 0; i < controls.size(); ++i)

@@ -54,6 +54,8 @@ ControlRecord readControl(const IniDocument& doc, int n);
 void writeControl(IniDocument& doc, int n, const ControlRecord& c);
 // Controls 1, 2, ... up to the first missing one.
 std::vector<ControlRecord> readControls(const IniDocument& doc);
+// Appends a control to an object's list; 10019 past 99 controls.
+Check addControl(std::vector<ControlRecord>& controls, ControlRecord c);
 // Replaces the Controls section by the list, numbered from 1.
 void saveControls(IniDocument& doc, const std::vector<ControlRecord>& controls);
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 using namespace zrv;
 using namespace zrv::authoring;
 
@@ -59,6 +62,19 @@ TEST_F(Documents, NewWritesTheProjectAndNamesItsIniFile) {
     EXPECT_FALSE(p->newProject("C:\\NOWHERE\\X.SPJ", 0));
     EXPECT_EQ(asked.back().number, 10000);
     EXPECT_EQ(p->data().title, "DEMO.SPJ"); // the document is unchanged
+}
+
+TEST_F(Documents, NewProjectsMatchTheirGoldenFiles) {
+    for (auto [name, language] : {std::pair<std::string, int>{"NEW", 0}, {"NEW_FRENCH", 2}}) {
+        auto p = project();
+        ASSERT_TRUE(p->newProject("C:\\WORK\\" + (language ? std::string("FRENCH") : std::string("DEMO")) + ".SPJ",
+                                  language));
+        std::ifstream in(std::string(ZRV_SOURCE_DIR) + "/tests/authoring/golden/" + name + ".SPJ", std::ios::binary);
+        std::ostringstream golden;
+        golden << in.rdbuf();
+        ASSERT_FALSE(golden.str().empty()) << name;
+        EXPECT_EQ(get(p->data().path), golden.str()) << name;
+    }
 }
 
 TEST_F(Documents, OpenFailuresAreReportedAndKeepNothing) {

@@ -127,6 +127,10 @@ TEST(ObjectFile, ControlsEndAtTheFirstGapAndSavingRenumbers) {
     EXPECT_FALSE(doc.get("Controls", "Type4"));
     EXPECT_EQ(readControls(doc), controls);
     EXPECT_EQ(render(doc).size(), 2 + 1 + 3u);
+    while (controls.size() < 99)
+        ASSERT_FALSE(addControl(controls, control(ControlType::Text)));
+    EXPECT_EQ(addControl(controls, control(ControlType::Text))->number, 10019);
+    EXPECT_EQ(controls.size(), 99u);
 }
 
 TEST(ObjectFile, ReadingUsesDefaultsAndCutsTextsToTheirFields) {
