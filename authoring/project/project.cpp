@@ -3,6 +3,7 @@
 #include "platform/base/ansi.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -35,7 +36,12 @@ std::string derivedExtension(std::string_view source) {
     if (auto slash = name.find_last_of("\\/:"); slash != std::string_view::npos)
         name = name.substr(slash + 1);
     auto dot = name.rfind('.');
-    std::string ext = dot == std::string_view::npos ? std::string() : std::string(name.substr(dot + 1, 3));
+    // The stored extension is one word: blanks of the name are left out.
+    std::string ext;
+    if (dot != std::string_view::npos)
+        for (char c : name.substr(dot + 1))
+            if (ext.size() < 3 && !std::isspace(static_cast<unsigned char>(c)))
+                ext += c;
     if (ext.empty())
         return "_";
     ext.back() = '_';
@@ -100,6 +106,9 @@ Check checkFileEntry(const FileEntry& e, std::string_view key) {
     for (const auto& [text, width] : texts)
         if (auto r = checkText(key, *text, width))
             return r;
+    for (char c : e.extension)
+        if (std::isspace(static_cast<unsigned char>(c)))
+            return own("Error: The compressed extension holds a blank", key);
     if (auto r = checkChoice(key, e.action, 7, "The file action"))
         return r;
     return checkChoice(key, e.overwrite, 4, "The overwrite confirmation");
@@ -341,6 +350,8 @@ Check setFileProperty(ProjectData& p, int index, std::string_view property, std:
         if (auto r = checkText(key, value, t.width))
             return r;
         e.*t.field = std::string(value);
+        if (auto r = checkFileEntry(e, key))
+            return r;
         p.files[index] = std::move(e);
         return std::nullopt;
     }

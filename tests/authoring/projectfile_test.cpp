@@ -135,6 +135,7 @@ TEST(ProjectFile, DerivedExtensionsComeFromTheFileName) {
     EXPECT_EQ(derivedExtension("C:\\APP\\X.C"), "_");
     EXPECT_EQ(derivedExtension("C:\\APP.D\\README"), "_");
     EXPECT_EQ(derivedExtension("README."), "_");
+    EXPECT_EQ(derivedExtension("C:\\A. e X W"), "eX_"); // the stored form is one word
     // An entry without a FLAGS line gets one too, so the second save changes nothing.
     EXPECT_EQ(read(file(319, "FILE1=C:\\A\\B.TXT\n")).files[0].extension, "TX_");
 }
