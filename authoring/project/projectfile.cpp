@@ -122,7 +122,9 @@ std::optional<long long> leadingNumber(std::string_view text, long long lo, long
     return std::nullopt;
 }
 
-enum class Line { Scalar, List, FileField, Settable2 };
+// What a key is: a setting the command line may change (Scalar, Numbered),
+// a list entry or the stored folder (Listed), or a field of the file entry in hand.
+enum class Line { Scalar, Numbered, Listed, FileField };
 
 class LineReader {
 public:
@@ -181,7 +183,7 @@ private:
     bool settable(const Handler& h) const {
         if (h.kind == Line::Scalar)
             return m_key.size() + 1 == h.key.size() && h.key.starts_with(m_key);
-        if (h.kind != Line::Settable2 || m_key.size() <= h.key.size() || m_key == "ZRVUNI2")
+        if (h.kind != Line::Numbered || m_key.size() <= h.key.size() || m_key == "ZRVUNI2")
             return false;
         for (char c : m_key.substr(h.key.size()))
             if (!std::isdigit(static_cast<unsigned char>(c)))
@@ -325,10 +327,10 @@ const std::vector<LineReader::Handler>& LineReader::handlers() {
         return Handler{key, Line::FileField, [field, width](R& r, V v) { return r.text((*r.m_file).*field, v, width); }};
     };
     static const std::vector<Handler> table = {
-        {"PROJDIR=", Line::List, [](R& r, V v) { return r.text(r.m_p.storedDirectory, v, Width::Path); }},
+        {"PROJDIR=", Line::Listed, [](R& r, V v) { return r.text(r.m_p.storedDirectory, v, Width::Path); }},
         {"APPNAME=", Line::Scalar, [](R& r, V v) { return r.text(r.m_p.appName, v, Width::AppName); }},
         {"DEFPATH=", Line::Scalar, [](R& r, V v) { return r.text(r.m_p.defaultPath, v, Width::Path); }},
-        {"DIRECTORY", Line::List,
+        {"DIRECTORY", Line::Listed,
          [](R& r, V v) -> Check {
              if (auto c = checkText(r.m_key, v, Width::Path))
                  return c;
@@ -367,7 +369,7 @@ const std::vector<LineReader::Handler>& LineReader::handlers() {
          }},
         {"OPTIONALFILES=", Line::Scalar, [](R& r, V v) { return r.integers(r.m_p.runtime, v); }},
         {"COMPANY=", Line::Scalar, [](R& r, V v) { return r.text(r.m_p.company, v, Width::Company); }},
-        {"OPTINSTALL", Line::List,
+        {"OPTINSTALL", Line::Listed,
          [](R& r, V v) -> Check {
              if (auto c = r.numbered(1, kMaxOptions))
                  return c;
@@ -393,7 +395,7 @@ const std::vector<LineReader::Handler>& LineReader::handlers() {
         dialog("WELCOME1=", DialogText::Welcome1),
         dialog("WELCOME2=", DialogText::Welcome2),
         dialog("ABOUT=", DialogText::About),
-        {"ZRVUNI", Line::Settable2,
+        {"ZRVUNI", Line::Numbered,
          [](R& r, V v) -> Check {
              if (auto c = r.numbered(1, 9))
                  return c;
@@ -430,13 +432,13 @@ const std::vector<LineReader::Handler>& LineReader::handlers() {
         dialog("WAITREGOLE=", DialogText::WaitRegOle),
         dialog("WAITMERGEREG=", DialogText::WaitMergeReg),
         dialog("WAITSELFEXTRACT=", DialogText::WaitSelfExtract),
-        {"BACKDROPRES", Line::Settable2,
+        {"BACKDROPRES", Line::Numbered,
          [](R& r, V v) -> Check {
              if (auto c = r.numbered(1, kBackdropChoices))
                  return c;
              return r.text(r.m_p.backdrops[r.m_number - 1], v, Width::Backdrop);
          }},
-        {"BACKDROP", Line::List,
+        {"BACKDROP", Line::Listed,
          [](R& r, V v) -> Check {
              auto comma = v.find(',');
              if (comma == std::string::npos)
@@ -452,14 +454,14 @@ const std::vector<LineReader::Handler>& LineReader::handlers() {
              r.m_p.bitmaps.push_back({0, path});
              return std::nullopt;
          }},
-        {"BITMAP", Line::List,
+        {"BITMAP", Line::Listed,
          [](R& r, V v) -> Check {
              if (auto c = checkText(r.m_key, v, Width::Path))
                  return c;
              r.m_p.bitmaps.push_back({0, v});
              return std::nullopt;
          }},
-        {"OBJECT", Line::List,
+        {"OBJECT", Line::Listed,
          [](R& r, V v) -> Check {
              if (auto c = checkText(r.m_key, v, Width::Path))
                  return c;
@@ -471,7 +473,7 @@ const std::vector<LineReader::Handler>& LineReader::handlers() {
              r.m_p.objects.push_back(v);
              return std::nullopt;
          }},
-        {"USERCODE", Line::Settable2,
+        {"USERCODE", Line::Numbered,
          [](R& r, V v) -> Check {
              long long slot = r.m_number - 1;
              if (slot >= 5 && r.m_version < 316)
@@ -484,7 +486,7 @@ const std::vector<LineReader::Handler>& LineReader::handlers() {
                  return r.refuse("Error: There is no user code slot " + std::to_string(slot + 1));
              return r.text(r.m_p.userCode[slot], decodeBreaks(v), kMaxUserCode, true);
          }},
-        {"FILE", Line::List,
+        {"FILE", Line::Listed,
          [](R& r, V v) -> Check {
              if (auto c = checkText(r.m_key, v, Width::Path))
                  return c;
