@@ -1,6 +1,7 @@
 // The project commands of zrva32: each is Open, change, Save through the same
 // model the workbench uses, answering its questions as a script would.
 #include "authoring/cli.h"
+#include "authoring/generator/generator.h"
 #include "authoring/project/document.h"
 #include "authoring/project/filelist.h"
 #include "authoring/project/imports.h"
@@ -8,8 +9,11 @@
 #include "authoring/project/settings.h"
 #include "common/scripttext.h"
 #include "common/text.h"
+#include "common/trace.h"
 #include "platform/base/ansi.h"
 #include "platform/machine/machine.h"
+
+#include <ctime>
 
 #include <algorithm>
 #include <cctype>
@@ -487,12 +491,99 @@ int renderCommand(const std::filesystem::path& machineDir, const std::vector<std
     return 0;
 }
 
+// The setup script of the project for a one-disk layout.
+int scriptCommand(Session& s, const std::vector<std::string>& args) {
+    Project& project = *s.project;
+    ProjectData& p = project.data();
+    std::string target = p.directory + p.scriptName;
+    bool quiet = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--quiet") {
+            quiet = true;
+        } else if (args[i] == "-o" && i + 1 < args.size()) {
+            auto path = windowsPath(args[++i]);
+            if (!path)
+                return failure(args[i] + ": the name has characters Windows code page 1252 cannot hold");
+            target = *path;
+        } else {
+            return usageError("script takes PROJECT.SPJ, -o FILE and --quiet, not '" + args[i] + "'");
+        }
+    }
+    // As a build does: what the dependency check changed is saved first.
+    if (project.changed()) {
+        std::fprintf(stderr, "zrva32: the dependency check changed the project (runtime files or shared "
+                             "registration); saving it\n");
+        if (!project.save())
+            return kExitFailure;
+    }
+    generator::Input in;
+    in.project = &p;
+    in.layout = generator::DiskLayout::oneDisk(p);
+    bool missing = false;
+    for (std::size_t i = 0; i < p.files.size(); ++i) {
+        auto info = s.machine->stat(p.files[i].source);
+        const bool found = info && !info->isDirectory();
+        in.sizes.push_back(found ? info->size : 0);
+        if (!found && p.files[i].copied()) {
+            std::fprintf(stderr, "zrva32: the source file %s is missing (FILE%zu)\n",
+                         ansiToUtf8(p.files[i].source).c_str(), i + 1);
+            missing = true;
+        }
+    }
+    if (missing)
+        return kExitFailure;
+    for (const std::string& path : p.objects) {
+        generator::RenderedObject o;
+        if (objectExists(*s.machine, path)) {
+            IniDocument doc = loadObject(*s.machine, path);
+            if (auto lines = renderObject(doc, true)) {
+                o.found = true;
+                o.lines = std::move(*lines);
+                o.name = readHeader(doc).name;
+            }
+        }
+        in.objects.push_back(std::move(o));
+    }
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+        in.options.time = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+        in.options.utc = true;
+    } else {
+        in.options.time = std::time(nullptr);
+    }
+    auto generated = generator::generate(in);
+    auto report = [](const char* kind, const generator::Problem& problem) {
+        std::string where = problem.key;
+        if (problem.line)
+            where += (where.empty() ? "" : ", ") + std::string("script line ") + std::to_string(problem.line);
+        std::fprintf(stderr, "zrva32: %s%s%s\n", kind, ansiToUtf8(problem.reason).c_str(),
+                     where.empty() ? "" : (" (" + ansiToUtf8(where) + ")").c_str());
+    };
+    if (!generated.output) {
+        report("", *generated.error);
+        return kExitFailure;
+    }
+    for (const auto& w : generated.output->warnings)
+        report("warning: ", w);
+    if (auto written = s.machine->writeFileAtomic(target, generated.output->script); !written)
+        return failure("cannot write " + ansiToUtf8(target) + ": " + written.error().describe());
+    TraceLog trace(*s.machine);
+    trace.setApplication("ZRVA32.INI", "ZRVA32");
+    if (trace.enabled())
+        trace.WriteTrace(generated.output->trace);
+    if (!quiet) {
+        const auto& script = generated.output->script;
+        std::fprintf(stderr, "zrva32: wrote %s (%zu lines, %zu bytes)\n", ansiToUtf8(target).c_str(),
+                     static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n')), script.size());
+    }
+    return 0;
+}
+
 } // namespace
 
 int projectCommand(const std::filesystem::path& machineDir, const std::string& command,
                    const std::vector<std::string>& args) {
     static const char* const kCommands[] = {"new", "show", "list", "save", "set", "add", "remove", "relocate",
-                                            "import-vb", "import-components"};
+                                            "import-vb", "import-components", "script"};
     if (command == "render")
         return renderCommand(machineDir, args);
     if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands))
@@ -548,6 +639,8 @@ int projectCommand(const std::filesystem::path& machineDir, const std::string& c
     }
     if (command == "list")
         return listCommand(*s, args);
+    if (command == "script")
+        return scriptCommand(*s, args);
     if (command == "relocate")
         return 0; // opening answered Yes, rebuilt and saved
     if (command == "save") {

@@ -5,15 +5,7 @@ namespace zrv::engine {
 std::string Captions::lookup(int base, int countryCode) {
     if (m_index < 0)
         m_index = languageForCountry(countryCode);
-    for (const CaptionRow& row : kCaptions) {
-        if (row.base != base)
-            continue;
-        const char* text = row.text[static_cast<std::size_t>(m_index)];
-        if (!text || !*text)
-            text = row.text[0];
-        return text ? text : "";
-    }
-    return {};
+    return captionText(base, m_index);
 }
 
 bool Captions::setLanguage(std::string_view upperName) {
