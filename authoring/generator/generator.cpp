@@ -78,6 +78,14 @@ std::optional<Problem> checkProject(const Input& in) {
     for (const auto& [key, value] : scalars)
         if (auto r = literal(key, *value))
             return r;
+    // Comments become "// " lines; only their CR LF pairs may break them.
+    for (std::size_t i = 0; i < p.comments.size(); ++i) {
+        const auto c = static_cast<unsigned char>(p.comments[i]);
+        if (c == '\r' && i + 1 < p.comments.size() && p.comments[i + 1] == '\n')
+            ++i;
+        else if (c < 0x20 && c != '\t')
+            return fault("COMMENTS", "holds a line break or control character that is not CR LF");
+    }
     for (int i = 0; i < authoring::kDialogTextCount; ++i) {
         if (i == static_cast<int>(DialogText::SetupMsg) || i == static_cast<int>(DialogText::ZrvUni2))
             continue; // not written

@@ -110,8 +110,8 @@ const LanguageTexts kFrench = {
     "Veuillez choisir parmi les options suivantes :",
     "",
     "Désinstaller %Application%",
-    "Le logiciel %Application% va être supprimé de votre ordinateur.||Tous les fichiers, répertoires et le groupe "
-    "du Gestionnaire de programmes correspondant seront supprimés.||Voulez-vous vraiment continuer ?",
+    "Le logiciel %Application% va être supprimé de votre ordinateur.||Ses fichiers, ses répertoires et son groupe "
+    "du Gestionnaire de programmes seront supprimés.||Voulez-vous continuer ?",
     "Désinstallation abandonnée - le logiciel %Application% n'a pas été désinstallé.",
     "Le logiciel %Application% a été désinstallé avec succès.",
     "Pour réinstaller le logiciel %Application%, relancez le programme d'installation.",
