@@ -65,6 +65,11 @@ Projects (.SPJ):
                      add the files of vendor components (and the ones they
                      use); without NAME, print the components of the list
                      (default list: setting Install ImportList)
+  script PROJECT.SPJ [-o FILE] [--quiet]
+                     write the project's setup script (default: the script
+                     file name in the project's folder) for a one-disk set;
+                     refuses, writing nothing, when a source file is missing
+                     or a text would break the script
   render OBJECTFILE [--preview]
                      print an object's script lines (preview: bitmaps where
                      they are, not where the setup copies them)

@@ -261,12 +261,50 @@ TEST_F(Projects, ImportsFromVisualBasicAndComponentLists) {
     EXPECT_NE(bytes.find("FILE4=C:\\LIB\\BASE.DLL\r\n"), std::string::npos);
 }
 
+TEST_F(Projects, ScriptWritesTheSetupScriptOrNothing) {
+    newProject();
+    spit(at("APP.EXE"), "MZ");
+    ASSERT_EQ(zrva32("add " + q("A.SPJ") + " file " + q("APP.EXE")).status, 0);
+    Ran r = zrva32("script " + q("A.SPJ"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("wrote " + win("SETUP.SCR")), std::string::npos) << r.err;
+    const std::string first = slurp(at("SETUP.SCR"));
+    EXPECT_TRUE(first.starts_with("//\r\n// Setup Installation File\r\n"));
+    EXPECT_NE(first.find("\"APP.EXE\", \"%InstallPath%\", \"Copying:\", TRUE\r\n"), std::string::npos);
+    // The same project at the same instant gives the same bytes.
+    Ran a = zrva32("script " + q("A.SPJ") + " -o " + q("ONE.SCR") + " --quiet");
+    EXPECT_TRUE(a.err.empty()) << a.err;
+    ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    ASSERT_EQ(zrva32("script " + q("A.SPJ") + " -o " + q("ONE.SCR")).status, 0);
+    ASSERT_EQ(zrva32("script " + q("A.SPJ") + " -o " + q("TWO.SCR")).status, 0);
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(slurp(at("ONE.SCR")), slurp(at("TWO.SCR")));
+    EXPECT_NE(slurp(at("ONE.SCR")).find("// Created: 14-11-2023 at 22:13:20\r\n"), std::string::npos);
+
+    // Refusals name the key and write nothing; an existing script stays.
+    ASSERT_EQ(zrva32("set " + q("A.SPJ") + " 'WELCOME1=Say \"hi\"'").status, 0);
+    r = zrva32("script " + q("A.SPJ"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("(WELCOME1)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("^034"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(at("SETUP.SCR")), first);
+    ASSERT_EQ(zrva32("set " + q("A.SPJ") + " 'WELCOME1=Hello'").status, 0);
+    fs::remove(at("APP.EXE"));
+    ASSERT_EQ(zrva32("add " + q("A.SPJ") + " file " + q("GONE.DLL")).status, 0);
+    r = zrva32("script " + q("A.SPJ"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("APP.EXE is missing (FILE1)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("GONE.DLL is missing (FILE2)"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(at("SETUP.SCR")), first);
+    EXPECT_EQ(zrva32("script " + q("A.SPJ") + " --frob").status, 2);
+}
+
 TEST_F(Projects, BadUsageSaysSo) {
     EXPECT_EQ(zrva32("show").status, 2);
     EXPECT_EQ(zrva32("remove " + q("A.SPJ") + " thing 1").status, 2);
     Ran help = zrva32("--help");
     for (const char* command : {"new ", "show ", "list ", "save ", "set ", "add ", "remove ", "relocate ", "render ",
-                                "import-vb ", "import-components "})
+                                "import-vb ", "import-components ", "script "})
         EXPECT_NE(help.out.find(std::string("  ") + command), std::string::npos) << command;
 }
 
