@@ -1,5 +1,6 @@
 // zrvx32 run as a person would run it, against machines in temporary folders.
 #include "platform/formats/lz.h"
+#include "tests/support/process.h"
 #include "tests/support/testing.h"
 
 #include <array>
@@ -12,28 +13,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-};
-
 Outcome zrvx32(const std::string& args, const std::string& env = "") {
     // Headless unless a test asks for a display: no windows on a developer's screen.
-    std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env + std::string(ZRVX32_PATH) + " " +
-                      args + " 2>&1";
-    Outcome r{-1, {}};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-        r.out.append(buf.data(), n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env + std::string(ZRVX32_PATH) + " " +
+                      args);
 }
-
-std::string quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
 TEST(Cli, HelpAndVersion) {
     Outcome help = zrvx32("--help");
@@ -127,19 +111,7 @@ TEST(Cli, RegistryExportAndImport) {
 
 namespace {
 
-Outcome zrva32(const std::string& args) {
-    std::string cmd = std::string(ZRVA32_PATH) + " " + args + " 2>&1";
-    Outcome r{-1, {}};
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p))
-        r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+Outcome zrva32(const std::string& args) { return runCommand(std::string(ZRVA32_PATH) + " " + args); }
 
 TEST(Zrva32, CompressAndExpandHostFiles) {
     TempDir dir;

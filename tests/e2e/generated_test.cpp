@@ -2,6 +2,7 @@
 // sets laid out by hand: the proof that the templates are right.
 #include "authoring/generator/generator.h"
 #include "platform/formats/lz.h"
+#include "tests/support/process.h"
 #include "tests/support/testing.h"
 
 #include <array>
@@ -17,37 +18,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Ran {
-    int status = -1;
-    std::string out;
-};
+using Ran = Outcome;
 
 Ran run(const std::string& command) {
-    Ran r;
-    FILE* p = ::popen(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + command + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-        r.out.append(buf.data(), n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + command);
 }
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-}
-
-std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string q(const fs::path& p) { return quote(p); }
 
 class Generated : public ::testing::Test {
 protected:

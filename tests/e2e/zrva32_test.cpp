@@ -1,4 +1,5 @@
 // The project commands of zrva32, run as an author's script would run them.
+#include "tests/support/process.h"
 #include "tests/support/testing.h"
 
 #include <array>
@@ -17,17 +18,6 @@ struct Ran {
     std::string out, err;
 };
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-    std::ofstream(p, std::ios::binary) << text;
-}
-
 class Projects : public ::testing::Test {
 protected:
     void SetUp() override { fs::create_directories(dir.path() / "proj"); }
@@ -36,17 +26,8 @@ protected:
         const fs::path err = dir.path() / "stderr.txt";
         std::string cmd = std::string(ZRVA32_PATH) + " --machine '" + (dir.path() / "machine").string() + "' " +
                           args + " 2>'" + err.string() + "'";
-        Ran r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p)
-            return r;
-        std::array<char, 4096> buf{};
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-            r.out.append(buf.data(), n);
-        int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = slurp(err);
-        return r;
+        Outcome o = runCommand(cmd, false);
+        return Ran{o.status, o.out, slurp(err)};
     }
     fs::path at(const std::string& name) const { return dir.path() / "proj" / name; }
     std::string q(const std::string& name) const { return "'" + at(name).string() + "'"; }
