@@ -1,6 +1,7 @@
 // The project commands of zrva32: each is Open, change, Save through the same
 // model the workbench uses, answering its questions as a script would.
 #include "authoring/cli.h"
+#include "authoring/build/build.h"
 #include "authoring/generator/generator.h"
 #include "authoring/project/document.h"
 #include "authoring/project/filelist.h"
@@ -491,89 +492,199 @@ int renderCommand(const std::filesystem::path& machineDir, const std::vector<std
     return 0;
 }
 
-// The setup script of the project for a one-disk layout.
-int scriptCommand(Session& s, const std::vector<std::string>& args) {
-    Project& project = *s.project;
-    ProjectData& p = project.data();
-    std::string target = p.directory + p.scriptName;
+// The options build and script share, and what is left for the command.
+struct LayoutArgs {
+    build::BuildOptions options;
+    std::string output;
     bool quiet = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--quiet") {
-            quiet = true;
-        } else if (args[i] == "-o" && i + 1 < args.size()) {
-            auto path = windowsPath(args[++i]);
-            if (!path)
-                return failure(args[i] + ": the name has characters Windows code page 1252 cannot hold");
-            target = *path;
-        } else {
-            return usageError("script takes PROJECT.SPJ, -o FILE and --quiet, not '" + args[i] + "'");
-        }
-    }
-    // As a build does: what the dependency check changed is saved first.
-    if (project.changed()) {
-        std::fprintf(stderr, "zrva32: the dependency check changed the project (runtime files or shared "
-                             "registration); saving it\n");
-        if (!project.save())
-            return kExitFailure;
-    }
-    generator::Input in;
-    in.project = &p;
-    in.layout = generator::DiskLayout::oneDisk(p);
-    bool missing = false;
-    for (std::size_t i = 0; i < p.files.size(); ++i) {
-        auto info = s.machine->stat(p.files[i].source);
-        const bool found = info && !info->isDirectory();
-        in.sizes.push_back(found ? info->size : 0);
-        if (!found && p.files[i].copied()) {
-            std::fprintf(stderr, "zrva32: the source file %s is missing (FILE%zu)\n",
-                         ansiToUtf8(p.files[i].source).c_str(), i + 1);
-            missing = true;
-        }
-    }
-    if (missing)
-        return kExitFailure;
-    for (const std::string& path : p.objects) {
-        generator::RenderedObject o;
-        if (objectExists(*s.machine, path)) {
-            IniDocument doc = loadObject(*s.machine, path);
-            if (auto lines = renderObject(doc, true)) {
-                o.found = true;
-                o.lines = std::move(*lines);
-                o.name = readHeader(doc).name;
-            }
-        }
-        in.objects.push_back(std::move(o));
-    }
+    bool force = false;
+};
+
+std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>& args, bool build, int& status) {
+    LayoutArgs l;
+    l.options.now = std::time(nullptr);
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
-        in.options.time = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
-        in.options.utc = true;
-    } else {
-        in.options.time = std::time(nullptr);
+        l.options.now = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+        l.options.clamp = true;
     }
-    auto generated = generator::generate(in);
-    auto report = [](const char* kind, const generator::Problem& problem) {
-        std::string where = problem.key;
-        if (problem.line)
-            where += (where.empty() ? "" : ", ") + std::string("script line ") + std::to_string(problem.line);
-        std::fprintf(stderr, "zrva32: %s%s%s\n", kind, ansiToUtf8(problem.reason).c_str(),
-                     where.empty() ? "" : (" (" + ansiToUtf8(where) + ")").c_str());
+    auto value = [&](std::size_t& i) -> std::optional<std::string> {
+        if (i + 1 >= args.size()) {
+            status = usageError(args[i] + " needs a value");
+            return std::nullopt;
+        }
+        return args[++i];
     };
-    if (!generated.output) {
-        report("", *generated.error);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--quiet") {
+            l.quiet = true;
+        } else if (a == "-o") {
+            auto v = value(i);
+            if (!v)
+                return std::nullopt;
+            auto path = windowsPath(*v);
+            if (!path) {
+                status = failure(*v + ": the name has characters Windows code page 1252 cannot hold");
+                return std::nullopt;
+            }
+            l.output = *path;
+        } else if (a == "--disk-size") {
+            auto v = value(i);
+            if (!v)
+                return std::nullopt;
+            auto c = build::Capacity::parse(*v);
+            if (!c) {
+                status = usageError("--disk-size takes 360K, 720K, 1.2M, 1.44M, 2.88M, a number of bytes or unlimited");
+                return std::nullopt;
+            }
+            l.options.capacity = *c;
+        } else if (a == "--max-disks" || a == "--jobs") {
+            auto v = value(i);
+            if (!v)
+                return std::nullopt;
+            char* end = nullptr;
+            long n = std::strtol(v->c_str(), &end, 10);
+            if (v->empty() || *end || n < 1 || n > (a == "--jobs" ? 256 : 99)) {
+                status = usageError(a + " takes a number from 1 to " + (a == "--jobs" ? "256" : "99"));
+                return std::nullopt;
+            }
+            (a == "--jobs" ? l.options.jobs : l.options.maxDisks) = static_cast<int>(n);
+        } else if (a == "--include") {
+            auto v = value(i);
+            if (!v)
+                return std::nullopt;
+            std::vector<int> chosen;
+            if (*v == "all") {
+                for (std::size_t f = 0; f < s.project->data().files.size(); ++f)
+                    chosen.push_back(static_cast<int>(f) + 1);
+            } else if (*v != "none") {
+                std::istringstream list(*v);
+                for (std::string n; std::getline(list, n, ',');) {
+                    char* end = nullptr;
+                    long k = std::strtol(n.c_str(), &end, 10);
+                    if (n.empty() || *end || k < 1) {
+                        status = usageError("--include takes all, none or file numbers like 2,5");
+                        return std::nullopt;
+                    }
+                    chosen.push_back(static_cast<int>(k));
+                }
+            }
+            l.options.include = chosen;
+        } else if (a == "--no-store-raw") {
+            l.options.storeRaw = false;
+        } else if (a == "--long-names") {
+            l.options.longNames = true;
+        } else if (a == "--runtime") {
+            auto v = value(i);
+            if (!v)
+                return std::nullopt;
+            auto path = windowsPath(*v);
+            if (!path) {
+                status = failure(*v + ": the name has characters Windows code page 1252 cannot hold");
+                return std::nullopt;
+            }
+            l.options.runtimeDir = *path;
+        } else if (build && a == "--force") {
+            l.force = true;
+        } else {
+            status = usageError(std::string(build ? "build" : "script") + " does not take '" + a + "' (see zrva32 --help)");
+            return std::nullopt;
+        }
+    }
+    return l;
+}
+
+// The build's first steps as a build does them: the dependency check, saved.
+bool saveWhatTheCheckChanged(Project& project) {
+    if (!project.changed())
+        return true;
+    std::fprintf(stderr, "zrva32: the dependency check changed the project (runtime files or shared "
+                         "registration); saving it\n");
+    return project.save();
+}
+
+std::optional<build::Prepared> prepareBuild(Session& s, const LayoutArgs& l) {
+    auto progress = [&](const std::string& text) {
+        if (!l.quiet)
+            std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
+    };
+    auto prepared = build::prepare(*s.machine, s.project->data(), *s.settings, l.options, progress);
+    if (!prepared.prepared) {
+        for (const auto& e : prepared.errors)
+            std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(e).c_str());
+        std::fprintf(stderr, "zrva32: %s\n", std::string(statusText(11011)).c_str());
+        return std::nullopt;
+    }
+    for (const auto& w : prepared.prepared->warnings)
+        std::fprintf(stderr, "zrva32: warning: %s (%s)\n", ansiToUtf8(w.reason).c_str(), w.key.c_str());
+    return std::move(prepared.prepared);
+}
+
+// The setup script of the project, for the layout a build would make.
+int scriptCommand(Session& s, const std::vector<std::string>& args) {
+    int status = 0;
+    auto l = layoutArgs(s, args, false, status);
+    if (!l)
+        return status;
+    ProjectData& p = s.project->data();
+    const std::string target = l->output.empty() ? p.directory + p.scriptName : l->output;
+    if (!saveWhatTheCheckChanged(*s.project))
+        return kExitFailure;
+    auto prepared = prepareBuild(s, *l);
+    if (!prepared)
+        return kExitFailure;
+    if (auto written = s.machine->writeFileAtomic(target, prepared->script); !written)
+        return failure("cannot write " + ansiToUtf8(target) + ": " + written.error().describe());
+    if (!l->quiet)
+        std::fprintf(stderr, "zrva32: wrote %s (%zu lines, %zu bytes)\n", ansiToUtf8(target).c_str(),
+                     static_cast<std::size_t>(std::count(prepared->script.begin(), prepared->script.end(), '\n')),
+                     prepared->script.size());
+    return 0;
+}
+
+// The disk set of the project.
+int buildCommand(Session& s, const std::vector<std::string>& args) {
+    int status = 0;
+    auto l = layoutArgs(s, args, true, status);
+    if (!l)
+        return status;
+    ProjectData& p = s.project->data();
+    const std::string out = l->output.empty() ? p.directory + "DISKS" : l->output;
+    if (!l->quiet)
+        std::fprintf(stderr, "zrva32: %s\n", std::string(statusText(11002)).c_str());
+    if (!saveWhatTheCheckChanged(*s.project))
+        return kExitFailure;
+    auto prepared = prepareBuild(s, *l);
+    if (!prepared)
+        return kExitFailure;
+    auto progress = [&](const std::string& text) {
+        if (!l->quiet)
+            std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
+    };
+    if (auto why = build::writeDiskSet(*s.machine, *prepared, out, l->force, progress); !why.empty()) {
+        std::fprintf(stderr, "zrva32: %s\nzrva32: %s\n", ansiToUtf8(why).c_str(), std::string(statusText(11011)).c_str());
         return kExitFailure;
     }
-    for (const auto& w : generated.output->warnings)
-        report("warning: ", w);
-    if (auto written = s.machine->writeFileAtomic(target, generated.output->script); !written)
-        return failure("cannot write " + ansiToUtf8(target) + ": " + written.error().describe());
-    TraceLog trace(*s.machine);
-    trace.setApplication("ZRVA32.INI", "ZRVA32");
-    if (trace.enabled())
-        trace.WriteTrace(generated.output->trace);
-    if (!quiet) {
-        const auto& script = generated.output->script;
-        std::fprintf(stderr, "zrva32: wrote %s (%zu lines, %zu bytes)\n", ansiToUtf8(target).c_str(),
-                     static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n')), script.size());
+    // As the finished script also lands in the project's folder.
+    if (auto r = s.machine->writeFileAtomic(p.directory + p.scriptName, prepared->script); !r)
+        std::fprintf(stderr, "zrva32: warning: the script was not copied to the project's folder: %s\n",
+                     r.error().describe().c_str());
+    if (!l->quiet) {
+        const auto& plan = prepared->plan;
+        std::uint64_t total = 0;
+        std::size_t files = 0;
+        for (std::size_t d = 0; d < plan.disks.size(); ++d) {
+            std::uint64_t bytes = 0;
+            for (const auto& piece : plan.disks[d].pieces)
+                bytes += piece.size;
+            total += bytes;
+            files += plan.disks[d].pieces.size();
+            std::fprintf(stderr, "  DISK%zu  %3zu files  %10llu bytes\n", d + 1, plan.disks[d].pieces.size(),
+                         static_cast<unsigned long long>(bytes));
+        }
+        std::fprintf(stderr, "  %zu disk%s, %zu files, %llu bytes in %s\nzrva32: %s\n", plan.disks.size(),
+                     plan.disks.size() == 1 ? "" : "s", files, static_cast<unsigned long long>(total),
+                     ansiToUtf8(out).c_str(), std::string(statusText(11003)).c_str());
     }
     return 0;
 }
@@ -583,7 +694,7 @@ int scriptCommand(Session& s, const std::vector<std::string>& args) {
 int projectCommand(const std::filesystem::path& machineDir, const std::string& command,
                    const std::vector<std::string>& args) {
     static const char* const kCommands[] = {"new", "show", "list", "save", "set", "add", "remove", "relocate",
-                                            "import-vb", "import-components", "script"};
+                                            "import-vb", "import-components", "script", "build"};
     if (command == "render")
         return renderCommand(machineDir, args);
     if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands))
@@ -641,6 +752,8 @@ int projectCommand(const std::filesystem::path& machineDir, const std::string& c
         return listCommand(*s, args);
     if (command == "script")
         return scriptCommand(*s, args);
+    if (command == "build")
+        return buildCommand(*s, args);
     if (command == "relocate")
         return 0; // opening answered Yes, rebuilt and saved
     if (command == "save") {

@@ -10,6 +10,7 @@
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/qt/qtui.h"
 #include "platform/base/ansi.h"
+#include "platform/formats/lz.h"
 #include "platform/profile/profile.h"
 
 #include <algorithm>
@@ -103,7 +104,14 @@ int install(Options& o) {
     for (auto& entry : fs::directory_iterator(set, ec))
         if (entry.is_directory(ec) && upperAnsi(entry.path().filename().string()).rfind("DISK", 0) == 0)
             folders.push_back(entry.path());
-    std::sort(folders.begin(), folders.end());
+    // DISK10 after DISK9.
+    auto number = [](const fs::path& f) {
+        const std::string name = f.filename().string();
+        return std::strtol(name.c_str() + 4, nullptr, 10);
+    };
+    std::sort(folders.begin(), folders.end(), [&](const fs::path& a, const fs::path& b) {
+        return number(a) != number(b) ? number(a) < number(b) : a < b;
+    });
     if (folders.empty())
         folders.push_back(set);
     for (const fs::path& f : folders)
@@ -117,6 +125,24 @@ int install(Options& o) {
     if (!ui)
         return failure(ui.error().describe());
     m.openWindow("Setup");
+    // As the start program does: the interpreter and the de-install program go
+    // to VQRSOFT, where the script keeps its de-install script and the
+    // de-install icon and ZRVUNI.INI point.
+    const std::string vqrsoft = m.windowsDirectory() + "\\VQRSOFT";
+    for (const char* name : {"ZRVX32", "ZRVUNI"}) {
+        auto packed = m.readFile(std::string("A:\\") + name + ".EX_");
+        if (!packed)
+            continue;
+        const auto* head = reinterpret_cast<const unsigned char*>(packed->data());
+        auto program = isSzddHeader(head, packed->size()) ? szddExpand(*packed) : Result<std::string>(*packed);
+        if (!program)
+            return failure(std::string(name) + ".EX_ on the first disk: " + program.error().describe());
+        if (!m.isDirectory(vqrsoft))
+            if (auto r = m.createDirectory(vqrsoft); !r)
+                return failure(r.error().describe());
+        if (auto r = m.writeFileAtomic(vqrsoft + "\\" + name + ".EXE", *program); !r)
+            return failure(r.error().describe());
+    }
     auto dat = m.readFile("A:\\SETUP.DAT");
     if (dat) {
         std::string first = dat->substr(0, dat->find_first_of("\r\n"));

@@ -1,0 +1,426 @@
+#include "authoring/build/build.h"
+
+#include "authoring/build/runtime.h"
+#include "authoring/project/objectfile.h"
+#include "authoring/project/settings.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "platform/base/ansi.h"
+#include "platform/formats/lz.h"
+#include "platform/machine/machine.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <thread>
+
+namespace zrv::build {
+
+using authoring::FileEntry;
+using authoring::ProjectData;
+using authoring::Runtime;
+
+namespace {
+
+constexpr std::uint64_t kMaxSource = 2ULL * 1024 * 1024 * 1024;
+
+std::string nameOf(std::string_view path) {
+    const auto slash = path.find_last_of('\\');
+    return upperAnsi(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string withExtension(std::string_view name, std::string_view ext) {
+    const auto dot = name.rfind('.');
+    return std::string(name.substr(0, dot)) + "." + std::string(ext);
+}
+
+bool isShortName(std::string_view name) {
+    const auto dot = name.find('.');
+    const std::string_view stem = name.substr(0, dot);
+    const std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    if (stem.empty() || stem.size() > 8 || ext.size() > 3 || ext.find('.') != std::string_view::npos)
+        return false;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c != '.' && !(std::isalnum(u) || u >= 0x80 || std::string_view("!#$%&'()-@^_`{}~").find(c) != std::string_view::npos))
+            return false;
+    }
+    return true;
+}
+
+// A job that needs reading and perhaps compressing.
+struct Job {
+    int item = -1;
+    std::string source;    // Windows path, or empty for a stand-in
+    std::string standIn;   // a stand-in's bytes
+    bool compress = false; // to SZDD
+    char missing = 0;      // the character the compressed name stands for
+};
+
+} // namespace
+
+Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore& settings, const BuildOptions& o,
+                const Progress& progress) {
+    Prepare result;
+    auto say = [&](const std::string& s) {
+        if (progress)
+            progress(s);
+    };
+    auto error = [&](std::string s) { result.errors.push_back(std::move(s)); };
+
+    std::vector<Item> items;
+    std::vector<Job> jobs;
+    std::vector<Content> contents;
+    auto generated = [&](std::string name, std::string bytes, Role role) {
+        items.push_back({std::move(name), bytes.size(), role, -1});
+        Content c;
+        c.bytes = std::move(bytes);
+        c.time = fileTimeFromUnix(o.now);
+        contents.push_back(std::move(c));
+    };
+    auto fromSource = [&](std::string name, Role role, int index, Job job) {
+        job.item = static_cast<int>(items.size());
+        items.push_back({std::move(name), 0, role, index});
+        contents.emplace_back();
+        jobs.push_back(std::move(job));
+    };
+    char marker[16];
+    std::snprintf(marker, sizeof marker, "%02d", 1);
+    const std::string marker1 = p.diskLabel + marker;
+    generated(marker1, marker1 + "\r\n", Role::Marker);
+    std::string message = p.text(authoring::DialogText::SetupMsg);
+    {
+        const std::string upper = upperAnsi(message);
+        if (auto at = upper.find("%APPLICATION%"); at != std::string::npos)
+            message.replace(at, 13, p.appName);
+    }
+    generated("SETUP.DAT", message + "\r\n", Role::SetupDat);
+
+    // The runtime files: a setting names the author's own, else the runtime
+    // folder, else the kit's stand-in.
+    auto runtimeJob = [&](const char* setting, const std::string& file, bool compress) {
+        Job job;
+        job.compress = compress;
+        job.missing = file.empty() ? 0 : file.back();
+        std::string named = setting ? settings.getString("Executables", setting, "") : std::string();
+        if (!named.empty())
+            job.source = upperAnsi(named);
+        else if (!o.runtimeDir.empty())
+            job.source = AddBackslash(o.runtimeDir) + file;
+        else
+            job.standIn = standInFile(file);
+        return job;
+    };
+    const bool setup = p.runtimeFile(Runtime::SetupExe), install = p.runtimeFile(Runtime::InstallExe);
+    if (setup)
+        fromSource("SETUP.EXE", Role::Runtime, -1, runtimeJob("Setup", "SETUP.EXE", false));
+    if (install)
+        fromSource("INSTALL.EXE", Role::Runtime, -1, runtimeJob("Setup", "SETUP.EXE", false));
+    if (p.deinstall)
+        fromSource("ZRVUNI.EX_", Role::Runtime, -1, runtimeJob("DeInstall", "ZRVUNI.EXE", true));
+    if (p.runtimeFile(Runtime::Interpreter16))
+        fromSource("ZRVX16.EX_", Role::Runtime, -1, runtimeJob("Zrvx16", "ZRVX16.EXE", true));
+    if (p.runtimeFile(Runtime::Interpreter32))
+        fromSource("ZRVX32.EX_", Role::Runtime, -1, runtimeJob("Zrvx32", "ZRVX32.EXE", true));
+    fromSource("CLEANUP.EXE", Role::Runtime, -1, runtimeJob("Cleanup", "CLEANUP.EXE", false));
+    const std::pair<Runtime, const char*> systemFiles[] = {
+        {Runtime::Ctl3dv2, "CTL3DV2.DLL"}, {Runtime::Ctl3d32, "CTL3D32.DLL"}, {Runtime::LzExpand, "LZEXPAND.DLL"},
+        {Runtime::Lz32, "LZ32.DLL"},       {Runtime::RegSvr, "REGSVR.EXE"},   {Runtime::RegSvr32, "REGSVR32.EXE"},
+    };
+    for (const auto& [which, file] : systemFiles) {
+        if (!p.runtimeFile(which))
+            continue;
+        const bool plain = which == Runtime::LzExpand; // the expansion library cannot come compressed
+        const std::string name = plain ? file : withExtension(file, std::string(file).substr(std::string(file).size() - 3, 2) + "_");
+        fromSource(name, Role::Runtime, -1, runtimeJob(nullptr, file, !plain));
+    }
+    if (p.runtimeFile(Runtime::ZrvCmdPif))
+        fromSource("ZRVCMD.PIF", Role::Runtime, -1, runtimeJob("ZrvCmd", "ZRVCMD.PIF", false));
+
+    Prepared out;
+    out.placeholder = static_cast<int>(items.size());
+    generated(upperAnsi(p.scriptName), std::string(static_cast<std::size_t>(std::max(p.reserveKb, 0)) * 1024, '\0'),
+              Role::Placeholder);
+
+    for (std::size_t i = 0; i < p.bitmaps.size(); ++i) {
+        Job job;
+        job.source = upperAnsi(p.bitmaps[i].path);
+        job.compress = true;
+        const std::string name = nameOf(p.bitmaps[i].path);
+        job.missing = name.empty() ? 0 : name.back();
+        fromSource(withExtension(name, "BM_"), Role::Bitmap, static_cast<int>(i), job);
+    }
+    auto included = [&](std::size_t i) {
+        const FileEntry& e = p.files[i];
+        if (!e.optional)
+            return true;
+        if (o.include)
+            return std::find(o.include->begin(), o.include->end(), static_cast<int>(i) + 1) != o.include->end();
+        return e.included != 0;
+    };
+    auto fileItem = [&](std::size_t i, Role role) {
+        const FileEntry& e = p.files[i];
+        Job job;
+        job.source = e.source;
+        job.compress = e.compress != 0;
+        const std::string name = nameOf(e.source);
+        job.missing = name.empty() ? 0 : name.back();
+        fromSource(e.compress ? withExtension(name, upperAnsi(e.extension)) : name, role, static_cast<int>(i), job);
+    };
+    for (std::size_t i = 0; i < p.files.size(); ++i)
+        if (p.files[i].usage == 1 && included(i))
+            fileItem(i, Role::File);
+    fromSource("CLEANUP.EXE", Role::Cleanup, -1, runtimeJob("Cleanup", "CLEANUP.EXE", false));
+    for (std::size_t i = 0; i < p.files.size(); ++i)
+        if (p.files[i].usage == 0 && included(i))
+            fileItem(i, Role::Extra);
+
+    // Names: one per set, 8.3 unless allowed otherwise; CLEANUP.EXE travels twice.
+    std::map<std::string, int> names;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        const std::string key = upperAnsi(items[i].name);
+        if (!o.longNames && !isShortName(items[i].name))
+            error("the name " + items[i].name + " is not an 8.3 name (give --long-names to allow it)");
+        if (auto [it, fresh] = names.emplace(key, i); !fresh && key != "CLEANUP.EXE")
+            error("two items of the set are named " + items[i].name + " on the disks");
+    }
+
+    // Read and compress, several at a time.
+    std::vector<std::string> jobErrors(jobs.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t j; (j = next.fetch_add(1)) < jobs.size();) {
+            const Job& job = jobs[j];
+            Content& c = contents[job.item];
+            std::string bytes;
+            if (job.source.empty()) {
+                bytes = job.standIn;
+                c.time = fileTimeFromUnix(o.now);
+            } else {
+                auto info = machine.stat(job.source);
+                if (!info || info->isDirectory()) {
+                    jobErrors[j] = "the source file " + job.source + " is missing";
+                    continue;
+                }
+                if (info->size >= kMaxSource) {
+                    jobErrors[j] = "the source file " + job.source + " has 2 GiB or more";
+                    continue;
+                }
+                auto read = machine.readFile(job.source);
+                if (!read) {
+                    jobErrors[j] = "the source file " + job.source + " cannot be read: " + read.error().describe();
+                    continue;
+                }
+                bytes = std::move(*read);
+                c.time = info->lastWrite;
+            }
+            if (!job.compress) {
+                c.bytes = std::move(bytes);
+                continue;
+            }
+            const auto* head = reinterpret_cast<const unsigned char*>(bytes.data());
+            const bool looksCompressed = isSzddHeader(head, bytes.size());
+            auto packed = szddCompress(bytes, job.missing);
+            if (!packed) {
+                jobErrors[j] = "compressing " + (job.source.empty() ? items[job.item].name : job.source) +
+                               " failed: " + packed.error().describe();
+                continue;
+            }
+            // Stored as it is when compressing would not shrink it: the
+            // expansion passes such a file through. Never for one that already
+            // looks compressed, which the expansion would expand.
+            if (o.storeRaw && !looksCompressed && packed->size() >= bytes.size()) {
+                c.bytes = std::move(bytes);
+                c.form = Content::Form::Raw;
+            } else {
+                c.bytes = std::move(*packed);
+                c.form = Content::Form::Szdd;
+            }
+        }
+    };
+    say("Compressing and reading " + std::to_string(jobs.size()) + " files...");
+    const unsigned threads = std::max(1u, o.jobs > 0 ? static_cast<unsigned>(o.jobs) : std::thread::hardware_concurrency());
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads && t < jobs.size(); ++t)
+        pool.emplace_back(work);
+    work();
+    for (auto& t : pool)
+        t.join();
+    for (auto& e : jobErrors)
+        if (!e.empty())
+            error(e);
+    if (!result.errors.empty())
+        return result;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i].size = contents[i].bytes.size();
+        if (o.clamp)
+            contents[i].time = std::min(contents[i].time, fileTimeFromUnix(o.now));
+    }
+
+    say("Planning the disks...");
+    auto planned = plan(items, o.capacity, p.splitSize, o.maxDisks, [&](int disk) {
+        char n[16];
+        std::snprintf(n, sizeof n, "%02d", disk);
+        const std::string name = p.diskLabel + n;
+        return Item{name, name.size() + 2, Role::Marker, -1};
+    });
+    if (!planned.plan) {
+        error(planned.error->reason);
+        return result;
+    }
+    out.plan = std::move(*planned.plan);
+    // The markers of later disks.
+    for (std::size_t i = contents.size(); i < out.plan.items.size(); ++i) {
+        Content c;
+        c.bytes = out.plan.items[i].name + "\r\n";
+        c.time = fileTimeFromUnix(o.now);
+        contents.push_back(std::move(c));
+        if (!o.longNames && !isShortName(out.plan.items[i].name))
+            error("the name " + out.plan.items[i].name + " is not an 8.3 name");
+        if (!names.emplace(upperAnsi(out.plan.items[i].name), static_cast<int>(i)).second)
+            error("two items of the set are named " + out.plan.items[i].name + " on the disks");
+    }
+    if (!result.errors.empty())
+        return result;
+
+    // The script for this layout.
+    generator::Input in;
+    in.project = &p;
+    in.layout.files.assign(p.files.size(), {});
+    in.layout.bitmaps.assign(p.bitmaps.size(), 1);
+    in.layout.cleanupDisk = out.plan.cleanupDisk;
+    for (std::size_t i = 0; i < out.plan.items.size(); ++i) {
+        const Item& item = out.plan.items[i];
+        const auto& span = out.plan.spans[i];
+        if ((item.role == Role::File || item.role == Role::Extra) && item.index >= 0)
+            in.layout.files[item.index] = {span.first, span.last};
+        if (item.role == Role::Bitmap && item.index >= 0)
+            in.layout.bitmaps[item.index] = span.first;
+    }
+    for (std::size_t i = 0; i < p.files.size(); ++i) {
+        auto info = machine.stat(p.files[i].source);
+        in.sizes.push_back(info && !info->isDirectory() ? info->size : 0);
+    }
+    for (const std::string& path : p.objects) {
+        generator::RenderedObject obj;
+        if (authoring::objectExists(machine, path)) {
+            IniDocument doc = authoring::loadObject(machine, path);
+            if (auto lines = authoring::renderObject(doc, true)) {
+                obj.found = true;
+                obj.lines = std::move(*lines);
+                obj.name = authoring::readHeader(doc).name;
+            }
+        }
+        in.objects.push_back(std::move(obj));
+    }
+    in.options.time = o.now;
+    in.options.utc = o.clamp;
+    auto g = generator::generate(in);
+    if (!g.output) {
+        const auto& e = *g.error;
+        error(e.reason + (e.key.empty() ? "" : " (" + e.key + (e.line ? ", script line " + std::to_string(e.line) : "") + ")"));
+        return result;
+    }
+    out.script = std::move(g.output->script);
+    out.warnings = std::move(g.output->warnings);
+    const std::size_t room = contents[out.placeholder].bytes.size();
+    if (out.script.size() > room) {
+        error("the script (" + std::to_string(out.script.size()) + " bytes) is larger than the room kept for it on disk 1 (" +
+              std::to_string(room) + " bytes): raise RESERVE to at least " +
+              std::to_string((out.script.size() + 1023) / 1024) + " KB");
+        return result;
+    }
+    out.contents = std::move(contents);
+    result.prepared = std::move(out);
+    return result;
+}
+
+std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::string& outPath, bool force,
+                         const Progress& progress) {
+    const std::string out = outPath.size() > 3 && outPath.back() == '\\' ? outPath.substr(0, outPath.size() - 1) : outPath;
+    // What is there may only be an earlier set, unless forced.
+    if (machine.exists(out)) {
+        if (!machine.isDirectory(out))
+            return out + " exists and is not a folder";
+        auto found = machine.findFiles(AddBackslash(out) + "*.*");
+        if (found && !force) {
+            for (const auto& f : *found) {
+                if (f.name == "." || f.name == "..")
+                    continue;
+                const std::string upper = upperAnsi(f.name);
+                const bool disk = upper.starts_with("DISK") && upper.size() > 4 &&
+                                  std::all_of(upper.begin() + 4, upper.end(), [&](char c) {
+                                      return f.isDirectory() ? std::isdigit(static_cast<unsigned char>(c)) != 0
+                                                             : (std::isdigit(static_cast<unsigned char>(c)) || c == '.' ||
+                                                                c == 'I' || c == 'M' || c == 'G');
+                                  });
+                if (!disk)
+                    return out + " holds " + f.name + ", which is not a disk of a set (give --force to replace it all)";
+            }
+        }
+    }
+    const std::string tmp = out + ".zrv-build";
+    auto removeTree = [&](const std::string& dir, auto& self) -> void {
+        auto found = machine.findFiles(AddBackslash(dir) + "*.*");
+        if (found)
+            for (const auto& f : *found) {
+                if (f.name == "." || f.name == "..")
+                    continue;
+                const std::string path = AddBackslash(dir) + f.name;
+                if (f.isDirectory())
+                    self(path, self);
+                else
+                    (void)machine.deleteFile(path);
+            }
+        (void)machine.removeDirectory(dir);
+    };
+    if (machine.exists(tmp))
+        removeTree(tmp, removeTree);
+    if (auto r = machine.createDirectory(tmp); !r)
+        return "cannot create " + tmp + ": " + r.error().describe();
+    auto fail = [&](std::string why) {
+        removeTree(tmp, removeTree);
+        return why;
+    };
+    std::vector<std::uint64_t> offsets(prepared.plan.items.size(), 0);
+    for (std::size_t d = 0; d < prepared.plan.disks.size(); ++d) {
+        const std::string disk = tmp + "\\DISK" + std::to_string(d + 1);
+        if (progress)
+            progress("Writing disk " + std::to_string(d + 1) + " of " + std::to_string(prepared.plan.disks.size()) + "...");
+        if (auto r = machine.createDirectory(disk); !r)
+            return fail("cannot create " + disk + ": " + r.error().describe());
+        for (const Piece& piece : prepared.plan.disks[d].pieces) {
+            const Item& item = prepared.plan.items[piece.item];
+            const Content& c = prepared.contents[piece.item];
+            std::string bytes;
+            if (piece.item == prepared.placeholder)
+                bytes = prepared.script; // the finished script over the room kept for it
+            else
+                bytes = c.bytes.substr(offsets[piece.item], piece.size);
+            offsets[piece.item] += piece.size;
+            const std::string path = disk + "\\" + item.name;
+            if (auto r = machine.writeFileAtomic(path, bytes); !r)
+                return fail("cannot write " + path + ": " + r.error().describe());
+            if (auto r = machine.setLastWriteTime(path, c.time); !r)
+                return fail("cannot date " + path + ": " + r.error().describe());
+        }
+    }
+    // Into place: the old set goes only once the new one is whole.
+    const std::string old = out + ".zrv-old";
+    if (machine.exists(old))
+        removeTree(old, removeTree);
+    if (machine.exists(out)) {
+        if (auto r = machine.moveFile(out, old); !r)
+            return fail("cannot move the old " + out + " aside: " + r.error().describe());
+    }
+    if (auto r = machine.moveFile(tmp, out); !r) {
+        (void)machine.moveFile(old, out);
+        return fail("cannot move the new set to " + out + ": " + r.error().describe());
+    }
+    if (machine.exists(old))
+        removeTree(old, removeTree);
+    return {};
+}
+
+} // namespace zrv::build
