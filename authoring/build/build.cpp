@@ -56,6 +56,7 @@ struct Job {
     std::string standIn;   // a stand-in's bytes
     bool compress = false; // to SZDD
     char missing = 0;      // the character the compressed name stands for
+    std::string key;       // the project key it comes from, for messages
 };
 
 } // namespace
@@ -104,8 +105,10 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
         job.compress = compress;
         job.missing = file.empty() ? 0 : file.back();
         std::string named = setting ? settings.getString("Executables", setting, "") : std::string();
-        if (!named.empty())
+        if (!named.empty()) {
             job.source = upperAnsi(named);
+            job.key = std::string("setting Executables ") + setting;
+        }
         else if (!o.runtimeDir.empty())
             job.source = AddBackslash(o.runtimeDir) + file;
         else
@@ -147,6 +150,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
         Job job;
         job.source = upperAnsi(p.bitmaps[i].path);
         job.compress = true;
+        job.key = "BITMAP" + std::to_string(i + 1);
         const std::string name = nameOf(p.bitmaps[i].path);
         job.missing = name.empty() ? 0 : name.back();
         fromSource(withExtension(name, "BM_"), Role::Bitmap, static_cast<int>(i), job);
@@ -164,6 +168,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
         Job job;
         job.source = e.source;
         job.compress = e.compress != 0;
+        job.key = "FILE" + std::to_string(i + 1);
         const std::string name = nameOf(e.source);
         job.missing = name.empty() ? 0 : name.back();
         fromSource(e.compress ? withExtension(name, upperAnsi(e.extension)) : name, role, static_cast<int>(i), job);
@@ -247,9 +252,9 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
     work();
     for (auto& t : pool)
         t.join();
-    for (auto& e : jobErrors)
-        if (!e.empty())
-            error(e);
+    for (std::size_t j = 0; j < jobs.size(); ++j)
+        if (!jobErrors[j].empty())
+            error(jobErrors[j] + (jobs[j].key.empty() ? "" : " (" + jobs[j].key + ")"));
     if (!result.errors.empty())
         return result;
     for (std::size_t i = 0; i < items.size(); ++i) {
