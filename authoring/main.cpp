@@ -65,9 +65,15 @@ Projects (.SPJ):
                      add the files of vendor components (and the ones they
                      use); without NAME, print the components of the list
                      (default list: setting Install ImportList)
-  script PROJECT.SPJ [-o FILE] [--quiet]
-                     write the project's setup script (default: the script
-                     file name in the project's folder) for a one-disk set;
+  build PROJECT.SPJ [-o DIR] [--disk-size 1.44M|720K|360K|1.2M|2.88M|BYTES|
+                     unlimited] [--max-disks N] [--include all|none|N[,N...]]
+                     [--jobs N] [--no-store-raw] [--long-names] [--runtime DIR]
+                     [--force] [--quiet]
+                     build the disk set: DIR\DISK1, DIR\DISK2, ... (default
+                     DISKS in the project's folder) for zrvx32 install
+  script PROJECT.SPJ [-o FILE] [the layout options of build] [--quiet]
+                     write the setup script build would put on disk 1
+                     (default: the script file name in the project's folder);
                      refuses, writing nothing, when a source file is missing
                      or a text would break the script
   render OBJECTFILE [--preview]
