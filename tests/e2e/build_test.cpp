@@ -1,0 +1,162 @@
+// zrva32 build as an author's script runs it: the disks it writes, and the
+// projects it refuses without writing anything.
+#include "tests/support/process.h"
+#include "tests/support/testing.h"
+
+#include <map>
+#include <random>
+#include <sys/stat.h>
+
+using namespace zrv::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Builds : public ::testing::Test {
+protected:
+    void SetUp() override {
+        src = dir.path() / "src";
+        fs::create_directories(src);
+        project = quote(src / "APP.SPJ");
+        ASSERT_EQ(zrva32("new " + project).status, 0);
+        ASSERT_EQ(zrva32("set " + project + " APPNAME=App SPLITSIZE=4 RESERVE=16").status, 0);
+    }
+    Outcome zrva32(const std::string& args) {
+        return runCommand(std::string(ZRVA32_PATH) + " --machine " + quote(dir.path() / "authoring") + " " + args);
+    }
+    void add(const std::string& name, const std::string& bytes, const std::string& props = "") {
+        spit(src / name, bytes);
+        Outcome r = zrva32("add " + project + " file " + quote(src / name) + " " + props);
+        ASSERT_EQ(r.status, 0) << r.out;
+    }
+    // Every file of a set, by its path below the set, with its bytes.
+    std::map<std::string, std::string> listing(const fs::path& set) {
+        std::map<std::string, std::string> files;
+        for (auto& e : fs::recursive_directory_iterator(set))
+            if (e.is_regular_file())
+                files[fs::relative(e.path(), set).string()] = slurp(e.path());
+        return files;
+    }
+    // A build that is refused: exit 1, the message, nothing written, the project as it was.
+    void refused(const std::string& options, const std::string& message) {
+        const std::string before = slurp(src / "APP.SPJ");
+        Outcome r = zrva32("build " + project + " -o " + quote(dir.path() / "refused") + " " + options);
+        EXPECT_EQ(r.status, 1) << options << "\n" << r.out;
+        EXPECT_NE(r.out.find(message), std::string::npos) << options << "\n" << r.out;
+        EXPECT_NE(r.out.find("An error occured during the build process"), std::string::npos);
+        EXPECT_FALSE(fs::exists(dir.path() / "refused"));
+        EXPECT_EQ(slurp(src / "APP.SPJ"), before);
+    }
+
+    TempDir dir;
+    fs::path src;
+    std::string project;
+};
+
+std::string text(std::size_t size) {
+    std::string s;
+    for (int i = 0; s.size() < size; ++i)
+        s += "Line " + std::to_string(i % 331) + " of a long help text. ";
+    s.resize(size);
+    return s;
+}
+
+TEST_F(Builds, DisksHoldWhatThePlanSaysAndRebuildIdentically) {
+    add("APP.EXE", text(3000), "compress=1");
+    add("HELP.HLP", text(60000), "compress=1");
+    std::string noise(5000, '\0');
+    std::mt19937 random(7);
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    add("NOISE.BIN", noise, "compress=1 ext=BI_");
+    ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    Outcome one = zrva32("build " + project + " --disk-size 24000 --jobs 1 -o " + quote(dir.path() / "one"));
+    Outcome two = zrva32("build " + project + " --disk-size 24000 --jobs 2 -o " + quote(dir.path() / "two"));
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(one.status, 0) << one.out;
+    ASSERT_EQ(two.status, 0) << two.out;
+    auto a = listing(dir.path() / "one"), b = listing(dir.path() / "two");
+    EXPECT_EQ(a, b);
+    ASSERT_TRUE(a.count("DISK1/SETUP.SCR") && a.count("DISK1/DISK01") && a.count("DISK2/DISK02"));
+    EXPECT_EQ(a["DISK1/DISK01"], "DISK01\r\n");
+    EXPECT_EQ(a["DISK1/SETUP.DAT"], "Starting App Setup...\r\n");
+    // The help file, split over disks, joins to its SZDD form, which msexpand expands.
+    std::string joined;
+    for (int d = 1; d <= 9; ++d)
+        if (a.count("DISK" + std::to_string(d) + "/HELP.HL_"))
+            joined += a["DISK" + std::to_string(d) + "/HELP.HL_"];
+    ASSERT_FALSE(joined.empty());
+    EXPECT_TRUE(joined.starts_with("SZDD"));
+    spit(dir.path() / "HELP.HL_", joined);
+    Outcome expanded = runCommand("msexpand < " + quote(dir.path() / "HELP.HL_") + " > " + quote(dir.path() / "HELP.OUT"));
+    EXPECT_EQ(expanded.status, 0) << expanded.out;
+    EXPECT_EQ(slurp(dir.path() / "HELP.OUT"), text(60000));
+    // Noise does not shrink: it is stored as it is under its compressed name.
+    std::string noiseOnSet;
+    for (const auto& [path, bytes] : a)
+        if (path.ends_with("NOISE.BI_"))
+            noiseOnSet = bytes;
+    EXPECT_EQ(noiseOnSet, noise);
+    // No date later than the set's.
+    for (auto& e : fs::recursive_directory_iterator(dir.path() / "one")) {
+        struct ::stat st {};
+        if (e.is_regular_file() && ::stat(e.path().c_str(), &st) == 0) {
+            EXPECT_LE(st.st_mtime, 1700000000) << e.path();
+        }
+    }
+    // --no-store-raw compresses everything.
+    ASSERT_EQ(zrva32("build " + project + " --disk-size 24000 --no-store-raw -o " + quote(dir.path() / "three")).status, 0);
+    for (const auto& [path, bytes] : listing(dir.path() / "three")) {
+        if (path.ends_with("NOISE.BI_")) {
+            EXPECT_TRUE(bytes.starts_with("SZDD"));
+        }
+    }
+    // An earlier set is replaced; anything else in the folder needs --force.
+    spit(dir.path() / "one" / "NOTES.TXT", "mine");
+    Outcome again = zrva32("build " + project + " -o " + quote(dir.path() / "one"));
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(slurp(dir.path() / "one" / "NOTES.TXT"), "mine");
+    EXPECT_EQ(zrva32("build " + project + " -o " + quote(dir.path() / "one") + " --force").status, 0);
+    EXPECT_FALSE(fs::exists(dir.path() / "one" / "NOTES.TXT"));
+    EXPECT_FALSE(fs::exists(dir.path() / "one" / "DISK2")); // one 1.44M disk now
+}
+
+TEST_F(Builds, ProjectsThatCannotBeBuiltWriteNothing) {
+    add("APP.EXE", text(3000));
+    add("BIG.DAT", text(3000));
+    fs::remove(src / "APP.EXE");
+    fs::remove(src / "BIG.DAT");
+    Outcome r = zrva32("build " + project + " -o " + quote(dir.path() / "refused"));
+    EXPECT_NE(r.out.find("APP.EXE is missing (FILE1)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("BIG.DAT is missing (FILE2)"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir.path() / "refused"));
+    spit(src / "APP.EXE", text(3000));
+    spit(src / "BIG.DAT", text(3000));
+
+    refused("--disk-size 24000 --max-disks 1 --no-store-raw", "");
+    ASSERT_EQ(zrva32("set " + project + " SPLITSIZE=100").status, 0);
+    spit(src / "BIG.DAT", text(30000));
+    refused("--disk-size 24000", "fits no 24000 disk and is not larger than the split size");
+    spit(src / "BIG.DAT", text(3000));
+    refused("--disk-size 5000", "does not fit on disk 1");
+    ASSERT_EQ(zrva32("set " + project + " RESERVE=1").status, 0);
+    refused("", "raise RESERVE");
+    ASSERT_EQ(zrva32("set " + project + " RESERVE=16").status, 0);
+    add("LONGNAME.TEXT", "x");
+    refused("", "LONGNAME.TEXT is not an 8.3 name");
+    ASSERT_EQ(zrva32("remove " + project + " file 3").status, 0);
+    fs::create_directories(src / "other");
+    spit(src / "other" / "app.exe", "again");
+    ASSERT_EQ(zrva32("add " + project + " file " + quote(src / "other" / "app.exe")).status, 0);
+    refused("", "two items of the set are named APP.EXE");
+    ASSERT_EQ(zrva32("remove " + project + " file 3").status, 0);
+    spit(dir.path() / "afile", "x");
+    const std::string before = slurp(src / "APP.SPJ");
+    Outcome out = zrva32("build " + project + " -o " + quote(dir.path() / "afile" / "set"));
+    EXPECT_EQ(out.status, 1) << out.out;
+    EXPECT_EQ(slurp(src / "APP.SPJ"), before);
+    EXPECT_EQ(zrva32("build " + project + " --disk-size 3G").status, 2);
+    EXPECT_EQ(zrva32("build " + project + " --jobs 0").status, 2);
+}
+
+} // namespace
