@@ -498,6 +498,7 @@ struct LayoutArgs {
     std::string output;
     bool quiet = false;
     bool force = false;
+    bool images = false;
 };
 
 std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>& args, bool build, int& status) {
@@ -586,6 +587,8 @@ std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>&
             l.options.runtimeDir = *path;
         } else if (build && a == "--force") {
             l.force = true;
+        } else if (build && a == "--images") {
+            l.images = true;
         } else {
             status = usageError(std::string(build ? "build" : "script") + " does not take '" + a + "' (see zrva32 --help)");
             return std::nullopt;
@@ -648,6 +651,8 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
     auto l = layoutArgs(s, args, true, status);
     if (!l)
         return status;
+    if (l->images && l->options.capacity.kind != build::Capacity::Kind::Floppy)
+        return usageError("--images needs a floppy format for --disk-size (360K, 720K, 1.2M, 1.44M, 2.88M)");
     ProjectData& p = s.project->data();
     const std::string out = l->output.empty() ? p.directory + "DISKS" : l->output;
     if (!l->quiet)
@@ -661,7 +666,12 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
         if (!l->quiet)
             std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
     };
-    if (auto why = build::writeDiskSet(*s.machine, *prepared, out, l->force, progress); !why.empty()) {
+    build::WriteOptions write;
+    write.force = l->force;
+    write.images = l->images;
+    write.capacity = l->options.capacity;
+    write.imageTime = l->options.now;
+    if (auto why = build::writeDiskSet(*s.machine, *prepared, out, write, progress); !why.empty()) {
         std::fprintf(stderr, "zrva32: %s\nzrva32: %s\n", ansiToUtf8(why).c_str(), std::string(statusText(11011)).c_str());
         return kExitFailure;
     }

@@ -7,11 +7,14 @@
 #include "common/text.h"
 #include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
+#include "platform/host/process.h"
 #include "platform/machine/machine.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -341,8 +344,43 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
     return result;
 }
 
-std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::string& outPath, bool force,
-                         const Progress& progress) {
+namespace {
+
+// A FAT12 image of one disk folder, through mtools.
+std::string makeImage(const std::string& folder, const std::string& image, const std::string& label,
+                      const Capacity& capacity, int disk, std::time_t time) {
+    static const std::map<std::string, std::string> kSizes = {
+        {"360K", "360"}, {"720K", "720"}, {"1.2M", "1200"}, {"1.44M", "1440"}, {"2.88M", "2880"}};
+    auto size = kSizes.find(capacity.name);
+    if (size == kSizes.end())
+        return "--images needs a floppy format (360K, 720K, 1.2M, 1.44M or 2.88M)";
+    // mtools dates the label and copies from this, which keeps images identical.
+    ::setenv("SOURCE_DATE_EPOCH", std::to_string(time).c_str(), 1);
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "2026%04X", disk & 0xFFFF);
+    auto format = host::runProgram({"mformat", "-C", "-f", size->second, "-N", serial, "-v", label, "-i", image, "::"},
+                                   folder, host::Wait::Yes);
+    if (!format.started || format.exitCode != 0)
+        return "mformat could not make " + image + (format.started ? "" : " (is mtools installed?)");
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.is_regular_file())
+            names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> argv = {"mcopy", "-m", "-i", image};
+    argv.insert(argv.end(), names.begin(), names.end());
+    argv.push_back("::");
+    auto copy = host::runProgram(argv, folder, host::Wait::Yes);
+    if (!copy.started || copy.exitCode != 0)
+        return "mcopy could not fill " + image;
+    return {};
+}
+
+} // namespace
+
+std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::string& outPath,
+                         const WriteOptions& options, const Progress& progress) {
+    const bool force = options.force;
     const std::string out = outPath.size() > 3 && outPath.back() == '\\' ? outPath.substr(0, outPath.size() - 1) : outPath;
     // What is there may only be an earlier set, unless forced.
     if (machine.exists(out)) {
@@ -409,6 +447,25 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
                 return fail("cannot write " + path + ": " + r.error().describe());
             if (auto r = machine.setLastWriteTime(path, c.time); !r)
                 return fail("cannot date " + path + ": " + r.error().describe());
+        }
+    }
+    if (options.images) {
+        for (std::size_t d = 0; d < prepared.plan.disks.size(); ++d) {
+            const std::string name = "DISK" + std::to_string(d + 1);
+            auto folder = machine.hostPath(tmp + "\\" + name);
+            auto root = machine.hostPath(tmp);
+            if (!folder || !root)
+                return fail("the set's folder is not on a host folder: no images");
+            std::string label = name;
+            for (const Piece& piece : prepared.plan.disks[d].pieces)
+                if (prepared.plan.items[piece.item].role == Role::Marker)
+                    label = prepared.plan.items[piece.item].name;
+            if (progress)
+                progress("Making " + name + ".IMG...");
+            if (auto why = makeImage(folder->string(), (*root / (name + ".IMG")).string(), label, options.capacity,
+                                     static_cast<int>(d + 1), options.imageTime);
+                !why.empty())
+                return fail(why);
         }
     }
     // Into place: the old set goes only once the new one is whole.

@@ -64,7 +64,16 @@ Prepare prepare(Machine& machine, const authoring::ProjectData& project, authori
 // Writes DISK1, DISK2, ... into `out` (a Windows path of the machine) through
 // a temporary sibling folder. `out` may hold only DISKn folders and DISKn.IMG
 // files unless `force`. Returns an error text, empty when done.
-std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::string& out, bool force,
-                         const Progress& progress = {});
+// With `images`, a FAT12 image DISKn.IMG of the floppy format beside each
+// folder, made by mtools with the disk's marker as its volume label and dated
+// `imageTime`, so the same set gives the same images.
+struct WriteOptions {
+    bool force = false;
+    bool images = false;
+    Capacity capacity;
+    std::time_t imageTime = 0;
+};
+std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::string& out,
+                         const WriteOptions& options, const Progress& progress = {});
 
 } // namespace zrv::build

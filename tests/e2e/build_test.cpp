@@ -159,4 +159,34 @@ TEST_F(Builds, ProjectsThatCannotBeBuiltWriteNothing) {
     EXPECT_EQ(zrva32("build " + project + " --jobs 0").status, 2);
 }
 
+TEST_F(Builds, FloppyImagesAreFat12DisksThatMtoolsAndFsckRead) {
+    add("APP.EXE", text(3000), "compress=1");
+    add("HELP.HLP", text(400000));
+    ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    Outcome a = zrva32("build " + project + " --disk-size 360K --images -o " + quote(dir.path() / "a"));
+    Outcome b = zrva32("build " + project + " --disk-size 360K --images -o " + quote(dir.path() / "b"));
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(a.status, 0) << a.out;
+    ASSERT_EQ(b.status, 0) << b.out;
+    ASSERT_TRUE(fs::exists(dir.path() / "a" / "DISK2.IMG"));
+    EXPECT_EQ(slurp(dir.path() / "a" / "DISK1.IMG"), slurp(dir.path() / "b" / "DISK1.IMG"));
+    EXPECT_EQ(fs::file_size(dir.path() / "a" / "DISK1.IMG"), 368640u);
+    for (const char* disk : {"DISK1", "DISK2"}) {
+        const std::string image = quote(dir.path() / "a" / (std::string(disk) + ".IMG"));
+        EXPECT_EQ(runCommand("fsck.fat -n " + image).status, 0) << disk;
+        Outcome listed = runCommand("mdir -i " + image + " ::");
+        EXPECT_NE(listed.out.find(std::string("Volume in drive : is ") + (disk[4] == '1' ? "DISK01" : "DISK02")),
+                  std::string::npos)
+            << listed.out;
+        // Every file of the folder is in the image, byte for byte.
+        for (auto& e : fs::directory_iterator(dir.path() / "a" / disk)) {
+            const fs::path copy = dir.path() / "copied";
+            fs::remove(copy);
+            ASSERT_EQ(runCommand("mcopy -i " + image + " ::" + e.path().filename().string() + " " + quote(copy)).status, 0);
+            EXPECT_EQ(slurp(copy), slurp(e.path())) << e.path();
+        }
+    }
+    EXPECT_EQ(zrva32("build " + project + " --disk-size 100000 --images -o " + quote(dir.path() / "c")).status, 2);
+}
+
 } // namespace
