@@ -14,6 +14,9 @@
 #include "platform/base/ansi.h"
 #include "platform/machine/machine.h"
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <ctime>
 
 #include <algorithm>
@@ -499,6 +502,7 @@ struct LayoutArgs {
     bool quiet = false;
     bool force = false;
     bool images = false;
+    std::string report; // Windows path
 };
 
 std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>& args, bool build, int& status) {
@@ -589,6 +593,16 @@ std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>&
             l.force = true;
         } else if (build && a == "--images") {
             l.images = true;
+        } else if (build && a == "--report") {
+            auto v = value(i);
+            if (!v)
+                return std::nullopt;
+            auto path = windowsPath(*v);
+            if (!path) {
+                status = failure(*v + ": the name has characters Windows code page 1252 cannot hold");
+                return std::nullopt;
+            }
+            l.report = *path;
         } else {
             status = usageError(std::string(build ? "build" : "script") + " does not take '" + a + "' (see zrva32 --help)");
             return std::nullopt;
@@ -645,6 +659,10 @@ int scriptCommand(Session& s, const std::vector<std::string>& args) {
     return 0;
 }
 
+// Ctrl-C is the Stop command.
+std::atomic<bool> g_stop{false};
+extern "C" void onInterrupt(int) { g_stop = true; }
+
 // The disk set of the project.
 int buildCommand(Session& s, const std::vector<std::string>& args) {
     int status = 0;
@@ -659,7 +677,16 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
         std::fprintf(stderr, "zrva32: %s\n", std::string(statusText(11002)).c_str());
     if (!saveWhatTheCheckChanged(*s.project))
         return kExitFailure;
+    const auto started = std::chrono::steady_clock::now();
+    std::signal(SIGINT, onInterrupt);
+    l->options.stop = &g_stop;
+    auto cancelled = [] {
+        std::fprintf(stderr, "zrva32: %s\n", std::string(statusText(11010)).c_str());
+        return 130;
+    };
     auto prepared = prepareBuild(s, *l);
+    if (g_stop)
+        return cancelled();
     if (!prepared)
         return kExitFailure;
     auto progress = [&](const std::string& text) {
@@ -671,7 +698,10 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
     write.images = l->images;
     write.capacity = l->options.capacity;
     write.imageTime = l->options.now;
+    write.stop = &g_stop;
     if (auto why = build::writeDiskSet(*s.machine, *prepared, out, write, progress); !why.empty()) {
+        if (why == build::kStopped)
+            return cancelled();
         std::fprintf(stderr, "zrva32: %s\nzrva32: %s\n", ansiToUtf8(why).c_str(), std::string(statusText(11011)).c_str());
         return kExitFailure;
     }
@@ -679,21 +709,37 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
     if (auto r = s.machine->writeFileAtomic(p.directory + p.scriptName, prepared->script); !r)
         std::fprintf(stderr, "zrva32: warning: the script was not copied to the project's folder: %s\n",
                      r.error().describe().c_str());
+    if (!l->report.empty())
+        if (auto r = s.machine->writeFileAtomic(l->report, build::report(*prepared)); !r)
+            std::fprintf(stderr, "zrva32: warning: cannot write the report %s: %s\n", ansiToUtf8(l->report).c_str(),
+                         r.error().describe().c_str());
     if (!l->quiet) {
         const auto& plan = prepared->plan;
-        std::uint64_t total = 0;
+        const auto& c = l->options.capacity;
+        std::uint64_t diskBytes = 0, sourceBytes = 0;
         std::size_t files = 0;
+        for (std::size_t i = 0; i < plan.items.size(); ++i)
+            sourceBytes += static_cast<int>(i) == prepared->placeholder ? prepared->script.size()
+                                                                       : prepared->contents[i].sourceSize;
         for (std::size_t d = 0; d < plan.disks.size(); ++d) {
             std::uint64_t bytes = 0;
             for (const auto& piece : plan.disks[d].pieces)
-                bytes += piece.size;
-            total += bytes;
+                bytes += static_cast<int>(piece.item) == prepared->placeholder ? prepared->script.size() : piece.size;
+            diskBytes += bytes;
             files += plan.disks[d].pieces.size();
-            std::fprintf(stderr, "  DISK%zu  %3zu files  %10llu bytes\n", d + 1, plan.disks[d].pieces.size(),
-                         static_cast<unsigned long long>(bytes));
+            std::string free = "";
+            if (c.kind != build::Capacity::Kind::Unlimited)
+                free = std::to_string(c.clusters * c.clusterSize - plan.disks[d].usedBytes) + " free";
+            std::fprintf(stderr, "  DISK%-3zu %4zu files %12llu bytes  %s\n", d + 1, plan.disks[d].pieces.size(),
+                         static_cast<unsigned long long>(bytes), free.c_str());
         }
-        std::fprintf(stderr, "  %zu disk%s, %zu files, %llu bytes in %s\nzrva32: %s\n", plan.disks.size(),
-                     plan.disks.size() == 1 ? "" : "s", files, static_cast<unsigned long long>(total),
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::fprintf(stderr,
+                     "  %zu disk%s, %zu files, %llu source bytes, %llu on the disks (%.2f), %.1f s, in %s\nzrva32: %s\n",
+                     plan.disks.size(), plan.disks.size() == 1 ? "" : "s", files,
+                     static_cast<unsigned long long>(sourceBytes), static_cast<unsigned long long>(diskBytes),
+                     sourceBytes ? static_cast<double>(diskBytes) / static_cast<double>(sourceBytes) : 1.0, seconds,
                      ansiToUtf8(out).c_str(), std::string(statusText(11003)).c_str());
     }
     return 0;

@@ -79,6 +79,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
     auto generated = [&](std::string name, std::string bytes, Role role) {
         items.push_back({std::move(name), bytes.size(), role, -1});
         Content c;
+        c.sourceSize = bytes.size();
         c.bytes = std::move(bytes);
         c.time = fileTimeFromUnix(o.now);
         contents.push_back(std::move(c));
@@ -197,8 +198,9 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
     // Read and compress, several at a time.
     std::vector<std::string> jobErrors(jobs.size());
     std::atomic<std::size_t> next{0};
+    auto stopped = [&] { return o.stop && o.stop->load(); };
     auto work = [&] {
-        for (std::size_t j; (j = next.fetch_add(1)) < jobs.size();) {
+        for (std::size_t j; !stopped() && (j = next.fetch_add(1)) < jobs.size();) {
             const Job& job = jobs[j];
             Content& c = contents[job.item];
             std::string bytes;
@@ -223,6 +225,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
                 bytes = std::move(*read);
                 c.time = info->lastWrite;
             }
+            c.sourceSize = bytes.size();
             if (!job.compress) {
                 c.bytes = std::move(bytes);
                 continue;
@@ -255,6 +258,10 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
     work();
     for (auto& t : pool)
         t.join();
+    if (stopped()) {
+        result.stopped = true;
+        return result;
+    }
     for (std::size_t j = 0; j < jobs.size(); ++j)
         if (!jobErrors[j].empty())
             error(jobErrors[j] + (jobs[j].key.empty() ? "" : " (" + jobs[j].key + ")"));
@@ -434,6 +441,8 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
         if (auto r = machine.createDirectory(disk); !r)
             return fail("cannot create " + disk + ": " + r.error().describe());
         for (const Piece& piece : prepared.plan.disks[d].pieces) {
+            if (options.stop && options.stop->load())
+                return fail(kStopped);
             const Item& item = prepared.plan.items[piece.item];
             const Content& c = prepared.contents[piece.item];
             std::string bytes;
@@ -483,6 +492,46 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
     if (machine.exists(old))
         removeTree(old, removeTree);
     return {};
+}
+
+std::string report(const Prepared& prepared) {
+    auto quote = [](std::string_view ansi) {
+        std::string out = "\"";
+        for (char c : ansiToUtf8(ansi)) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                out += esc;
+                continue;
+            }
+            out += c;
+        }
+        return out + "\"";
+    };
+    static const char* const kRoles[] = {"marker", "setupdat", "runtime", "script", "bitmap", "file", "cleanup", "extra"};
+    std::vector<std::vector<std::uint64_t>> pieces(prepared.plan.items.size());
+    for (const Disk& d : prepared.plan.disks)
+        for (const Piece& piece : d.pieces)
+            pieces[piece.item].push_back(piece.size);
+    std::string out = "{\"disks\":" + std::to_string(prepared.plan.disks.size()) +
+                      ",\"cleanupDisk\":" + std::to_string(prepared.plan.cleanupDisk) + ",\"items\":[";
+    for (std::size_t i = 0; i < prepared.plan.items.size(); ++i) {
+        const Item& item = prepared.plan.items[i];
+        const Content& c = prepared.contents[i];
+        const char* form = c.form == Content::Form::Szdd ? "szdd" : c.form == Content::Form::Raw ? "raw" : "plain";
+        out += i ? ",\n" : "\n";
+        out += "{\"name\":" + quote(item.name) + ",\"role\":\"" + kRoles[static_cast<int>(item.role)] + "\"";
+        if (item.index >= 0)
+            out += ",\"index\":" + std::to_string(item.index + 1);
+        out += ",\"first\":" + std::to_string(prepared.plan.spans[i].first) +
+               ",\"last\":" + std::to_string(prepared.plan.spans[i].last) + ",\"stored\":\"" + form + "\",\"pieces\":[";
+        for (std::size_t k = 0; k < pieces[i].size(); ++k)
+            out += (k ? "," : "") + std::to_string(i == static_cast<std::size_t>(prepared.placeholder) ? prepared.script.size() : pieces[i][k]);
+        out += "]}";
+    }
+    return out + "\n]}\n";
 }
 
 } // namespace zrv::build

@@ -7,6 +7,7 @@
 #include "authoring/generator/generator.h"
 #include "platform/base/fileinfo.h"
 
+#include <atomic>
 #include <ctime>
 #include <functional>
 #include <optional>
@@ -33,12 +34,14 @@ struct BuildOptions {
     std::string runtimeDir;                  // Windows path of real runtime files; empty: stand-ins
     std::time_t now = 0;                     // the build's time
     bool clamp = false;                      // no date on the set later than `now`
+    const std::atomic<bool>* stop = nullptr; // set: stop as soon as possible
 };
 
 // One item's bytes and date.
 struct Content {
     std::string bytes;
     FileTime time = 0;
+    std::uint64_t sourceSize = 0; // before compression
     enum class Form { Plain, Szdd, Raw } form = Form::Plain; // raw: stored under its compressed name
 };
 
@@ -53,6 +56,7 @@ struct Prepared {
 struct Prepare {
     std::optional<Prepared> prepared;
     std::vector<std::string> errors; // every one found
+    bool stopped = false;
 };
 
 // Progress: a status text for people, as the build goes.
@@ -72,7 +76,14 @@ struct WriteOptions {
     bool images = false;
     Capacity capacity;
     std::time_t imageTime = 0;
+    const std::atomic<bool>* stop = nullptr;
 };
+// What writeDiskSet returns when it was stopped.
+inline constexpr const char* kStopped = "stopped";
+
+// The set as JSON: every item with its name on the disks, its first and last
+// disk, its pieces and how it is stored.
+std::string report(const Prepared& prepared);
 std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::string& out,
                          const WriteOptions& options, const Progress& progress = {});
 

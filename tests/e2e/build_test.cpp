@@ -71,7 +71,8 @@ TEST_F(Builds, DisksHoldWhatThePlanSaysAndRebuildIdentically) {
     add("NOISE.BIN", noise, "compress=1 ext=BI_");
     ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
     Outcome one = zrva32("build " + project + " --disk-size 24000 --jobs 1 -o " + quote(dir.path() / "one"));
-    Outcome two = zrva32("build " + project + " --disk-size 24000 --jobs 2 -o " + quote(dir.path() / "two"));
+    Outcome two = zrva32("build " + project + " --disk-size 24000 --jobs 2 -o " + quote(dir.path() / "two") +
+                         " --report " + quote(dir.path() / "report.json"));
     ::unsetenv("SOURCE_DATE_EPOCH");
     ASSERT_EQ(one.status, 0) << one.out;
     ASSERT_EQ(two.status, 0) << two.out;
@@ -79,6 +80,11 @@ TEST_F(Builds, DisksHoldWhatThePlanSaysAndRebuildIdentically) {
     EXPECT_EQ(a, b);
     ASSERT_TRUE(a.count("DISK1/SETUP.SCR") && a.count("DISK1/DISK01") && a.count("DISK2/DISK02"));
     EXPECT_EQ(a["DISK1/DISK01"], "DISK01\r\n");
+    const std::string report = slurp(dir.path() / "report.json");
+    EXPECT_NE(report.find("{\"name\":\"NOISE.BI_\",\"role\":\"file\",\"index\":3,"), std::string::npos) << report;
+    EXPECT_NE(report.find("\"stored\":\"raw\""), std::string::npos);
+    EXPECT_NE(report.find("{\"name\":\"HELP.HL_\",\"role\":\"file\",\"index\":2,\"first\":1,\"last\":"), std::string::npos)
+        << report;
     EXPECT_EQ(a["DISK1/SETUP.DAT"], "Starting App Setup...\r\n");
     // The help file, split over disks, joins to its SZDD form, which msexpand expands.
     std::string joined;
