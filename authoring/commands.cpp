@@ -519,19 +519,24 @@ std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>&
         }
         return args[++i];
     };
+    // A path value: a Windows path of the machine, or a host one on Z:.
+    auto pathValue = [&](std::size_t& i) -> std::optional<std::string> {
+        auto v = value(i);
+        if (!v)
+            return std::nullopt;
+        auto path = windowsPath(*v);
+        if (!path)
+            status = failure(*v + ": the name has characters Windows code page 1252 cannot hold");
+        return path;
+    };
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--quiet") {
             l.quiet = true;
         } else if (a == "-o") {
-            auto v = value(i);
-            if (!v)
+            auto path = pathValue(i);
+            if (!path)
                 return std::nullopt;
-            auto path = windowsPath(*v);
-            if (!path) {
-                status = failure(*v + ": the name has characters Windows code page 1252 cannot hold");
-                return std::nullopt;
-            }
             l.output = *path;
         } else if (a == "--disk-size") {
             auto v = value(i);
@@ -580,28 +585,18 @@ std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>&
         } else if (a == "--long-names") {
             l.options.longNames = true;
         } else if (a == "--runtime") {
-            auto v = value(i);
-            if (!v)
+            auto path = pathValue(i);
+            if (!path)
                 return std::nullopt;
-            auto path = windowsPath(*v);
-            if (!path) {
-                status = failure(*v + ": the name has characters Windows code page 1252 cannot hold");
-                return std::nullopt;
-            }
             l.options.runtimeDir = *path;
         } else if (build && a == "--force") {
             l.force = true;
         } else if (build && a == "--images") {
             l.images = true;
         } else if (build && a == "--report") {
-            auto v = value(i);
-            if (!v)
+            auto path = pathValue(i);
+            if (!path)
                 return std::nullopt;
-            auto path = windowsPath(*v);
-            if (!path) {
-                status = failure(*v + ": the name has characters Windows code page 1252 cannot hold");
-                return std::nullopt;
-            }
             l.report = *path;
         } else {
             status = usageError(std::string(build ? "build" : "script") + " does not take '" + a + "' (see zrva32 --help)");
