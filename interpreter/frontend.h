@@ -25,6 +25,7 @@ struct Options {
     std::optional<std::filesystem::path> record;
     std::optional<std::filesystem::path> screenshots;
     std::string ui; // "qt", "headless", or empty: Qt where a display is
+    std::string script = "SETUP.SCR"; // install: the script on the first disk
     std::vector<DriveMapping> disks;
 };
 

@@ -66,6 +66,7 @@ Options:
                          file, else with its default button (the default without
                          a display)
   --answers FILE         the answer file (JSON lines; see docs/answers.md)
+  --script NAME          (install) the script on the first disk (default SETUP.SCR)
   --transcript FILE      write each message box, dialog and window as a JSON line
   --record FILE          (qt) write the answers the person gave, to replay headless
   --screenshots DIR      (qt) save a PNG of every window as it is shown
@@ -95,6 +96,12 @@ int main(int argc, char** argv) {
         } else if (a == "--version") {
             std::cout << kVersion << "\n";
             return 0;
+        } else if (a == "--script") {
+            if (i + 1 >= argc)
+                return usageError("--script needs a file name");
+            o.script = utf8ToAnsiLossy(argv[++i]);
+            if (o.script.empty() || o.script.find_first_of("\\/: ") != std::string::npos)
+                return usageError("--script takes the name of a script on the first disk, like SETUP.SCR");
         } else if (a == "--ui" || a == "--answers" || a == "--transcript" || a == "--record" || a == "--screenshots") {
             if (i + 1 >= argc)
                 return usageError(a + " needs a value");

@@ -148,7 +148,7 @@ int install(Options& o) {
         std::string first = dat->substr(0, dat->find_first_of("\r\n"));
         (*ui)->record(zrv::ui::transcriptLine("setupdat", "SETUP.DAT", "Setup", ansiToUtf8(first)).number("result", 0).str());
     }
-    return runLine(m, **ui, "SETUP.SCR /DIR:A:\\", o.disks);
+    return runLine(m, **ui, o.script + " /DIR:A:\\", o.disks);
 }
 
 // The de-install program's part: ZRVUNI.INI names the script that undoes APP.

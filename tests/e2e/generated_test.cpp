@@ -39,9 +39,9 @@ protected:
     Ran zrva32(const std::string& args) {
         return run(std::string(ZRVA32_PATH) + " --machine " + q(dir.path() / "authoring") + " " + args);
     }
-    Ran install(const std::string& answers = "") {
+    Ran install(const std::string& answers = "", const std::string& options = "") {
         spit(dir.path() / "answers.jsonl", answers);
-        return zrvx32("--ui headless --answers " + q(dir.path() / "answers.jsonl") + " --transcript " +
+        return zrvx32(options + " --ui headless --answers " + q(dir.path() / "answers.jsonl") + " --transcript " +
                       q(dir.path() / "t.jsonl") + " install " + q(dir.path() / "set"));
     }
     std::string onC(const std::string& path) { return slurp(machine / "drive_c" / path); }
@@ -80,7 +80,7 @@ TEST_F(Generated, AProjectFromTheCommandLineInstallsAndUninstalls) {
     ASSERT_EQ(zrva32("add " + project + " dir '%InstallPath%DATA'").status, 0);
     const fs::path disk1 = dir.path() / "set" / "DISK1";
     fs::create_directories(disk1);
-    Ran script = zrva32("script " + project + " -o " + q(disk1 / "SETUP.SCR"));
+    Ran script = zrva32("script " + project + " -o " + q(disk1 / "INSTALL.SCR"));
     ASSERT_EQ(script.status, 0) << script.out;
     spit(disk1 / "DISK01", "");
     spit(disk1 / "SETUP.DAT", "Demo 1.0\r\n");
@@ -89,7 +89,7 @@ TEST_F(Generated, AProjectFromTheCommandLineInstallsAndUninstalls) {
     ASSERT_TRUE(packed.ok());
     spit(disk1 / "DEMO.EX_", *packed);
 
-    Ran r = install();
+    Ran r = install("", "--script INSTALL.SCR");
     ASSERT_EQ(r.status, 0) << r.out << slurp(dir.path() / "t.jsonl");
     EXPECT_EQ(onC("DEMO/DEMO.EXE"), program);
     EXPECT_EQ(onC("DEMO/README.TXT"), "Read me.\r\n");
