@@ -1,5 +1,6 @@
 // zrva32 build as an author's script runs it: the disks it writes, and the
 // projects it refuses without writing anything.
+#include "authoring/build/planner.h"
 #include "tests/support/process.h"
 #include "tests/support/testing.h"
 
@@ -193,6 +194,30 @@ TEST_F(Builds, FloppyImagesAreFat12DisksThatMtoolsAndFsckRead) {
         }
     }
     EXPECT_EQ(zrva32("build " + project + " --disk-size 100000 --images -o " + quote(dir.path() / "c")).status, 2);
+}
+
+TEST(FloppyFormats, HoldWhatMformatGivesThem) {
+    TempDir dir;
+    const std::pair<const char*, const char*> formats[] = {
+        {"360K", "360"}, {"720K", "720"}, {"1.2M", "1200"}, {"1.44M", "1440"}, {"2.88M", "2880"}};
+    for (const auto& [name, size] : formats) {
+        const std::string image = quote(dir.path() / (std::string(size) + ".img"));
+        ASSERT_EQ(runCommand(std::string("mformat -C -f ") + size + " -v DISK01 -i " + image + " ::").status, 0);
+        Outcome listed = runCommand("mdir -i " + image + " ::");
+        // "362 496 bytes free": the data clusters times their size.
+        std::string digits;
+        const auto at = listed.out.find("bytes free");
+        ASSERT_NE(at, std::string::npos) << listed.out;
+        for (std::size_t i = listed.out.rfind('\n', at) + 1; i < at; ++i)
+            if (std::isdigit(static_cast<unsigned char>(listed.out[i])))
+                digits += listed.out[i];
+        const auto capacity = zrv::build::Capacity::parse(name);
+        ASSERT_TRUE(capacity);
+        EXPECT_EQ(std::to_string(capacity->clusters * capacity->clusterSize), digits) << name;
+        Outcome info = runCommand("minfo -i " + image + " ::");
+        EXPECT_NE(info.out.find("root directory slots: " + std::to_string(capacity->rootEntries)), std::string::npos)
+            << name << info.out;
+    }
 }
 
 } // namespace
