@@ -451,10 +451,16 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
             else
                 bytes = c.bytes.substr(offsets[piece.item], piece.size);
             offsets[piece.item] += piece.size;
+            // A new file in the new set: the set as a whole is renamed into
+            // place, so each file needs no replacing of its own.
             const std::string path = disk + "\\" + item.name;
-            if (auto r = machine.writeFileAtomic(path, bytes); !r)
-                return fail("cannot write " + path + ": " + r.error().describe());
-            if (auto r = machine.setLastWriteTime(path, c.time); !r)
+            auto file = machine.openFile(path, Access::Write, Disposition::CreateAlways);
+            if (!file)
+                return fail("cannot write " + path + ": " + file.error().describe());
+            auto written = file->write(bytes.data(), bytes.size());
+            if (!written || *written != bytes.size())
+                return fail("cannot write " + path + (written ? ": the disk is full" : ": " + written.error().describe()));
+            if (auto r = file->setLastWriteTime(c.time); !r)
                 return fail("cannot date " + path + ": " + r.error().describe());
         }
     }
