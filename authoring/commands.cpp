@@ -503,6 +503,7 @@ struct LayoutArgs {
     bool force = false;
     bool images = false;
     std::string report; // Windows path
+    std::string refill; // Windows path
 };
 
 std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>& args, bool build, int& status) {
@@ -593,6 +594,11 @@ std::optional<LayoutArgs> layoutArgs(Session& s, const std::vector<std::string>&
             l.force = true;
         } else if (build && a == "--images") {
             l.images = true;
+        } else if (build && a == "--refill") {
+            auto path = pathValue(i);
+            if (!path)
+                return std::nullopt;
+            l.refill = *path;
         } else if (build && a == "--report") {
             auto path = pathValue(i);
             if (!path)
@@ -688,6 +694,33 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
         if (!l->quiet)
             std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
     };
+    if (!l->refill.empty()) {
+        // Enter is OK, q is Cancel.
+        auto ask = [](const std::string& text) {
+            std::string shown = text;
+            for (char& c : shown)
+                if (c == '\n')
+                    c = ' ';
+            std::fprintf(stderr, "zrva32: %s [Enter = OK, q = Cancel] ", ansiToUtf8(shown).c_str());
+            std::string answer;
+            if (!std::getline(std::cin, answer))
+                return false;
+            return answer != "q" && answer != "Q";
+        };
+        if (auto why = build::refillDiskSet(*s.machine, *prepared, l->refill, ask, progress); !why.empty()) {
+            if (why == build::kStopped)
+                return cancelled();
+            std::string shown = why;
+            for (char& c : shown)
+                if (c == '\n')
+                    c = ' ';
+            std::fprintf(stderr, "zrva32: %s\nzrva32: %s\n", ansiToUtf8(shown).c_str(), std::string(statusText(11011)).c_str());
+            return kExitFailure;
+        }
+        if (!l->quiet)
+            std::fprintf(stderr, "zrva32: %s\n", std::string(statusText(11003)).c_str());
+        return 0;
+    }
     build::WriteOptions write;
     write.force = l->force;
     write.images = l->images;

@@ -68,7 +68,7 @@ Projects (.SPJ):
   build PROJECT.SPJ [-o DIR] [--disk-size 1.44M|720K|360K|1.2M|2.88M|BYTES|
                      unlimited] [--max-disks N] [--include all|none|N[,N...]]
                      [--jobs N] [--no-store-raw] [--long-names] [--runtime DIR]
-                     [--images] [--report FILE] [--force] [--quiet]
+                     [--images] [--report FILE] [--refill DIR] [--force] [--quiet]
                      build the disk set: DIR\DISK1, DIR\DISK2, ... (default
                      DISKS in the project's folder) for zrvx32 install; with
                      --images also DIR\DISKn.IMG floppy images (mtools)

@@ -500,6 +500,47 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
     return {};
 }
 
+std::string refillDiskSet(Machine& machine, const Prepared& prepared, const std::string& folderPath,
+                          const DiskPrompt& ask, const Progress& progress) {
+    const std::string folder = AddBackslash(folderPath);
+    const char drive = folder.size() > 1 && folder[1] == ':' ? folder[0] : machine.currentDirectory()[0];
+    std::vector<std::uint64_t> offsets(prepared.plan.items.size(), 0);
+    for (std::size_t d = 0; d < prepared.plan.disks.size(); ++d) {
+        const std::string warning = "\n\nWarning! All files in '" + folder + "' will be deleted.";
+        const std::string text = d == 0 ? std::string("Please insert the first disk to be used\nin drive ") + drive + ":" + warning
+                                        : "Please insert disk #" + std::to_string(d + 1) + " in drive " + drive + ":" + warning;
+        if (!ask(text))
+            return kStopped;
+        if (progress)
+            progress("Deleting existing files on target drive/directory");
+        if (!machine.isDirectory(folder) && MakeDirectoryPath(machine, folder) != kDirCreated)
+            return "Error: Failed to create directory '" + folder + "'!";
+        DeleteFiles(machine, folder + "*.*");
+        for (const Piece& piece : prepared.plan.disks[d].pieces) {
+            const Item& item = prepared.plan.items[piece.item];
+            const Content& c = prepared.contents[piece.item];
+            const std::string bytes = c.bytes.substr(offsets[piece.item], piece.size);
+            offsets[piece.item] += piece.size;
+            const std::string path = folder + item.name;
+            auto file = machine.openFile(path, Access::Write, Disposition::CreateAlways);
+            if (!file)
+                return "An error occured while creating\n'" + path + "'.\nTry removing write-protection from this file/disk.";
+            auto written = file->write(bytes.data(), bytes.size());
+            if (!written || *written != bytes.size())
+                return "An error occured while writing\n'" + path + "'.";
+            (void)file->setLastWriteTime(c.time);
+        }
+    }
+    if (prepared.plan.disks.size() > 1 && !ask("Please insert disk #1 to be used\nfor the installation disk pack"))
+        return kStopped;
+    const std::string script = folder + prepared.plan.items[prepared.placeholder].name;
+    if (progress)
+        progress("Copying script file to target disk (" + std::to_string(prepared.script.size()) + " bytes)");
+    if (auto r = machine.writeFileAtomic(script, prepared.script); !r)
+        return "An error occured while writing\n'" + script + "'.";
+    return {};
+}
+
 std::string report(const Prepared& prepared) {
     auto quote = [](std::string_view ansi) {
         std::string out = "\"";

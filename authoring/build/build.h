@@ -81,6 +81,14 @@ struct WriteOptions {
 // What writeDiskSet returns when it was stopped.
 inline constexpr const char* kStopped = "stopped";
 
+// The interactive form: one folder (a drive) emptied and refilled for each
+// disk after `ask` (the disk prompts, with OK or Cancel) said OK, and at the
+// end, with disk 1 back, the finished script over the room kept for it.
+// Returns an error text, kStopped after a Cancel, empty when done.
+using DiskPrompt = std::function<bool(const std::string& text)>;
+std::string refillDiskSet(Machine& machine, const Prepared& prepared, const std::string& folder,
+                          const DiskPrompt& ask, const Progress& progress = {});
+
 // The set as JSON: every item with its name on the disks, its first and last
 // disk, its pieces and how it is stored.
 std::string report(const Prepared& prepared);

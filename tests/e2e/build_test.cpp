@@ -196,6 +196,31 @@ TEST_F(Builds, FloppyImagesAreFat12DisksThatMtoolsAndFsckRead) {
     EXPECT_EQ(zrva32("build " + project + " --disk-size 100000 --images -o " + quote(dir.path() / "c")).status, 2);
 }
 
+TEST_F(Builds, RefillUsesOneFolderForEveryDiskAfterItsPrompt) {
+    add("APP.EXE", text(3000), "compress=1");
+    add("HELP.HLP", text(40000));
+    const fs::path drive = dir.path() / "drive";
+    spit(drive / "OLD.TXT", "to be deleted");
+    Outcome r = runCommand("printf '\\n\\n\\n\\n\\n\\n' | " + std::string(ZRVA32_PATH) + " --machine " +
+                           quote(dir.path() / "authoring") + " build " + project + " --disk-size 24000 --refill " +
+                           quote(drive));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Please insert the first disk to be used in drive Z:"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Please insert disk #2 in drive Z:"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Please insert disk #1 to be used for the installation disk pack"), std::string::npos);
+    EXPECT_FALSE(fs::exists(drive / "OLD.TXT"));
+    // The last disk's files, and the finished script.
+    EXPECT_FALSE(fs::exists(drive / "DISK01"));
+    EXPECT_TRUE(fs::exists(drive / "DISK02") || fs::exists(drive / "DISK03"));
+    EXPECT_TRUE(slurp(drive / "SETUP.SCR").starts_with("//\r\n"));
+    Outcome cancel = runCommand("printf 'q\\n' | " + std::string(ZRVA32_PATH) + " --machine " +
+                                quote(dir.path() / "authoring") + " build " + project + " --disk-size 24000 --refill " +
+                                quote(dir.path() / "other"));
+    EXPECT_EQ(cancel.status, 130) << cancel.out;
+    EXPECT_NE(cancel.out.find("Project build process cancelled"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.path() / "other"));
+}
+
 TEST(FloppyFormats, HoldWhatMformatGivesThem) {
     TempDir dir;
     const std::pair<const char*, const char*> formats[] = {
