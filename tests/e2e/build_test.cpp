@@ -221,6 +221,25 @@ TEST_F(Builds, RefillUsesOneFolderForEveryDiskAfterItsPrompt) {
     EXPECT_FALSE(fs::exists(dir.path() / "other"));
 }
 
+TEST_F(Builds, IncludeChoosesTheOptionalFilesOfThisBuild) {
+    add("APP.EXE", text(300));
+    add("EXTRA.TXT", text(300), "optional=1");
+    auto names = [&](const std::string& options) {
+        fs::remove_all(dir.path() / "inc");
+        Outcome r = zrva32("build " + project + " -o " + quote(dir.path() / "inc") + " " + options);
+        EXPECT_EQ(r.status, 0) << r.out;
+        return listing(dir.path() / "inc");
+    };
+    EXPECT_FALSE(names("").count("DISK1/EXTRA.TXT"));
+    EXPECT_TRUE(names("--include 2").count("DISK1/EXTRA.TXT"));
+    EXPECT_TRUE(names("--include all").count("DISK1/EXTRA.TXT"));
+    EXPECT_NE(slurp(src / "APP.SPJ").find("FLAGS2=0,0,0,0,0,1,0,1,0,0,1,0,TX_"), std::string::npos); // not saved
+    ASSERT_EQ(zrva32("set " + project + " file 2 included=1").status, 0);
+    EXPECT_TRUE(names("").count("DISK1/EXTRA.TXT"));
+    EXPECT_FALSE(names("--include none").count("DISK1/EXTRA.TXT"));
+    EXPECT_EQ(zrva32("build " + project + " --include 2,x").status, 2);
+}
+
 TEST(FloppyFormats, HoldWhatMformatGivesThem) {
     TempDir dir;
     const std::pair<const char*, const char*> formats[] = {
