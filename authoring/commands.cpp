@@ -15,6 +15,7 @@
 #include "platform/machine/machine.h"
 
 #include <atomic>
+#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <ctime>
@@ -621,12 +622,37 @@ bool saveWhatTheCheckChanged(Project& project) {
     return project.save();
 }
 
-std::optional<build::Prepared> prepareBuild(Session& s, const LayoutArgs& l) {
-    auto progress = [&](const std::string& text) {
-        if (!l.quiet)
+// Progress on stderr: one updating line on a terminal, else a line each.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool quiet) : m_quiet(quiet), m_tty(::isatty(2) != 0) {}
+    ~ProgressLine() { end(); }
+    void operator()(const std::string& text) {
+        if (m_quiet)
+            return;
+        if (m_tty) {
+            std::fprintf(stderr, "\r\033[Kzrva32: %s", ansiToUtf8(text).c_str());
+            m_open = true;
+        } else if (text.find(": file ") == std::string::npos) { // file by file only on a terminal
             std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
-    };
+        }
+    }
+    // Before other output: the updating line ends.
+    void end() {
+        if (m_open)
+            std::fputc('\n', stderr);
+        m_open = false;
+    }
+
+private:
+    bool m_quiet, m_tty, m_open = false;
+};
+
+std::optional<build::Prepared> prepareBuild(Session& s, const LayoutArgs& l) {
+    ProgressLine line(l.quiet);
+    auto progress = [&](const std::string& text) { line(text); };
     auto prepared = build::prepare(*s.machine, s.project->data(), *s.settings, l.options, progress);
+    line.end();
     if (!prepared.prepared) {
         for (const auto& e : prepared.errors)
             std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(e).c_str());
@@ -690,13 +716,12 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
         return cancelled();
     if (!prepared)
         return kExitFailure;
-    auto progress = [&](const std::string& text) {
-        if (!l->quiet)
-            std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
-    };
+    ProgressLine line(l->quiet);
+    auto progress = [&](const std::string& text) { line(text); };
     if (!l->refill.empty()) {
         // Enter is OK, q is Cancel.
-        auto ask = [](const std::string& text) {
+        auto ask = [&](const std::string& text) {
+            line.end();
             std::string shown = text;
             for (char& c : shown)
                 if (c == '\n')
@@ -727,7 +752,9 @@ int buildCommand(Session& s, const std::vector<std::string>& args) {
     write.capacity = l->options.capacity;
     write.imageTime = l->options.now;
     write.stop = &g_stop;
-    if (auto why = build::writeDiskSet(*s.machine, *prepared, out, write, progress); !why.empty()) {
+    const std::string why = build::writeDiskSet(*s.machine, *prepared, out, write, progress);
+    line.end();
+    if (!why.empty()) {
         if (why == build::kStopped)
             return cancelled();
         std::fprintf(stderr, "zrva32: %s\nzrva32: %s\n", ansiToUtf8(why).c_str(), std::string(statusText(11011)).c_str());

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -199,6 +201,24 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
     std::vector<std::string> jobErrors(jobs.size());
     std::atomic<std::size_t> next{0};
     auto stopped = [&] { return o.stop && o.stop->load(); };
+    // Progress from the workers: file i of n, bytes and rate.
+    std::mutex progressLock;
+    std::size_t doneFiles = 0;
+    std::uint64_t doneBytes = 0;
+    const auto started = std::chrono::steady_clock::now();
+    auto reportDone = [&](std::uint64_t size) {
+        if (!progress)
+            return;
+        std::lock_guard lock(progressLock);
+        ++doneFiles;
+        doneBytes += size;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        char text[160];
+        std::snprintf(text, sizeof text, "Reading and compressing: file %zu of %zu, %.1f MB, %.1f MB/s", doneFiles,
+                      jobs.size(), static_cast<double>(doneBytes) / 1e6,
+                      seconds > 0 ? static_cast<double>(doneBytes) / 1e6 / seconds : 0.0);
+        progress(text);
+    };
     auto work = [&] {
         for (std::size_t j; !stopped() && (j = next.fetch_add(1)) < jobs.size();) {
             const Job& job = jobs[j];
@@ -226,6 +246,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
                 c.time = info->lastWrite;
             }
             c.sourceSize = bytes.size();
+            reportDone(bytes.size());
             if (!job.compress) {
                 c.bytes = std::move(bytes);
                 continue;
