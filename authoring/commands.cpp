@@ -12,10 +12,10 @@
 #include "common/text.h"
 #include "common/trace.h"
 #include "platform/base/ansi.h"
+#include "platform/host/hostfs.h"
 #include "platform/machine/machine.h"
 
 #include <atomic>
-#include <unistd.h>
 #include <chrono>
 #include <csignal>
 #include <ctime>
@@ -625,7 +625,7 @@ bool saveWhatTheCheckChanged(Project& project) {
 // Progress on stderr: one updating line on a terminal, else a line each.
 class ProgressLine {
 public:
-    explicit ProgressLine(bool quiet) : m_quiet(quiet), m_tty(::isatty(2) != 0) {}
+    explicit ProgressLine(bool quiet) : m_quiet(quiet), m_tty(host::stderrIsTerminal()) {}
     ~ProgressLine() { end(); }
     void operator()(const std::string& text) {
         if (m_quiet)

@@ -417,5 +417,7 @@ Result<void> setOwnerWritable(int fd, Via via, const Stat& st, Writable writable
 
 unsigned long processId() { return static_cast<unsigned long>(::getpid()); }
 
+bool stderrIsTerminal() { return ::isatty(2) != 0; }
+
 } // namespace host
 } // namespace zrv

@@ -132,6 +132,8 @@ inline Writable writableFor(std::uint32_t attributes) {
 Result<void> setOwnerWritable(int fd, Via via, const Stat& st, Writable writable);
 
 unsigned long processId();
+// Standard error goes to a terminal (a person watches).
+bool stderrIsTerminal();
 
 } // namespace host
 } // namespace zrv

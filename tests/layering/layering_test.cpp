@@ -34,7 +34,9 @@ const std::map<std::string, std::vector<std::string>> kLayers = {
     {"interpreter/actions", {"interpreter/engine"}},
     {"interpreter", {"interpreter/actions", "interpreter/ui/qt"}},
     {"authoring/project", {"common"}},
-    {"authoring", {"authoring/project"}},
+    {"authoring/generator", {"authoring/project"}},
+    {"authoring/build", {"authoring/generator"}},
+    {"authoring", {"authoring/build"}},
 };
 
 const std::set<std::string> kQtFolders = {"interpreter/ui/qt", "authoring/workbench"};
