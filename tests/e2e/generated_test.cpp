@@ -182,6 +182,8 @@ TEST_F(Generated, TheMainJobProjectToDiskSetInstallAgainAndUninstall) {
     spit(src / "APP.EXE", program);
     spit(src / "MANUAL.HLP", manual);
     spit(src / "SHARED.DLL", library);
+    spit(src / "COLOURS.REG", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\VQRSoftware\\Demo\\Colours]\r\n"
+                              "\"Back\"=\"Blue\"\r\n");
     const std::string project = q(src / "APP.SPJ");
     ASSERT_EQ(zrva32("new " + project).status, 0);
     ASSERT_EQ(zrva32("set " + project + " APPNAME=Demo 'DEFPATH=C:\\DEMO\\' PMGROUP=0,1,0,0,0,0 SPLITSIZE=4 RESERVE=16").status, 0);
@@ -189,6 +191,7 @@ TEST_F(Generated, TheMainJobProjectToDiskSetInstallAgainAndUninstall) {
     ASSERT_EQ(zrva32("add " + project + " file " + q(src / "APP.EXE") + " compress=1 makeicon=1 icontext=Demo").status, 0);
     ASSERT_EQ(zrva32("add " + project + " file " + q(src / "MANUAL.HLP") + " compress=1 options=2").status, 0);
     ASSERT_EQ(zrva32("add " + project + " file " + q(src / "SHARED.DLL") + " shared=1 'target=%WindowsDirectory%'").status, 0);
+    ASSERT_EQ(zrva32("add " + project + " file " + q(src / "COLOURS.REG") + " action=4").status, 0);
     Ran script = zrva32("script " + project + " --disk-size 24000 -o " + q(src / "PLANNED.SCR"));
     ASSERT_EQ(script.status, 0) << script.out;
     Ran built = zrva32("build " + project + " --disk-size 24000 -o " + q(dir.path() / "set"));
@@ -209,6 +212,8 @@ TEST_F(Generated, TheMainJobProjectToDiskSetInstallAgainAndUninstall) {
     EXPECT_NE(onC("WINDOWS/ZRVUNI.INI").find("DeInstallScript=C:\\WINDOWS\\VQRSOFT\\APP.001"), std::string::npos)
         << onC("WINDOWS/ZRVUNI.INI");
     EXPECT_NE(zrvx32("machine groups").out.find("Demo"), std::string::npos);
+    Ran merged = zrvx32("machine reg export 'HKEY_CURRENT_USER\\Software\\VQRSoftware\\Demo\\Colours'");
+    EXPECT_NE(merged.out.find("\"Back\"=\"Blue\""), std::string::npos) << merged.out; // the .REG file, merged
 
     // Again: the upgrade path asks no installation path.
     r = install(answers);
