@@ -180,7 +180,7 @@ TEST_F(Builds, FloppyImagesAreFat12DisksThatMtoolsAndFsckRead) {
     EXPECT_EQ(fs::file_size(dir.path() / "a" / "DISK1.IMG"), 368640u);
     for (const char* disk : {"DISK1", "DISK2"}) {
         const std::string image = quote(dir.path() / "a" / (std::string(disk) + ".IMG"));
-        EXPECT_EQ(runCommand("fsck.fat -n " + image).status, 0) << disk;
+        EXPECT_EQ(runCommand("PATH=\"$PATH:/usr/sbin:/sbin\" fsck.fat -n " + image).status, 0) << disk;
         Outcome listed = runCommand("mdir -i " + image + " ::");
         EXPECT_NE(listed.out.find(std::string("Volume in drive : is ") + (disk[4] == '1' ? "DISK01" : "DISK02")),
                   std::string::npos)
