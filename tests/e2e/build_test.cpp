@@ -240,6 +240,25 @@ TEST_F(Builds, IncludeChoosesTheOptionalFilesOfThisBuild) {
     EXPECT_EQ(zrva32("build " + project + " --include 2,x").status, 2);
 }
 
+TEST_F(Builds, TheRuntimeFolderOfTheKitGivesTheSameSetAsTheStandIns) {
+    add("APP.EXE", text(3000), "compress=1");
+    ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    Outcome own = zrva32("build " + project + " -o " + quote(dir.path() / "own"));
+    Outcome kit = zrva32("build " + project + " -o " + quote(dir.path() / "kit") + " --runtime " +
+                         quote(ZRV_RUNTIME_FILES));
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    ASSERT_EQ(own.status, 0) << own.out;
+    ASSERT_EQ(kit.status, 0) << kit.out;
+    EXPECT_EQ(listing(dir.path() / "own"), listing(dir.path() / "kit"));
+    // A folder without them names each missing one.
+    fs::create_directories(dir.path() / "empty");
+    Outcome none = zrva32("build " + project + " -o " + quote(dir.path() / "none") + " --runtime " +
+                          quote(dir.path() / "empty"));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("SETUP.EXE is missing"), std::string::npos) << none.out;
+    EXPECT_NE(none.out.find("ZRVX32.EXE is missing"), std::string::npos) << none.out;
+}
+
 TEST(FloppyFormats, HoldWhatMformatGivesThem) {
     TempDir dir;
     const std::pair<const char*, const char*> formats[] = {
