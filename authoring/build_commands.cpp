@@ -1,23 +1,18 @@
 // zrva32 script and build: the layout options they share, progress on the
 // terminal, and the disk set written, refilled or reported.
-#include "authoring/session.h"
 #include "authoring/build/build.h"
-#include "authoring/project/document.h"
-#include "authoring/project/objectfile.h"
-#include "authoring/project/settings.h"
+#include "authoring/session.h"
 #include "platform/base/ansi.h"
 #include "platform/host/hostfs.h"
 #include "platform/machine/machine.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <ctime>
-
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <sstream>
 
