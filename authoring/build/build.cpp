@@ -30,15 +30,10 @@ namespace {
 
 constexpr std::uint64_t kMaxSource = 2ULL * 1024 * 1024 * 1024;
 
-std::string nameOf(std::string_view path) {
-    const auto slash = path.find_last_of('\\');
-    return upperAnsi(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
+// A path's file name as the disks hold it.
+std::string nameOf(std::string_view path) { return upperAnsi(generator::fileNameOf(path)); }
 
-std::string withExtension(std::string_view name, std::string_view ext) {
-    const auto dot = name.rfind('.');
-    return std::string(name.substr(0, dot)) + "." + std::string(ext);
-}
+using generator::withExtension;
 
 bool isShortName(std::string_view name) {
     const auto dot = name.find('.');

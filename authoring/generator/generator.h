@@ -9,6 +9,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zrv::generator {
@@ -81,6 +82,11 @@ inline constexpr std::uint64_t kMaxScriptNumber = 2147483647;
 
 // The "Uncompressing..." text of a language.
 std::string uncompressingText(int language);
+// The file name part of a Windows path, and a name with its extension
+// replaced (one added when it has none), as scripts and disks name files.
+std::string fileNameOf(std::string_view path);
+std::string withExtension(std::string_view name, std::string_view extension);
+
 // "UkEnglish" ... "Dutch".
 extern const std::array<const char*, 7> kScriptLanguageNames;
 

@@ -446,29 +446,23 @@ void Sections::userSubroutines() {
 }
 
 void Sections::endings() {
-    m_w.write("// User decided to quit");
-    m_w.write(":EXIT");
-    m_w.write("EndCopyFile()");
-    message(1, DialogText::Quit1);
-    message(2, DialogText::Quit2);
-    m_w.write("DialogBox(\"OkBox\")");
-    m_w.write("GOTO :END");
-    m_w.blank(2);
-    m_w.write("// Error");
-    m_w.write(":ERROR");
-    m_w.write("EndCopyFile()");
-    message(1, DialogText::Error1);
-    message(2, DialogText::Error2);
-    m_w.write("DialogBox(\"OkBox\")");
-    m_w.write("GOTO :END");
-    m_w.blank(2);
-    m_w.write("// Failed to create install directory");
-    m_w.write(":DIRERROR");
-    message(1, DialogText::DirError1);
-    message(2, DialogText::DirError2);
-    m_w.write("DialogBox(\"OkBox\")");
-    m_w.write(m_p.askPath ? "GOTO :RETRY" : "GOTO :END");
-    m_w.blank(2);
+    // Each ending shows its two messages in the OK box and goes on.
+    auto ending = [&](const char* comment, const char* label, bool endCopy, DialogText first, DialogText second,
+                      const char* then) {
+        m_w.write(comment);
+        m_w.write(label);
+        if (endCopy)
+            m_w.write("EndCopyFile()");
+        message(1, first);
+        message(2, second);
+        m_w.write("DialogBox(\"OkBox\")");
+        m_w.write(then);
+        m_w.blank(2);
+    };
+    ending("// User decided to quit", ":EXIT", true, DialogText::Quit1, DialogText::Quit2, "GOTO :END");
+    ending("// Error", ":ERROR", true, DialogText::Error1, DialogText::Error2, "GOTO :END");
+    ending("// Failed to create install directory", ":DIRERROR", false, DialogText::DirError1, DialogText::DirError2,
+           m_p.askPath ? "GOTO :RETRY" : "GOTO :END");
 }
 
 void Sections::bitmapDeletion() {

@@ -74,8 +74,5 @@ private:
     std::vector<Problem> m_warnings;
 };
 
-// The file name part of a path, and that name with its extension replaced.
-std::string fileNameOf(std::string_view path);
-std::string withExtension(std::string_view name, std::string_view extension);
 
 } // namespace zrv::generator

@@ -207,27 +207,43 @@ std::vector<std::uint64_t> requiredSpace(const ProjectData& p,
     return out;
 }
 
-Check addOption(ProjectData& p, std::string_view name) {
-    if (auto r = checkText("OPTINSTALL", name, Width::Path))
+namespace {
+
+// The named lists (installations, directories): exact names, each once, a limit.
+Check addNamed(std::vector<std::string>& list, std::string_view key, std::string_view name, int duplicate, int full,
+               int max) {
+    if (auto r = checkText(key, name, Width::Path))
         return r;
-    if (std::find(p.options.begin(), p.options.end(), name) != p.options.end())
-        return refusal(10012);
-    if (p.options.size() >= static_cast<std::size_t>(kMaxOptions))
-        return refusal(10029);
-    p.options.emplace_back(name);
+    if (std::find(list.begin(), list.end(), name) != list.end())
+        return refusal(duplicate);
+    if (list.size() >= static_cast<std::size_t>(max))
+        return refusal(full);
+    list.emplace_back(name);
     return std::nullopt;
+}
+
+// Entry `index` (checked by the caller) renamed, unless another has the name.
+Check renameNamed(std::vector<std::string>& list, std::string_view key, int index, std::string_view name,
+                  int duplicate) {
+    if (auto r = checkText(key, name, Width::Path))
+        return r;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (static_cast<int>(i) != index && list[i] == name)
+            return refusal(duplicate);
+    list[index] = name;
+    return std::nullopt;
+}
+
+} // namespace
+
+Check addOption(ProjectData& p, std::string_view name) {
+    return addNamed(p.options, "OPTINSTALL", name, 10012, 10029, kMaxOptions);
 }
 
 Check modifyOption(ProjectData& p, int index, std::string_view name) {
     if (index < 0 || static_cast<std::size_t>(index) >= p.options.size())
         return refusal(10013);
-    if (auto r = checkText("OPTINSTALL", name, Width::Path))
-        return r;
-    for (std::size_t i = 0; i < p.options.size(); ++i)
-        if (static_cast<int>(i) != index && p.options[i] == name)
-            return refusal(10012);
-    p.options[index] = name;
-    return std::nullopt;
+    return renameNamed(p.options, "OPTINSTALL", index, name, 10012);
 }
 
 Check deleteOption(ProjectData& p, int index) {
@@ -246,14 +262,7 @@ Check deleteOption(ProjectData& p, int index) {
 }
 
 Check addDirectory(ProjectData& p, std::string_view name) {
-    if (auto r = checkText("DIRECTORY", name, Width::Path))
-        return r;
-    if (std::find(p.directories.begin(), p.directories.end(), name) != p.directories.end())
-        return refusal(10030);
-    if (p.directories.size() >= static_cast<std::size_t>(kMaxDirectories))
-        return refusal(10036);
-    p.directories.emplace_back(name);
-    return std::nullopt;
+    return addNamed(p.directories, "DIRECTORY", name, 10030, 10036, kMaxDirectories);
 }
 
 Check modifyDirectory(ProjectData& p, int index, std::string_view name) {
@@ -261,13 +270,7 @@ Check modifyDirectory(ProjectData& p, int index, std::string_view name) {
         return refusal(10031);
     if (index == 0)
         return refusal(10032);
-    if (auto r = checkText("DIRECTORY", name, Width::Path))
-        return r;
-    for (std::size_t i = 0; i < p.directories.size(); ++i)
-        if (static_cast<int>(i) != index && p.directories[i] == name)
-            return refusal(10030);
-    p.directories[index] = name;
-    return std::nullopt;
+    return renameNamed(p.directories, "DIRECTORY", index, name, 10030);
 }
 
 Check deleteDirectory(ProjectData& p, int index) {
