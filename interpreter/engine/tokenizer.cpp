@@ -3,7 +3,9 @@
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/keywords.h"
 
+#include <array>
 #include <cstring>
+#include <vector>
 
 namespace zrv::engine {
 
@@ -35,6 +37,20 @@ void NumberPool::reset() { m_count = 0; }
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The keywords that begin with a byte, in table order: the first of them that
+// matches is the one the whole table's first match would be, without trying
+// the other 140 at every position.
+const std::vector<unsigned char>& keywordsStartingWith(char c) {
+    static const auto buckets = [] {
+        static_assert(kKeywordCount <= 256);
+        std::array<std::vector<unsigned char>, 256> b;
+        for (std::size_t i = 0; i < kKeywords.size(); ++i)
+            b[static_cast<unsigned char>(kKeywords[i].text.front())].push_back(static_cast<unsigned char>(i));
+        return b;
+    }();
+    return buckets[static_cast<unsigned char>(c)];
+}
 
 class Scanner {
 public:
@@ -216,9 +232,9 @@ private:
 
     int keywordOrCharacter() {
         std::string_view rest(m_src.data() + m_pos, m_src.size() - m_pos);
-        for (std::size_t i = 0; i < kKeywords.size(); ++i) {
+        for (unsigned char i : keywordsStartingWith(rest.front())) {
             const KeywordEntry& k = kKeywords[i];
-            if (rest.substr(0, k.text.size()) != k.text)
+            if (!rest.starts_with(k.text))
                 continue;
             m_pos += k.text.size();
             if (k.kind == KeywordKind::Constant) {
