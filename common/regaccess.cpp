@@ -27,8 +27,8 @@ int writeValue(Machine& machine, int root, std::string_view key, std::string_vie
     RegRoot r = regRootFromNumber(root);
     if (!reg->keyExists(r, key) && !reg->createKey(r, key))
         return 1;
-    (void)reg->setValue(r, key, name, type, data); // a failed value write is not reported
-    return 0;
+    // A value that did not reach the registry (a full disk) is a failed write.
+    return reg->setValue(r, key, name, type, data) ? 0 : 1;
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "interpreter/engine/engine.h"
+#include "interpreter/engine/errors.h"
+#include "platform/base/result.h"
 
 namespace zrv::actions {
 
@@ -11,6 +13,13 @@ namespace zrv::actions {
 template <class State>
 engine::Handler bindState(int (*handler)(engine::Engine&, engine::StatementLine&, State&), State& state) {
     return [handler, &state](engine::Engine& e, engine::StatementLine& s) { return handler(e, s, state); };
+}
+
+// The error a failed write of a file the statement keeps (a profile, the
+// de-install script) raises, so an error trap sees it: no space, or any other
+// write failure.
+inline int writeError(const Error& e) {
+    return static_cast<int>(e.code == WinError::DiskFull ? engine::kErrNoSpace : engine::kErrWrite);
 }
 
 void registerAll(engine::Engine& engine);

@@ -141,26 +141,23 @@ public:
         FileAccess out(m_m);
         std::string written = target;
         bool open = false;
-        // A target that is not there yet is made under its own name: there is
-        // nothing to keep, and a failed transfer takes it away again.
-        bool fresh = false;
         if (append && out.Open(target, OpenFlag::ReadWrite) == 0) {
             out.Seek(0, 2);
             open = true;
         }
-        if (!open && !append && !existing) {
-            if (out.CreateNew(target) != 0)
-                return finish(2);
-            open = fresh = true;
-        }
-        if (!open && !append && beside) {
+        // A new target, or one replaced with room for both, is written under a
+        // temporary name in its folder and renamed into place once whole, so
+        // no part of a file ever stands under the final name (a kill included).
+        if (!open && !append && (beside || !existing)) {
             auto full = m_m.fullPath(target);
             if (!full)
                 return finish(2);
-            // Created as new, under the next free temporary name.
             int made = 3;
-            for (int attempt = 0; attempt < 100000 && made == 3; ++attempt) {
-                written = TempNameNow(full->parent().text());
+            for (int attempt = 0; attempt < 100 && made == 3; ++attempt) {
+                auto temp = m_m.files().temporaryPath(full->parent().text());
+                if (!temp)
+                    return finish(2);
+                written = *temp;
                 made = out.CreateNew(written);
             }
             if (made != 0)
@@ -222,12 +219,10 @@ public:
         int status = fault;
         // A new file written beside the target gets its final attributes while
         // it is still open, rather than by name once it is in place.
-        bool attributed = (written != target || fresh) && status == 0 && !cancelled &&
+        bool attributed = written != target && status == 0 && !cancelled &&
                           out.SetOwnAttributes(FileAttribute::Normal) == 0;
         out.Close();
-        if (fresh && (status != 0 || cancelled)) {
-            (void)m_m.deleteFile(target);
-        } else if (written != target) {
+        if (written != target) {
             if (status != 0 || cancelled) {
                 (void)m_m.deleteFile(written); // the old target stays as it was
             } else {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <set>
 
 namespace zrv::actions {
 
@@ -41,27 +42,54 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(0, kMaxDeinstallLine));
 }
 
+// The sections are held in memory until the script is written whole at
+// closing: a run that dies or fails part way leaves the earlier script as it
+// was, two runs cannot mix their lines, and nothing is left behind to clean.
 struct Deinstall {
+    struct Section {
+        std::string text; // lines, each ending in CR LF
+        // Upper-cased lines in order, for the "already begins with" test of the
+        // sections that skip repeated lines.
+        std::set<std::string> sorted;
+    };
     bool open = false;
     std::string script;
-    std::array<std::string, 9> temp;
+    std::array<Section, 9> sections;
 
-    void close(Engine& e) {
+    // A section that skips repeats holds a line beginning with `line`
+    // (without regard to case): the smallest line not below it tells.
+    static bool begins(const Section& s, std::string_view line) {
+        std::string upper = upperAnsi(line);
+        auto it = s.sorted.lower_bound(upper);
+        return it != s.sorted.end() && it->compare(0, upper.size(), upper) == 0;
+    }
+    static void add(Section& s, std::string_view line, bool index) {
+        s.text.append(line);
+        s.text += "\r\n";
+        if (index)
+            s.sorted.insert(upperAnsi(line));
+    }
+
+    // 0, or the error number of a script that could not be written (the
+    // earlier one then stays whole).
+    int close(Engine& e) {
         if (!open)
-            return;
+            return 0;
+        open = false;
         Machine& m = e.machine();
         std::string text = "// Script file for de-installing:\r\n// " + e.variables().GetVariable("APPLICATION") +
                            "\r\n// Do NOT delete or modify.\r\n";
         for (std::size_t i = 0; i < kSections.size(); ++i) {
             text += "\r\n//" + std::string(kSections[i]) + "\r\n";
-            auto lines = m.readFile(temp[i]);
-            if (lines)
-                text += *lines;
-            (void)m.deleteFile(temp[i]);
+            text += sections[i].text;
+            sections[i] = {};
         }
-        // Written whole and renamed into place: an interrupted close keeps the old script.
-        (void)m.writeFileAtomic(script, text);
-        open = false;
+        // Written whole and renamed into place: a failed write keeps the old script.
+        if (auto r = m.writeFileAtomic(script, text); !r) {
+            e.trace().WriteTrace("De-install script not written: '" + script + "': " + r.error().describe() + "\r\n");
+            return writeError(r.error());
+        }
+        return 0;
     }
 };
 
@@ -71,23 +99,13 @@ int handleOpenDeInstall(Engine& e, StatementLine& s, Deinstall& state) {
     std::string file = s.GetStringParam(1);
     Machine& m = e.machine();
     // A second open writes out the first script before it starts on the new one.
-    state.close(e);
+    if (int err = state.close(e))
+        return err;
     FileAccess f(m);
     if (f.Open(file, OpenFlag::ReadWrite) != 0 && f.Create(file, OpenFlag::ReadWrite) != 0)
         return static_cast<int>(engine::kErrOpenDeinstall);
     auto full = m.fullPath(file);
     state.script = full ? full->text() : file;
-    // Nine numbered files beside the free time-based temporary name.
-    std::string base = TempFileName(m, engine::kProfile);
-    std::string dir = DirectoryOf(base);
-    long first = std::atol(base.substr(dir.size()).c_str()) + 1;
-    for (std::size_t i = 0; i < kSections.size(); ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "%08ld.TMP", first + static_cast<long>(i));
-        state.temp[i] = dir + name;
-        (void)m.writeFileAtomic(state.temp[i], "");
-    }
-    std::array<std::string, 9> kept;
     int current = -1;
     std::string line;
     while (f.ReadLine(line) == 0) {
@@ -102,18 +120,16 @@ int handleOpenDeInstall(Engine& e, StatementLine& s, Deinstall& state) {
             current = section;
             continue;
         }
-        if (current >= 0 && kKeptOnOpen[static_cast<std::size_t>(current)])
-            kept[static_cast<std::size_t>(current)] += t + "\r\n";
+        const auto c = static_cast<std::size_t>(current);
+        if (current >= 0 && kKeptOnOpen[c])
+            Deinstall::add(state.sections[c], t, kSkipDuplicates[c]);
     }
     f.Close();
-    for (std::size_t i = 0; i < kSections.size(); ++i)
-        if (!kept[i].empty())
-            (void)m.writeFileAtomic(state.temp[i], kept[i]);
     state.open = true;
     return 0;
 }
 
-int handleAddDeInstall(Engine& e, StatementLine& s, Deinstall& state) {
+int handleAddDeInstall(Engine&, StatementLine& s, Deinstall& state) {
     if (int err = s.expectString(1))
         return err;
     if (int err = s.expectString(2))
@@ -128,35 +144,20 @@ int handleAddDeInstall(Engine& e, StatementLine& s, Deinstall& state) {
             index = static_cast<int>(i);
     if (index < 0)
         return static_cast<int>(engine::kErrSection);
-    Machine& m = e.machine();
-    const std::string& temp = state.temp[static_cast<std::size_t>(index)];
-    auto read = m.readFile(temp);
-    std::string existing = read ? *read : std::string();
-    if (kSkipDuplicates[static_cast<std::size_t>(index)]) {
-        std::size_t start = 0;
-        while (start < existing.size()) {
-            std::size_t end = existing.find("\r\n", start);
-            if (end == std::string::npos)
-                end = existing.size();
-            if (startsWithNoCase(std::string_view(existing).substr(start, end - start), line))
-                return 0;
-            start = end + 2;
-        }
-    }
-    (void)m.writeFileAtomic(temp, existing + line + "\r\n");
+    const auto i = static_cast<std::size_t>(index);
+    if (kSkipDuplicates[i] && Deinstall::begins(state.sections[i], line))
+        return 0;
+    Deinstall::add(state.sections[i], line, kSkipDuplicates[i]);
     return 0;
 }
 
-int handleCloseDeInstall(Engine& e, StatementLine&, Deinstall& state) {
-    state.close(e);
-    return 0;
-}
+int handleCloseDeInstall(Engine& e, StatementLine&, Deinstall& state) { return state.close(e); }
 
 } // namespace
 
 void registerDeinstallCommands(Engine& engine) {
     Deinstall& state = engine.adopt(std::make_unique<Deinstall>());
-    engine.onEndOfRun([&state, &engine] { state.close(engine); });
+    engine.onEndOfRun([&state, &engine] { return state.close(engine); });
 
     engine.registerHandler(Keyword::OpenDeInstall, bindState(handleOpenDeInstall, state));
     engine.registerHandler(Keyword::AddDeInstall, bindState(handleAddDeInstall, state));

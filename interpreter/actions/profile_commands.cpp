@@ -38,6 +38,11 @@ std::optional<std::string_view> orNull(const std::string& text) {
     return text.empty() ? std::nullopt : std::optional<std::string_view>(text);
 }
 
+// A profile write that did not reach the disk is an error the script's trap
+// sees: the file stays as it was, and going on as if written would lose the
+// entry without a word.
+int written(const Result<void>& r) { return r ? 0 : writeError(r.error()); }
+
 // The setting's number after its '=' in a line as read, or -1.
 long settingValue(const std::string& line, std::string_view word) {
     std::string upper = upperAnsi(line);
@@ -54,17 +59,14 @@ int handleAppendProfileString(Engine& e, StatementLine& s) {
         return err;
     const std::string &section = p[0], &key = p[1], &value = p[2], &file = p[3];
     Machine& m = e.machine();
-    if (key.empty() || value.empty()) {
-        (void)writePrivateProfileString(m, section, orNull(key), std::nullopt, file);
-        return 0;
-    }
+    if (key.empty() || value.empty())
+        return written(writePrivateProfileString(m, section, orNull(key), std::nullopt, file));
     std::string current = getPrivateProfileString(m, section, key, "", file).substr(0, kMaxList);
     std::string list = current.empty() ? std::string() : (current.back() == ';' ? current : current + ";");
     std::string probe = ";" + value + ";";
     if (upperAnsi(";" + list).find(upperAnsi(probe)) != std::string::npos)
         return 0;
-    (void)writePrivateProfileString(m, section, key, list + value + ";", file);
-    return 0;
+    return written(writePrivateProfileString(m, section, key, list + value + ";", file));
 }
 
 int handleWriteMultiProfileString(Engine& e, StatementLine& s) {
@@ -206,8 +208,8 @@ void registerProfileCommands(Engine& engine) {
         if (int err = fourStrings(s, p))
             return err;
         // An empty key deletes the section, an empty value the key.
-        (void)writePrivateProfileString(e.machine(), p[0], orNull(p[1]), p[1].empty() ? std::nullopt : orNull(p[2]), p[3]);
-        return 0;
+        return written(
+            writePrivateProfileString(e.machine(), p[0], orNull(p[1]), p[1].empty() ? std::nullopt : orNull(p[2]), p[3]));
     };
     engine.registerHandler(Keyword::WriteProfileString, write);
     engine.registerHandler(Keyword::WritePrivateProfileString, write);

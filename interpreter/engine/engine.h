@@ -101,11 +101,16 @@ public:
     void reportStartupError(int number, std::string_view scriptName);
     std::string errorMessage(int number);
 
-    // Work the end of the run must finish (an open de-install script), in order.
-    void onEndOfRun(std::function<void()> step) { m_endOfRun.push_back(std::move(step)); }
-    void runEndOfRun() {
+    // Work the end of the run must finish (an open de-install script), in
+    // order; each gives 0 or the error number of what it could not finish.
+    void onEndOfRun(std::function<int()> step) { m_endOfRun.push_back(std::move(step)); }
+    // The first error of the steps (all of them run).
+    int runEndOfRun() {
+        int first = 0;
         for (auto& step : m_endOfRun)
-            step();
+            if (int err = step(); err && !first)
+                first = err;
+        return first;
     }
 
     // A disk changer on A: over these disks (the first is in the drive).
@@ -160,7 +165,7 @@ private:
     int m_trap = 0;
     int m_show = 1;
     int m_exitRequest = -1;
-    std::vector<std::function<void()>> m_endOfRun;
+    std::vector<std::function<int()>> m_endOfRun;
     DiskChanger m_disks;
     std::vector<std::shared_ptr<void>> m_states;
 };

@@ -90,7 +90,7 @@ int Interpreter::run(std::string_view commandLine) {
         m_machine.closeWindow("Setup");
         m_ui.endWaitCursor();
         m_engine.reportStartupError(err == kErrOpenScript ? kErrOpenMainScript : err, cmd.script);
-        endOfRun();
+        (void)endOfRun(cmd.script);
         return kNoScript;
     }
     (void)RegisterDaoDirectory(m_machine);
@@ -125,13 +125,18 @@ int Interpreter::run(std::string_view commandLine) {
     (void)v.SetVariable("PARAMETERS", cmd.parameters);
 
     int result = m_engine.run();
-    endOfRun();
+    if (int unfinished = endOfRun(cmd.script))
+        result = unfinished;
     return result == 0 ? kEnded : kErrorEnded;
 }
 
-void Interpreter::endOfRun() {
+int Interpreter::endOfRun(std::string_view scriptName) {
     m_engine.scripts().CloseAllScripts();
-    m_engine.runEndOfRun();
+    // What the run left open and could not finish (a de-install script that
+    // could not be written) fails the run: it is not a success.
+    int unfinished = m_engine.runEndOfRun();
+    if (unfinished)
+        m_engine.reportStartupError(unfinished, scriptName);
     m_ui.endWaitCursor();
     m_ui.destroyMainWindow();
     m_machine.closeWindow("Setup");
@@ -142,6 +147,7 @@ void Interpreter::endOfRun() {
         m_trace.WriteTrace(std::string("Exit request: ") + what + "\r\n");
         m_ui.record(ui::transcriptLine("exitwindows", "", "", what).number("result", mode).str());
     }
+    return unfinished;
 }
 
 } // namespace zrv::engine

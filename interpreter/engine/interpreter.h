@@ -35,7 +35,8 @@ public:
     TraceLog& trace() { return m_trace; }
 
 private:
-    void endOfRun();
+    // Closes what the run left open; 0, or the error number of what could not be finished.
+    int endOfRun(std::string_view scriptName);
 
     Machine& m_machine;
     ui::Ui& m_ui;

@@ -3,6 +3,7 @@
 #include "platform/base/ansi.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace zrv {
 
@@ -259,11 +260,10 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
     }
 
     Resolver::Change change(m_resolver, dir);
-    static unsigned counter = 0;
     std::string tmp;
     Result<UniqueFd> out = fail(WinError::AccessDenied, p.text() + ": no temporary name free");
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = ".zrv-" + std::to_string(host::processId()) + "-" + std::to_string(++counter) + ".tmp";
+        tmp = temporaryName(*t.where.drive, splitRel(t.where.rel).first);
         out = host::openBelow(dir, tmp, host::Write | host::Create | host::Exclusive, old ? old->mode : 0644);
         if (out || out.code() != WinError::FileExists)
             break;
@@ -287,6 +287,24 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
     }
     change.added(t.leaf);
     return {};
+}
+
+std::string FileSystem::temporaryName(const Drive& drive, const std::string& folderRel) {
+    static std::atomic<unsigned long> counter{0};
+    if (!m_scratch)
+        return ".zrv-" + std::to_string(host::processId()) + "-" + std::to_string(++counter) + ".tmp";
+    return m_scratch->nameIn(drive.hostRoot / folderRel);
+}
+
+Result<std::string> FileSystem::temporaryPath(std::string_view folder) {
+    ZRV_TRY_ASSIGN(auto l, locate(folder));
+    if (!l.where.exists())
+        return missing(l.path, l.where, "no such folder: ");
+    const std::string name = temporaryName(*l.where.drive, l.where.rel);
+    std::string text = l.path.text();
+    if (text.empty() || text.back() != '\\')
+        text += '\\';
+    return text + name;
 }
 
 Result<void> FileSystem::deleteFile(std::string_view path) {

@@ -9,10 +9,12 @@
 #include "platform/files/drive.h"
 #include "platform/files/file.h"
 #include "platform/files/resolver.h"
+#include "platform/host/scratch.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +53,14 @@ public:
     // Writes through a temporary file renamed over the target, so a reader sees the
     // old text or the new one, never a part.
     Result<void> writeFileAtomic(std::string_view path, std::string_view bytes);
+    // Temporary files are noted in journals in `dir` (see host/scratch.h), so
+    // what a killed process leaves is found and removed by the next one.
+    void journalTemporariesIn(const std::filesystem::path& dir) {
+        m_scratch = std::make_unique<host::ScratchJournal>(dir);
+    }
+    // A new temporary name in a folder (a Windows path), for a file to be
+    // renamed into place there once whole.
+    Result<std::string> temporaryPath(std::string_view folder);
     Result<void> deleteFile(std::string_view path);
     // MoveFile: within one drive; fails when the target exists.
     Result<void> moveFile(std::string_view from, std::string_view to);
@@ -112,7 +122,11 @@ private:
                              host::Replace replace);
     static Error missing(const WinPath& path, const Resolved& r, const char* what);
 
+    // The host name of a new temporary in a folder (host path below the drive root).
+    std::string temporaryName(const Drive& drive, const std::string& folderRel);
+
     InUse m_inUse;
+    std::unique_ptr<host::ScratchJournal> m_scratch;
     Resolver m_resolver;
     DirectoryState m_dirs;
 };

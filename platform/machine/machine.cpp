@@ -55,6 +55,9 @@ Result<void> Machine::load(const MachineOptions& options) {
         if (auto r = mapDrive(mapping); !r)
             return fail(r.code(), name + ": " + r.error().message);
     m_run.setEnvironmentBlock(m_settings.environment);
+    // What runs killed on this machine left behind goes before this one starts.
+    host::ScratchJournal::removeDead(temporariesPath());
+    m_files.journalTemporariesIn(temporariesPath());
     return {};
 }
 

@@ -12,7 +12,9 @@
 #include "platform/machine/settings.h"
 #include "platform/registry/registry.h"
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,6 +60,15 @@ public:
     const std::filesystem::path& directory() const { return m_dir; }
     std::filesystem::path iniPath() const { return m_dir / "machine.ini"; }
     std::filesystem::path registryPath() const { return m_dir / "registry.db"; }
+    // The journals of the temporary files of the processes using the machine.
+    std::filesystem::path temporariesPath() const { return m_dir / "temp"; }
+
+    // One run changes a machine at a time: the lock is held until the
+    // descriptor returned goes (or its process dies). `waiting` is told once
+    // when another run makes this one wait; SharingViolation after `timeout`.
+    Result<UniqueFd> lockChanges(std::chrono::milliseconds timeout, const std::function<void()>& waiting) {
+        return host::lockExclusive(m_dir / "lock", timeout, waiting);
+    }
     MachineProfile profile() const { return m_settings.profile; }
     int version() const { return m_settings.version; }
     const std::string& windowsDirectory() const { return m_settings.windowsDir; }
