@@ -5,11 +5,16 @@
 #include "platform/machine/machine.h"
 #include "platform/shell/snapshot.h"
 
+#include <chrono>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace zrv::ui {
+class Ui;
+}
 
 namespace zrv::frontend {
 
@@ -26,6 +31,7 @@ struct Options {
     std::optional<std::filesystem::path> screenshots;
     std::string ui; // "qt", "headless", or empty: Qt where a display is
     std::string script = "SETUP.SCR"; // install: the script on the first disk
+    std::chrono::milliseconds lockWait = std::chrono::minutes(10); // for another run changing the machine
     std::vector<DriveMapping> disks;
 };
 
@@ -33,6 +39,11 @@ struct Options {
 // and of a failure (1).
 int usageError(const std::string& message);
 int failure(const std::string& message);
+
+// One run changes a machine at a time, as installers take a machine-wide lock:
+// while another holds it this one waits (saying so on stderr, and in the wait
+// window when `ui` is given) up to o.lockWait. The lock, or a failure message.
+Result<UniqueFd> lockMachine(Machine& machine, const Options& o, zrv::ui::Ui* ui);
 
 // A disk of a disk changer on A:, labelled with its folder's name unless given.
 DriveMapping diskOf(const std::filesystem::path& folder, const std::string& label = {});

@@ -60,7 +60,7 @@ int machineInit(Options& o, const std::vector<std::string>& args) {
     return 0;
 }
 
-int regCommand(Machine& m, const std::vector<std::string>& args) {
+int regCommand(Machine& m, const Options& o, const std::vector<std::string>& args) {
     if (args.empty() || (args[0] != "export" && args[0] != "import"))
         return usageError("machine reg: expected export or import");
     auto reg = m.registry();
@@ -87,6 +87,10 @@ int regCommand(Machine& m, const std::vector<std::string>& args) {
     }
     if (args.size() != 2)
         return usageError("machine reg import takes one .REG file");
+    // A change: not while a run changes the machine.
+    auto lock = lockMachine(m, o, nullptr);
+    if (!lock)
+        return failure(lock.error().describe());
     std::ifstream in(args[1], std::ios::binary);
     if (!in)
         return failure("cannot read " + args[1]);
@@ -205,7 +209,7 @@ int machineCommand(Options& o) {
         }
         return 0;
     }
-    return regCommand(m, args);
+    return regCommand(m, o, args);
 }
 
 } // namespace zrv::frontend

@@ -67,6 +67,8 @@ Options:
                          a display)
   --answers FILE         the answer file (JSON lines; see docs/answers.md)
   --script NAME          (install) the script on the first disk (default SETUP.SCR)
+  --wait SECONDS         how long a run waits for another run that is changing
+                         the same machine (default 600)
   --transcript FILE      write each message box, dialog and window as a JSON line
   --record FILE          (qt) write the answers the person gave, to replay headless
   --screenshots DIR      (qt) save a PNG of every window as it is shown
@@ -102,6 +104,13 @@ int main(int argc, char** argv) {
             o.script = utf8ToAnsiLossy(argv[++i]);
             if (o.script.empty() || o.script.find_first_of("\\/: ") != std::string::npos)
                 return usageError("--script takes the name of a script on the first disk, like SETUP.SCR");
+        } else if (a == "--wait") {
+            char* end = nullptr;
+            const long seconds = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : -1;
+            if (i + 1 >= argc || *argv[i + 1] == '\0' || *end != '\0' || seconds < 0 || seconds > 86400)
+                return usageError("--wait takes a number of seconds from 0 to 86400");
+            ++i;
+            o.lockWait = std::chrono::seconds(seconds);
         } else if (a == "--ui" || a == "--answers" || a == "--transcript" || a == "--record" || a == "--screenshots") {
             if (i + 1 >= argc)
                 return usageError(a + " needs a value");

@@ -32,6 +32,34 @@ int failure(const std::string& message) {
     return 1;
 }
 
+Result<UniqueFd> lockMachine(Machine& machine, const Options& o, zrv::ui::Ui* ui) {
+    static constexpr const char* kBusy = "Another installation is in progress on this machine.";
+    const long seconds = static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(o.lockWait).count());
+    auto waiting = [&](bool first) {
+        if (first) {
+            std::fprintf(stderr, "zrvx32: %s Waiting up to %ld seconds for it to finish...\n", kBusy, seconds);
+            if (ui) {
+                zrv::ui::Display& d = ui->display();
+                ui->setScreenSize(machine.screenWidth(), machine.screenHeight());
+                d.wait.show(d.metrics, "Setup",
+                            std::string(kBusy) + "\n\nSetup will go on when it has finished.");
+                ui->changed(zrv::ui::Ui::Window::Wait);
+            }
+        }
+        if (ui)
+            ui->pumpMessages();
+    };
+    auto lock = machine.lockChanges(o.lockWait, waiting);
+    if (ui && ui->display().wait.shown) {
+        ui->display().wait.shown = false;
+        ui->changed(zrv::ui::Ui::Window::Wait);
+    }
+    if (!lock && lock.code() == WinError::SharingViolation)
+        return fail(lock.code(), std::string(kBusy) + " Gave up after " + std::to_string(seconds) +
+                                     " seconds; run again when it has finished (--wait sets how long to wait).");
+    return lock;
+}
+
 fs::path defaultMachine() { return userMachineFolder("ZRV_MACHINE", "machine"); }
 
 DriveMapping diskOf(const fs::path& folder, const std::string& label) {
@@ -82,6 +110,9 @@ int runScript(Options& o) {
     auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
+    auto lock = lockMachine(**opened, o, ui->get());
+    if (!lock)
+        return failure(lock.error().describe());
     std::string line;
     for (const std::string& w : o.words) {
         if (!line.empty())
@@ -124,6 +155,9 @@ int install(Options& o) {
     auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
+    auto lock = lockMachine(m, o, ui->get());
+    if (!lock)
+        return failure(lock.error().describe());
     m.openWindow("Setup");
     // As the start program does: the interpreter and the de-install program go
     // to VQRSOFT, where the script keeps its de-install script and the
@@ -159,6 +193,9 @@ int uninstall(Options& o) {
     if (!opened)
         return failure(opened.error().describe());
     Machine& m = **opened;
+    auto lock = lockMachine(m, o, nullptr);
+    if (!lock)
+        return failure(lock.error().describe());
     std::string app = utf8ToAnsiLossy(o.words[1]);
     std::string script = getPrivateProfileString(m, app, "DeInstallScript", "", "ZRVUNI.INI");
     if (script.empty())

@@ -310,17 +310,7 @@ int handleShowWaitMessage(Engine& e, StatementLine& s) {
     if (int err = s.expectString(1))
         return err;
     ui::Display& d = e.ui().display();
-    ui::WaitWindow& w = d.wait;
-    if (!w.shown) {
-        const ui::Metrics& m = d.metrics;
-        w.window = ui::PlaceOnScreen(m.dialogWindow(ui::Rect::sized(0, 0, ui::WaitWindow::kWidthDu,
-                                                                    ui::WaitWindow::kHeightDu),
-                                                    0, 0),
-                                     3, 3, m.screenWidth, m.screenHeight);
-    }
-    w.shown = true;
-    w.title = captionValue(e);
-    w.text = s.GetStringParam(1);
+    d.wait.show(d.metrics, captionValue(e), s.GetStringParam(1));
     e.ui().changed(ui::Ui::Window::Wait);
     return 0;
 }

@@ -140,15 +140,33 @@ int handleSetSharedRegistry(Engine&, StatementLine& s, SharedRegistration& share
     return 0;
 }
 
+// A shared count's read and change as one registry transaction, so a count
+// another process changes at the same time is not lost (too low a count lets
+// an uninstall delete a file still in use). Without a registry the steps run
+// as they are.
+template <class Change> void countChange(Machine& m, Change change) {
+    bool ran = false;
+    if (auto reg = m.registry())
+        (void)(*reg)->inTransaction([&]() -> Result<void> {
+            ran = true;
+            change();
+            return {};
+        });
+    if (!ran)
+        change();
+}
+
 int handleRegister(Engine& e, StatementLine& s, SharedRegistration& shared) {
     if (int err = s.expectString(1))
         return err;
     std::string file = upperAnsi(s.GetStringParam(1));
     Machine& m = e.machine();
-    std::uint32_t mark =
-        shared.complete() ? count(m, kCurrentUser, shared.marksKey(), file) : 0;
-    std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
-    if (mark == 0) {
+    std::uint32_t n = 0;
+    countChange(m, [&] {
+        std::uint32_t mark = shared.complete() ? count(m, kCurrentUser, shared.marksKey(), file) : 0;
+        n = count(m, kLocalMachine, kSharedDlls, file);
+        if (mark != 0)
+            return;
         if (shared.complete())
             WriteRegNumber(m, kCurrentUser, shared.marksKey(), file, 1);
         // A file already on the disk without a count has one user.
@@ -159,7 +177,7 @@ int handleRegister(Engine& e, StatementLine& s, SharedRegistration& shared) {
         if (n < 0x7FFFFFFFu)
             ++n;
         WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
-    }
+    });
     return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
 }
 
@@ -168,13 +186,16 @@ int handleUnRegister(Engine& e, StatementLine& s, SharedRegistration& shared) {
         return err;
     std::string file = upperAnsi(s.GetStringParam(1));
     Machine& m = e.machine();
-    bool marked = true;
-    if (shared.complete()) {
-        marked = count(m, kCurrentUser, shared.marksKey(), file) != 0;
-        DeleteReg(m, kCurrentUser, shared.marksKey(), file);
-    }
-    std::uint32_t n = count(m, kLocalMachine, kSharedDlls, file);
-    if (marked) {
+    std::uint32_t n = 0;
+    countChange(m, [&] {
+        bool marked = true;
+        if (shared.complete()) {
+            marked = count(m, kCurrentUser, shared.marksKey(), file) != 0;
+            DeleteReg(m, kCurrentUser, shared.marksKey(), file);
+        }
+        n = count(m, kLocalMachine, kSharedDlls, file);
+        if (!marked)
+            return;
         --n; // a count already at 0 wraps, and shows as a large number
         if (static_cast<std::int32_t>(n) < 1) {
             if (FileExists(m, file))
@@ -183,7 +204,7 @@ int handleUnRegister(Engine& e, StatementLine& s, SharedRegistration& shared) {
         } else {
             WriteRegNumber(m, kLocalMachine, kSharedDlls, file, n);
         }
-    }
+    });
     return e.SetVariableNumber("ERROR", static_cast<std::int32_t>(n));
 }
 

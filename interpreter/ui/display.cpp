@@ -307,6 +307,15 @@ std::vector<DrawOp> Gradient(const Rect& client) {
     return ops;
 }
 
+void WaitWindow::show(const Metrics& m, std::string titleText, std::string message) {
+    if (!shown)
+        window = PlaceOnScreen(m.dialogWindow(Rect::sized(0, 0, kWidthDu, kHeightDu), 0, 0), 3, 3, m.screenWidth,
+                               m.screenHeight);
+    shown = true;
+    title = std::move(titleText);
+    text = std::move(message);
+}
+
 std::vector<DrawOp> WaitWindow::paint(const Rect& client, const TextMeasurer& measurer) const {
     std::vector<DrawOp> ops;
     fill(ops, client, 0x00C0C0C0);

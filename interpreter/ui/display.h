@@ -158,6 +158,9 @@ struct WaitWindow {
     static constexpr int kWidthDu = 260, kHeightDu = 55;
     // The text block and each line's rectangle, centred in `client`.
     std::vector<DrawOp> paint(const Rect& client, const TextMeasurer& measurer) const;
+    // Shows the window with a title and text; a window not yet shown is
+    // centred on the screen first.
+    void show(const Metrics& metrics, std::string titleText, std::string message);
 };
 
 // The gauge of the copy progress dialog.

@@ -136,7 +136,7 @@ std::size_t ScratchJournal::removeDead(const fs::path& dir) {
 }
 
 Result<UniqueFd> lockExclusive(const fs::path& file, std::chrono::milliseconds timeout,
-                               const std::function<void()>& waiting) {
+                               const std::function<void(bool first)>& waiting) {
     int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return systemError(file.string());
@@ -150,8 +150,8 @@ Result<UniqueFd> lockExclusive(const fs::path& file, std::chrono::milliseconds t
             return systemError(file.string());
         if (std::chrono::steady_clock::now() >= until)
             return fail(WinError::SharingViolation, file.string() + ": held by another run");
-        if (!told && waiting)
-            waiting();
+        if (waiting)
+            waiting(!told);
         told = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

@@ -55,9 +55,10 @@ private:
 };
 
 // An exclusive lock on `file` (made when missing), held by the descriptor
-// returned. `waiting` is called once when another holder makes this wait;
-// SharingViolation when it still holds the lock after `timeout`.
+// returned. While another holder makes this wait, `waiting` is called about
+// every 50 ms (`first` the first time); SharingViolation when the other still
+// holds the lock after `timeout`.
 Result<UniqueFd> lockExclusive(const std::filesystem::path& file, std::chrono::milliseconds timeout,
-                               const std::function<void()>& waiting);
+                               const std::function<void(bool first)>& waiting);
 
 } // namespace zrv::host

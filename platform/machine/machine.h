@@ -64,9 +64,9 @@ public:
     std::filesystem::path temporariesPath() const { return m_dir / "temp"; }
 
     // One run changes a machine at a time: the lock is held until the
-    // descriptor returned goes (or its process dies). `waiting` is told once
-    // when another run makes this one wait; SharingViolation after `timeout`.
-    Result<UniqueFd> lockChanges(std::chrono::milliseconds timeout, const std::function<void()>& waiting) {
+    // descriptor returned goes (or its process dies). `waiting` is called
+    // while another run makes this one wait; SharingViolation after `timeout`.
+    Result<UniqueFd> lockChanges(std::chrono::milliseconds timeout, const std::function<void(bool first)>& waiting) {
         return host::lockExclusive(m_dir / "lock", timeout, waiting);
     }
     MachineProfile profile() const { return m_settings.profile; }

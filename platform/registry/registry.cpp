@@ -85,24 +85,27 @@ struct Use {
     }
 };
 
-// BEGIN IMMEDIATE ... COMMIT, rolled back unless committed.
+// BEGIN IMMEDIATE ... COMMIT, rolled back unless committed; inside a
+// transaction already begun, a savepoint of it.
 class Transaction {
 public:
-    explicit Transaction(sqlite3* db) : m_db(db) {
-        m_ok = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    explicit Transaction(sqlite3* db) : m_db(db), m_nested(sqlite3_get_autocommit(db) == 0) {
+        m_ok = sqlite3_exec(db, m_nested ? "SAVEPOINT inner" : "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) ==
+               SQLITE_OK;
     }
     ~Transaction() {
         if (m_ok && !m_done)
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_exec(m_db, m_nested ? "ROLLBACK TO inner; RELEASE inner" : "ROLLBACK", nullptr, nullptr, nullptr);
     }
     bool begun() const { return m_ok; }
     bool commit() {
-        m_done = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+        m_done = sqlite3_exec(m_db, m_nested ? "RELEASE inner" : "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
         return m_done;
     }
 
 private:
     sqlite3* m_db;
+    bool m_nested;
     bool m_ok = false;
     bool m_done = false;
 };
@@ -167,6 +170,16 @@ Result<void> Registry::exec(const char* sql) {
         sqlite3_free(message);
         return fail(WinError::IoDevice, m_file.string() + ": " + text);
     }
+    return {};
+}
+
+Result<void> Registry::inTransaction(const std::function<Result<void>()>& work) {
+    Transaction t(m_db);
+    if (!t.begun())
+        return sqlError("begin");
+    ZRV_TRY(work());
+    if (!t.commit())
+        return sqlError("commit");
     return {};
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,6 +70,11 @@ public:
     Result<void> setValue(RegRoot root, std::string_view path, std::string_view name, std::uint32_t type,
                           std::string_view data);
     Result<void> deleteValue(RegRoot root, std::string_view path, std::string_view name);
+
+    // Runs `work` as one transaction: other processes see all of its changes
+    // or none, and none of theirs come between its reads and writes. An error
+    // from `work` rolls it back.
+    Result<void> inTransaction(const std::function<Result<void>()>& work);
 
     // REGEDIT4 text (code page 1252, CR LF lines) of a key and everything below
     // it, or of the whole registry when no key is given.
