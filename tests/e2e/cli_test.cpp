@@ -7,8 +7,11 @@
 #include <sstream>
 #include <cstdio>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace zrv::testing;
+using zrv::Machine;
 namespace fs = std::filesystem;
 
 namespace {
@@ -623,4 +626,80 @@ TEST(Cli, AnInstallWithItsOwnScreensAndTheBuiltInDialogs) {
     EXPECT_TRUE(has("\"kind\":\"backdrop\",\"name\":\"\",\"title\":\"Acme Tools\",\"text\":\"hidden\""));
     // And what the answers decided: the install path, the copy.
     EXPECT_EQ(readHost(m / "drive_c" / "ACME" / "TOOLS" / "README.TXT"), "read me\r\n");
+}
+
+// Runs on one machine at the same time: one changes it at a time, so no entry,
+// value or count of another is lost.
+TEST(Cli, ParallelRunsLoseNothing) {
+    TempDir dir;
+    const fs::path m = dir.path() / "box";
+    ASSERT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 0);
+    writeHost(m / "drive_c" / "P.SCR",
+              "SET %I% = 0\r\n:LOOP\r\n"
+              "WRITEPRIVATEPROFILESTRING(\"Runs\", \"%PARAMETERS%%I%\", \"1\", \"C:\\RUNS.INI\")\r\n"
+              "REGWRITESETTING(2, \"SOFTWARE\\Runs\", \"%PARAMETERS%%I%\", \"1\")\r\n"
+              "SET %I% = %I% + 1\r\nIF %I% < 100 GOTO :LOOP\r\n"
+              "SETSHAREDREGISTRY(\"Acme\", \"%PARAMETERS%\", \"X.INI\")\r\n"
+              "REGISTER(\"C:\\WINDOWS\\SYSTEM\\SHARED.DLL\")\r\n");
+    std::string line;
+    for (const char* run : {"A", "B", "C", "D"})
+        line += "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(ZRVX32_PATH) + " --machine " +
+                quote(m) + " 'C:\\P.SCR' " + run + " & ";
+    Outcome all = runCommand("(" + line + "wait)");
+    const std::string ini = slurp(m / "drive_c" / "RUNS.INI");
+    int entries = 0;
+    for (std::size_t at = 0; (at = ini.find("=1\r\n", at)) != std::string::npos; at += 4)
+        ++entries;
+    EXPECT_EQ(entries, 400) << all.out;
+    Outcome reg = zrvx32("--machine " + quote(m) + " machine reg export 'HKCU\\SOFTWARE\\Runs'");
+    int values = 0;
+    for (std::size_t at = 0; (at = reg.out.find("=\"1\"", at)) != std::string::npos; at += 4)
+        ++values;
+    EXPECT_EQ(values, 400);
+    Outcome shared = zrvx32("--machine " + quote(m) +
+                            " machine reg export 'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls'");
+    EXPECT_NE(shared.out.find("\"C:\\\\WINDOWS\\\\SYSTEM\\\\SHARED.DLL\"=dword:00000004"), std::string::npos)
+        << shared.out;
+}
+
+// A run that finds the machine held waits, saying so, and gives up after --wait.
+TEST(Cli, ARunWaitsForTheMachine) {
+    TempDir dir;
+    const fs::path m = dir.path() / "box";
+    ASSERT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 0);
+    writeHost(m / "drive_c" / "S.SCR", "SET %A% = 1\r\n");
+    auto machine = Machine::open(m);
+    ASSERT_TRUE(machine.ok());
+    {
+        auto held = (*machine)->lockChanges(std::chrono::milliseconds(0), {});
+        ASSERT_TRUE(held.ok());
+        Outcome gaveUp = zrvx32("--machine " + quote(m) + " --wait 1 'C:\\S.SCR'");
+        EXPECT_EQ(gaveUp.status, 1);
+        EXPECT_NE(gaveUp.out.find("zrvx32: Another installation is in progress on this machine. Waiting up to 1 "
+                                  "seconds"),
+                  std::string::npos)
+            << gaveUp.out;
+        EXPECT_NE(gaveUp.out.find("Gave up after 1 seconds"), std::string::npos) << gaveUp.out;
+        // Read-only commands do not wait; a registry import does.
+        EXPECT_EQ(zrvx32("--machine " + quote(m) + " --wait 0 machine show").status, 0);
+        writeHost(dir.path() / "x.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n");
+        EXPECT_EQ(zrvx32("--machine " + quote(m) + " --wait 0 machine reg import " + quote(dir.path() / "x.reg")).status,
+                  1);
+    }
+    // Held by a process that dies: the kernel lets go, and the run goes on.
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto mine = Machine::open(m);
+        auto held = mine ? (*mine)->lockChanges(std::chrono::milliseconds(0), {})
+                         : zrv::Result<zrv::UniqueFd>(zrv::fail(zrv::WinError::AccessDenied, "no machine"));
+        if (held)
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        ::_exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    Outcome waited = zrvx32("--machine " + quote(m) + " --wait 30 'C:\\S.SCR'");
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(waited.status, 0) << waited.out;
+    EXPECT_NE(waited.out.find("Another installation is in progress"), std::string::npos) << waited.out;
 }
