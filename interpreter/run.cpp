@@ -2,7 +2,6 @@
 // de-install program's part.
 #include "interpreter/frontend.h"
 
-#include "common/paths.h"
 #include "common/system.h"
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
@@ -215,7 +214,9 @@ int uninstall(Options& o) {
     if (script.find(' ') != std::string::npos) {
         auto text = m.readFile(script);
         std::string temp = m.windowsDirectory() + "\\TEMP";
-        line = UniqueTempName(m, m.isDirectory(temp) ? temp : m.windowsDirectory());
+        // A temporary of the machine's own: what a kill leaves, the next run removes.
+        auto copy = m.files().temporaryPath(m.isDirectory(temp) ? temp : m.windowsDirectory());
+        line = copy ? *copy : std::string(" ");
         if (!text || line.find(' ') != std::string::npos || !m.writeFileAtomic(line, *text))
             return failure("the de-install script " + ansiToUtf8(script) + " cannot be copied to run");
     }
