@@ -285,8 +285,9 @@ TEST_F(ImportsOnNt, SystemMeansThe16BitSystemFolderWhenItHoldsFiles) {
     ASSERT_TRUE(importComponents(*m, p, "C:\\LIST.INI", {true}).completed);
     // An empty SYSTEM folder: the system folder itself.
     EXPECT_EQ(p.files[0].source, system + "\\CTL3D32.DLL");
-    if (!m->isDirectory(system16))
+    if (!m->isDirectory(system16)) {
         ASSERT_TRUE(m->createDirectory(system16).ok());
+    }
     put(system16 + "\\OLD.DRV", "x");
     p = newProjectData(0, "x");
     ASSERT_TRUE(importComponents(*m, p, "C:\\LIST.INI", {true}).completed);
