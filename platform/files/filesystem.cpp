@@ -3,7 +3,6 @@
 #include "platform/base/ansi.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace zrv {
 
@@ -290,10 +289,7 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
 }
 
 std::string FileSystem::temporaryName(const Drive& drive, const std::string& folderRel) {
-    static std::atomic<unsigned long> counter{0};
-    if (!m_scratch)
-        return ".zrv-" + std::to_string(host::processId()) + "-" + std::to_string(++counter) + ".tmp";
-    return m_scratch->nameIn(drive.hostRoot / folderRel);
+    return m_scratch ? m_scratch->nameIn(drive.hostRoot / folderRel) : host::ScratchJournal::freshName();
 }
 
 Result<std::string> FileSystem::temporaryPath(std::string_view folder) {

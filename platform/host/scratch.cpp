@@ -73,6 +73,10 @@ std::string ScratchJournal::nameIn(const fs::path& hostFolder) {
         else
             m_broken = true;
     }
+    return freshName();
+}
+
+std::string ScratchJournal::freshName() {
     return ".zrv-" + std::to_string(::getpid()) + "-" + std::to_string(++g_counter) + ".tmp";
 }
 

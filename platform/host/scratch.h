@@ -39,6 +39,9 @@ public:
     // does not stop the work: only the clean-up after a kill is lost.
     std::string nameIn(const std::filesystem::path& hostFolder);
 
+    // A new temporary name without noting its folder (for a file system
+    // without a journal).
+    static std::string freshName();
     // True for names this scheme makes (of any process).
     static bool isTemporaryName(std::string_view name);
     // Removes what processes that have died left: their temporaries in the
