@@ -2,6 +2,7 @@
 // own processes on one machine.
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/errors.h"
+#include "platform/base/ansi.h"
 #include "platform/host/scratch.h"
 #include "platform/profile/profile.h"
 #include "platform/registry/registry.h"
@@ -180,6 +181,29 @@ TEST_F(FullFileSystem, RegistryAndProfileWritesThatFailAreErrors) {
         EXPECT_FALSE(host::ScratchJournal::isTemporaryName(e.path().filename().string())) << e.path();
 }
 
+// Runs C:\MAIN.SCR in a process of its own again and again, and kills it at
+// a random point within the first `withinUs` microseconds.
+void runAndKill(const fs::path& machineDir, std::mt19937& rng, unsigned withinUs, const std::string& before = {}) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto mm = Machine::open(machineDir);
+        auto headless = ui::HeadlessUi::fromText("");
+        if (!mm || !headless)
+            ::_exit(9);
+        for (;;) {
+            if (!before.empty())
+                (void)(*mm)->deleteFile(before);
+            Interpreter in(**mm, **headless);
+            actions::registerAll(in.engine());
+            (void)in.run("C:\\MAIN.SCR");
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(1000 + rng() % withinUs));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
 // Kills at random points of a copy to a new target: never a part of the file
 // under its final name, and the next process on the machine removes what the
 // killed one left.
@@ -190,36 +214,12 @@ TEST_F(Reliability, KilledCopiesLeaveNoPartAndNoLeftovers) {
         c = static_cast<char>(rng());
     put("C:\\SRC.DAT", big);
     ASSERT_TRUE(m->createDirectory("C:\\APP"));
-    const std::string script = crlf({"COPYFILE(\"C:\\SRC.DAT\", \"C:\\APP\\NEW.DAT\")"});
-    put("C:\\MAIN.SCR", script);
-    int whole = 0, none = 0;
+    put("C:\\MAIN.SCR", crlf({"COPYFILE(\"C:\\SRC.DAT\", \"C:\\APP\\NEW.DAT\")"}));
     for (int round = 0; round < 6; ++round) {
         (void)m->deleteFile("C:\\APP\\NEW.DAT");
-        const fs::path machineDir = dir.path() / "machine";
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            auto mm = Machine::open(machineDir);
-            auto headless = ui::HeadlessUi::fromText("");
-            if (!mm || !headless)
-                ::_exit(9);
-            for (;;) { // copy again and again until killed
-                (void)(*mm)->deleteFile("C:\\APP\\NEW.DAT");
-                Interpreter in(**mm, **headless);
-                actions::registerAll(in.engine());
-                (void)in.run("C:\\MAIN.SCR");
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 40000));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        auto st = m->stat("C:\\APP\\NEW.DAT");
-        if (st) {
+        runAndKill(dir.path() / "machine", rng, 40000, "C:\\APP\\NEW.DAT");
+        if (auto st = m->stat("C:\\APP\\NEW.DAT")) {
             EXPECT_EQ(st->size, big.size()) << "round " << round;
-            ++whole;
-        } else {
-            ++none;
         }
         // The next process to open the machine takes away the killed one's temporaries.
         open();
@@ -228,7 +228,36 @@ TEST_F(Reliability, KilledCopiesLeaveNoPartAndNoLeftovers) {
         const fs::path journals = dir.path() / "machine" / "temp";
         EXPECT_TRUE(!fs::exists(journals) || fs::is_empty(journals));
     }
-    EXPECT_EQ(whole + none, 6);
+}
+
+// Kills during upgrades: the de-install script is the earlier one or the whole
+// new one, never a part, and a run after the kill leaves the install whole.
+TEST_F(Reliability, KilledUpgradesKeepAWholeDeinstallScript) {
+    std::vector<std::string> lines = {"SET %APPLICATION% = \"App\"", "OPENDEINSTALL(\"C:\\APP.DIS\")"};
+    for (int i = 0; i < 60; ++i) {
+        const std::string n = std::to_string(i);
+        lines.push_back("WRITEPRIVATEPROFILESTRING(\"S\", \"K" + n + "\", \"" + n + "\", \"C:\\APP.INI\")");
+        lines.push_back("ADDDEINSTALL(\"$CLEANUP$\", \"WRITEPRIVATEPROFILESTRING(^034S^034, ^034K" + n +
+                        "^034, ^034^034, ^034C:\\APP.INI^034)\")");
+    }
+    lines.push_back("CLOSEDEINSTALL()");
+    EXPECT_EQ(run(crlf(lines)), Interpreter::kEnded);
+    const std::string whole = get("C:\\APP.DIS"), ini = get("C:\\APP.INI");
+    std::mt19937 rng(11);
+    for (int round = 0; round < 6; ++round) {
+        runAndKill(dir.path() / "machine", rng, 30000);
+        EXPECT_EQ(get("C:\\APP.DIS"), whole) << "round " << round;
+        open();
+        EXPECT_EQ(run(crlf(lines)), Interpreter::kEnded);
+        EXPECT_EQ(get("C:\\APP.DIS"), whole);
+        EXPECT_EQ(get("C:\\APP.INI"), ini);
+        // Nothing temporary anywhere: not beside the files, not in the Windows directory.
+        for (const auto& e : fs::recursive_directory_iterator(cHost())) {
+            const std::string name = e.path().filename().string();
+            EXPECT_FALSE(host::ScratchJournal::isTemporaryName(name)) << e.path();
+            EXPECT_NE(upperAnsi(e.path().extension().string()), ".TMP") << e.path();
+        }
+    }
 }
 
 TEST(ScratchJournal, NamesAndTheJournalsOfLiveProcessesStay) {
