@@ -146,6 +146,10 @@ int Engine::loop(Block* block) {
             reportError(err);
             return err;
         }
+        // The debugger looks before each statement (not at empty or label lines).
+        if (m_debugger.enabled() && tokens.tokens[0] != 0 && tokens.tokens[0] != kTokenLabel &&
+            m_debugger.DebugCheck(tokens, block != nullptr) == Debugger::kAbandoned)
+            return 0;
         if (block) {
             StatementLine s;
             s.load(tokens, m_strings, m_numbers, m_vars);

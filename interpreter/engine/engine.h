@@ -4,6 +4,7 @@
 #pragma once
 
 #include "interpreter/engine/captions.h"
+#include "interpreter/engine/debugger.h"
 #include "interpreter/engine/keywords.h"
 #include "interpreter/engine/script.h"
 #include "interpreter/engine/statement.h"
@@ -80,6 +81,11 @@ public:
     int SetVariableNumber(std::string_view name, std::int32_t n) { return m_vars.SetVariableNumber(name, n); }
     // The error number last reported (the number an error report shows).
     int lastError() const { return m_lastError; }
+    void setLastError(int number) { m_lastError = number; }
+    // The values of the statement tokenized last, by slot.
+    const StringPool& strings() const { return m_strings; }
+    const NumberPool& numbers() const { return m_numbers; }
+    Debugger& debugger() { return m_debugger; }
 
     // Tokenizes a line into the current pools.
     int tokenize(std::string_view line, TokenLine& out);
@@ -167,6 +173,7 @@ private:
     int m_exitRequest = -1;
     std::vector<std::function<int()>> m_endOfRun;
     DiskChanger m_disks;
+    Debugger m_debugger{*this};
     std::vector<std::shared_ptr<void>> m_states;
 };
 

@@ -86,6 +86,8 @@ int Interpreter::run(std::string_view commandLine) {
     m_ui.beginWaitCursor();
     ScriptStack& scripts = m_engine.scripts();
     scripts.setDebugging(cmd.debug, kProfile);
+    if (cmd.debug)
+        m_engine.debugger().SetDebugFile(cmd.breakpoints);
     if (int err = scripts.OpenScript(cmd.script)) {
         m_machine.closeWindow("Setup");
         m_ui.endWaitCursor();

@@ -199,6 +199,55 @@ std::string ScriptStack::ListLine(std::uint32_t n) {
     return head + (raw ? cooked(f, *raw) : std::string());
 }
 
+std::optional<std::size_t> ScriptStack::lineStart(const File& f, std::uint32_t n) {
+    if (n == 0)
+        return std::nullopt;
+    std::size_t pos = f.start;
+    for (std::uint32_t i = 1; i < n; ++i)
+        if (!rawLine(f, pos))
+            return std::nullopt;
+    if (pos >= f.data.size())
+        return std::nullopt;
+    return pos;
+}
+
+std::uint32_t ScriptStack::LineCount() const {
+    if (m_files.empty())
+        return 0;
+    const File& f = m_files.back();
+    if (!f.lines) {
+        std::uint32_t n = 0;
+        for (std::size_t pos = f.start; rawLine(f, pos);)
+            ++n;
+        f.lines = n;
+    }
+    return *f.lines;
+}
+
+std::optional<std::string> ScriptStack::LineText(std::uint32_t n) const {
+    if (m_files.empty())
+        return std::nullopt;
+    const File& f = m_files.back();
+    auto at = lineStart(f, n);
+    if (!at)
+        return std::nullopt;
+    std::size_t pos = *at;
+    auto raw = rawLine(f, pos);
+    return raw ? std::optional<std::string>(cooked(f, *raw)) : std::nullopt;
+}
+
+bool ScriptStack::GotoLine(std::uint32_t n) {
+    if (m_files.empty())
+        return false;
+    File& f = m_files.back();
+    auto at = lineStart(f, n);
+    if (!at)
+        return false;
+    f.pos = *at;
+    f.lineCounter = n - 1;
+    return true;
+}
+
 std::string ScriptStack::dump() const {
     std::string out = "\n*** File Object Dump ***\n\n";
     char buf[400];

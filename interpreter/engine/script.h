@@ -55,6 +55,12 @@ public:
     std::string CurrentScriptPath() const;
     std::uint32_t CurrentLineNumber() const;
     std::string ListLine(std::uint32_t n);
+    // Lines of the current file.
+    std::uint32_t LineCount() const;
+    // The line n (1-based) of the current file as it reads, unscrambled; nullopt past its end.
+    std::optional<std::string> LineText(std::uint32_t n) const;
+    // The next ReadNextLine reads line n of the current file; false past its end.
+    bool GotoLine(std::uint32_t n);
     const std::vector<LabelEntry>& labels() const;
     std::size_t labelBytes() const;
     // The file stack dump written to the trace log after every open.
@@ -71,7 +77,10 @@ private:
         std::vector<LabelEntry> labels;
         std::size_t labelBytes = 0;
         std::uint32_t recordStart = 0; // in the line offset file
+        mutable std::optional<std::uint32_t> lines;
     };
+    // Where line n (1-based) of `f` starts; nullopt past its end.
+    static std::optional<std::size_t> lineStart(const File& f, std::uint32_t n);
     // The next raw line from `pos` (ending at CR LF or the end), and where the one
     // after it starts; nullopt at the end of the file.
     static std::optional<std::string_view> rawLine(const File& f, std::size_t& pos);

@@ -55,10 +55,35 @@ Result<Answers::Answer> Answers::parseLine(std::string_view line) {
     if (!parseJson(line, j, error) || j.type != Json::Type::Object)
         return bad(error.empty() ? "an answer is one JSON object per line" : error);
     Answer a;
+    const Json* kind = j.get("kind");
+    const bool debug = kind && kind->isString() && kind->text == "debug";
     for (std::size_t m = 0; m < j.keys.size(); ++m) {
         const std::string& key = j.keys[m];
         const Json& v = j.values[m];
-        if (key == "kind" && v.isString()) {
+        if (debug && key == "result") {
+            // The debugger's buttons by name, or by identifier.
+            a.result = v.isNumber() ? static_cast<int>(v.number)
+                       : !v.isString()        ? 0
+                       : v.text == "step"     ? kDebugStep
+                       : v.text == "run"      ? kDebugRun
+                       : v.text == "cancel"   ? kDebugCancel
+                                              : 0;
+            if (a.result != kDebugStep && a.result != kDebugRun && a.result != kDebugCancel)
+                return bad("a debug answer's result is \"step\", \"run\" or \"cancel\"");
+        } else if (debug && key == "line" && v.isNumber() && v.number >= 1) {
+            a.line = static_cast<std::uint32_t>(v.number);
+        } else if (debug && key == "steps" && v.type == Json::Type::Array) {
+            for (const Json& item : v.items) {
+                const Json* command = item.get("command");
+                const Json* at = item.get("line");
+                if (item.type != Json::Type::Object || !command || !command->isString() ||
+                    (command->text != "breakpoint" && command->text != "setnext" && command->text != "clearall") ||
+                    (command->text != "clearall" && (!at || !at->isNumber() || at->number < 1)))
+                    return bad("a debug step is {\"command\":\"breakpoint\"|\"setnext\",\"line\":N} or "
+                               "{\"command\":\"clearall\"}");
+                a.debugSteps.push_back({command->text, at ? static_cast<std::uint32_t>(at->number) : 0});
+            }
+        } else if (key == "kind" && v.isString()) {
             a.kind = v.text;
         } else if (key == "text" && v.isString()) {
             a.text = v.text;
@@ -115,7 +140,7 @@ Result<Answers::Answer> Answers::parseLine(std::string_view line) {
     }
     if (a.kind == "copy" && a.cancel == 0)
         return bad("a copy answer needs \"cancel\": the transfer to cancel in");
-    if (a.result == 0 && a.kind != "dialog" && a.kind != "copy")
+    if (a.result == 0 && a.kind != "dialog" && a.kind != "copy" && a.kind != "debug")
         return bad("an answer needs a result");
     return a;
 }
@@ -181,6 +206,26 @@ void Answers::apply(const Answer& a, Dialog& dialog) {
         for (DialogItem* item : bound)
             dialog.setValue(*item, value);
     }
+}
+
+Answers::DebugChoice Answers::debugStop(const std::string& file, std::uint32_t line) {
+    DebugChoice c;
+    if (++m_debugStops > kDebugStops) {
+        c.from = "repeated";
+        return c;
+    }
+    for (Answer& a : m_answers) {
+        if (a.kind != "debug" || !globMatch(a.name, ansiToUtf8(file)) || (a.line != 0 && a.line != line))
+            continue;
+        ++a.seen;
+        if (a.occurrence != 0 && a.seen != a.occurrence)
+            continue;
+        c.result = a.result != 0 ? a.result : kDebugRun;
+        c.from = "answers";
+        c.steps = a.debugSteps;
+        break;
+    }
+    return c;
 }
 
 int Answers::nextOccurrence(const Dialog& dialog) { return ++m_dialogsSeen[upperAnsi(dialog.name)]; }

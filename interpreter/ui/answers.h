@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -42,6 +43,23 @@ public:
     // The number of this showing among the dialogs of its name.
     int nextOccurrence(const Dialog& dialog);
 
+    // A stop of the script debugger at `line` of `file`: what to do in the
+    // window first (each step a command and a line), then the button (Step,
+    // Run or Cancel). With no answer, Run: an unattended run never waits.
+    struct DebugStep {
+        std::string command; // "breakpoint", "setnext" or "clearall"
+        std::uint32_t line = 0;
+    };
+    struct DebugChoice {
+        int result = kDebugRun;
+        const char* from = "default";
+        std::vector<DebugStep> steps;
+    };
+    DebugChoice debugStop(const std::string& file, std::uint32_t line);
+    // Stops answered from the file, after which every stop is answered Run:
+    // an answer that keeps moving the next line back would loop for ever.
+    static constexpr int kDebugStops = 10000;
+
     // Transfers of copies, counted so Cancel is pressed in the one the file names.
     void transferStarted() { ++m_transfers; }
     int transfers() const { return m_transfers; }
@@ -67,6 +85,8 @@ private:
             Event event = Event::Clicked;
         };
         std::vector<Step> steps;
+        std::uint32_t line = 0; // debug: the line stopped at, 0 for any
+        std::vector<DebugStep> debugSteps;
     };
     static Result<Answer> parseLine(std::string_view line);
     // Gives the items of a dialog the values an answer names.
@@ -76,6 +96,7 @@ private:
     std::string m_lastPrompt;
     int m_promptRepeats = 0;
     int m_transfers = 0;
+    int m_debugStops = 0;
     int m_cancelAt = 0; // the transfer during which Cancel is pressed, 0 for none
     std::map<std::string, int> m_dialogsSeen;
 };

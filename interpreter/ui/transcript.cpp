@@ -94,6 +94,29 @@ void Transcript::copyClosed(const Gauge& g, int status) {
                .str());
 }
 
+void Transcript::debugStop(const DebugView& view, int result, std::string_view from) {
+    JsonWriter parameters = JsonWriter::array(), variables = JsonWriter::array();
+    JsonWriter* into = nullptr;
+    for (const std::string& c : view.commands()) {
+        if (c == "Parameters")
+            into = &parameters;
+        else if (c == "Variables")
+            into = &variables;
+        else if (into)
+            into->text(ansiToUtf8(c.substr(c.find_first_not_of(' '))));
+    }
+    const char* answer = result == kDebugStep ? "step" : result == kDebugRun ? "run" : "cancel";
+    record(transcriptLine("debug", ansiToUtf8(view.file), ansiToUtf8(view.title), ansiToUtf8(view.statement))
+               .number("line", view.current)
+               .json("parameters", parameters.str())
+               .json("variables", variables.str())
+               .text("message", ansiToUtf8(view.message))
+               .number("result", result)
+               .text("answer", answer)
+               .text("from", from)
+               .str());
+}
+
 void Transcript::transfer(const std::string& source, const std::string& target, int status) {
     record(transcriptLine("transfer", "", "", ansiToUtf8(source))
                .text("source", ansiToUtf8(source))

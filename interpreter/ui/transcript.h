@@ -31,6 +31,9 @@ public:
     void copyOpened(const CopyDialog& copy);
     void copyClosed(const Gauge& gauge, int status);
     void transfer(const std::string& source, const std::string& target, int status);
+    // A stop of the script debugger: the file, line and statement, the
+    // parameters and variables listed, and the button that ended it.
+    void debugStop(const DebugView& view, int result, std::string_view from);
     // What a window shows now (the copy dialog has lines of its own).
     void changed(Display& display, Ui::Window window, const TextMeasurer& measurer, const Ui::Expander& expand);
 

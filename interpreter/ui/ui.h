@@ -2,6 +2,7 @@
 // asks; a back end (headless, Qt) shows and answers.
 #pragma once
 
+#include "interpreter/ui/debugview.h"
 #include "interpreter/ui/dialog.h"
 #include "interpreter/ui/display.h"
 
@@ -60,6 +61,10 @@ public:
     // Runs a modal dialog: shows it, lets its controller initialise it and
     // handle every command until it ends the dialog; the result that ended it.
     virtual int runDialog(Dialog& dialog) = 0;
+
+    // Shows the script debugger's window until Step, Run or Cancel ends it;
+    // that button's identifier. With nobody to ask, Run, so a run never waits.
+    virtual int runDebugger(DebugView& /*view*/) { return kDebugRun; }
 
     // The copy progress dialog (display().copy): open while a copy block runs.
     // Its fields are the description (0), the source (1) and the target (2).

@@ -41,6 +41,22 @@ int answerDialog(Ui& ui, Answers& answers, Transcript& transcript, Dialog& dialo
     return c.result;
 }
 
+int answerDebugger(Answers& answers, Transcript& transcript, DebugView& view) {
+    Answers::DebugChoice choice = answers.debugStop(view.file, view.current);
+    for (const Answers::DebugStep& step : choice.steps) {
+        if (step.command == "breakpoint")
+            view.toggleBreakpoint(step.line);
+        else if (step.command == "setnext")
+            view.setNext(step.line);
+        else
+            view.clearAll();
+    }
+    transcript.debugStop(view, choice.result, choice.from);
+    return choice.result;
+}
+
+int HeadlessUi::runDebugger(DebugView& view) { return answerDebugger(m_answers, m_transcript, view); }
+
 int HeadlessUi::runDialog(Dialog& dialog) { return answerDialog(*this, m_answers, m_transcript, dialog, {}); }
 
 void HeadlessUi::transferStarted(const std::string&, const std::string&) { m_answers.transferStarted(); }

@@ -33,6 +33,7 @@ public:
     void transferStarted(const std::string& source, const std::string& target) override;
     void transferEnded(const std::string& source, const std::string& target, int status) override;
     bool cancelPressed() override { return m_answers.cancelPressed(); }
+    int runDebugger(DebugView& view) override;
 
     // Lines written to the transcript, also kept in memory.
     const std::vector<std::string>& transcript() const { return m_transcript.lines(); }
@@ -44,6 +45,11 @@ private:
     Answers m_answers;
     Transcript m_transcript;
 };
+
+// Answers a stop of the debugger from the answer file (its steps, then its
+// button; Run when none matches) and writes its line: shared by the back ends
+// that answer from a file.
+int answerDebugger(Answers& answers, Transcript& transcript, DebugView& view);
 
 // Runs a dialog without a person and writes its line: shared by the back ends
 // that answer from a file. `shown` sees it before it is answered.
