@@ -33,6 +33,7 @@ struct Options {
     std::string script = "SETUP.SCR"; // install: the script on the first disk
     std::chrono::milliseconds lockWait = std::chrono::minutes(10); // for another run changing the machine
     std::vector<DriveMapping> disks;
+    bool debugTty = false; // the debugger's stops on the terminal, answers or not
 };
 
 // Errors for people, on stderr: the exit status of a bad command line (2),

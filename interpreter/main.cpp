@@ -67,6 +67,9 @@ Options:
                          a display)
   --answers FILE         the answer file (JSON lines; see docs/answers.md)
   --script NAME          (install) the script on the first disk (default SETUP.SCR)
+  --debug-tty            (headless) the debugger's stops (/DEBUG) on the terminal,
+                         read from standard input (automatic when it is a
+                         terminal and no --answers are given)
   --wait SECONDS         how long a run waits for another run that is changing
                          the same machine (default 600)
   --transcript FILE      write each message box, dialog and window as a JSON line
@@ -104,6 +107,8 @@ int main(int argc, char** argv) {
             o.script = utf8ToAnsiLossy(argv[++i]);
             if (o.script.empty() || o.script.find_first_of("\\/: ") != std::string::npos)
                 return usageError("--script takes the name of a script on the first disk, like SETUP.SCR");
+        } else if (a == "--debug-tty") {
+            o.debugTty = true;
         } else if (a == "--wait") {
             char* end = nullptr;
             const long seconds = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : -1;

@@ -85,6 +85,10 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o) {
         auto ui = zrv::ui::HeadlessUi::create(o.answers, o.transcript);
         if (!ui)
             return ui.error();
+        // A person at the terminal answers the debugger's stops (/DEBUG) there.
+        const bool terminal = host::stdinIsTerminal();
+        if (o.debugTty || (terminal && !o.answers))
+            (*ui)->debugOnTerminal(std::cin, std::cout, terminal);
         return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
     }
     if (!zrv::ui::qt::displayAvailable())

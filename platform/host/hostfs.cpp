@@ -419,5 +419,7 @@ unsigned long processId() { return static_cast<unsigned long>(::getpid()); }
 
 bool stderrIsTerminal() { return ::isatty(2) != 0; }
 
+bool stdinIsTerminal() { return ::isatty(0) != 0; }
+
 } // namespace host
 } // namespace zrv

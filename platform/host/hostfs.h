@@ -134,6 +134,8 @@ Result<void> setOwnerWritable(int fd, Via via, const Stat& st, Writable writable
 unsigned long processId();
 // Standard error goes to a terminal (a person watches).
 bool stderrIsTerminal();
+// Standard input comes from a terminal (a person types).
+bool stdinIsTerminal();
 
 } // namespace host
 } // namespace zrv

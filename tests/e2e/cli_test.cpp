@@ -703,3 +703,34 @@ TEST(Cli, ARunWaitsForTheMachine) {
     EXPECT_EQ(waited.status, 0) << waited.out;
     EXPECT_NE(waited.out.find("Another installation is in progress"), std::string::npos) << waited.out;
 }
+
+namespace {
+
+// The debugger as people and CI meet it: on a terminal (a pseudo-terminal
+// that `script` makes), and unattended from an answer file.
+TEST(Cli, DebuggingOnATerminalAndUnattended) {
+    TempDir dir;
+    const fs::path m = dir.path() / "box";
+    ASSERT_EQ(zrvx32("--machine " + quote(m) + " machine init").status, 0);
+    writeHost(m / "drive_c" / "S.SCR", "SET %A% = 1\r\nSET %B% = 2\r\nSET %C% = 3\r\nSET %D% = 4\r\n");
+    const std::string run = std::string(ZRVX32_PATH) + " --machine " + quote(m) + " 'C:\\S.SCR' /DEBUG:C:\\S.DDB";
+    Outcome tty = runCommand("printf 's\\nb 4\\nr\\nr\\n' | env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                             "script -qec \"" + run + "\" /dev/null");
+    EXPECT_EQ(tty.status, 0) << tty.out;
+    for (const char* seen : {"Debug - C:\\S.SCR   line 1 of 4", "=> 0002  SET %B% = 2", "breakpoint set at line 4",
+                             "*> 0004  SET %D% = 4"})
+        EXPECT_NE(tty.out.find(seen), std::string::npos) << seen << "\n---\n" << tty.out;
+
+    // Unattended: the breakpoint kept in S.DDB stops the run again; the answer
+    // file steps there, and the transcript records each stop.
+    writeHost(dir.path() / "answers", "{\"kind\":\"debug\",\"line\":4,\"result\":\"cancel\"}\n");
+    Outcome ci = zrvx32("--machine " + quote(m) + " --answers " + quote(dir.path() / "answers") + " --transcript " +
+                        quote(dir.path() / "t.json") + " 'C:\\S.SCR' /DEBUG:C:\\S.DDB");
+    EXPECT_EQ(ci.status, 0) << ci.out;
+    const std::string t = slurp(dir.path() / "t.json");
+    EXPECT_NE(t.find("\"kind\":\"debug\",\"name\":\"C:\\\\S.SCR\""), std::string::npos) << t;
+    EXPECT_NE(t.find("\"line\":4,\"parameters\":[\"D = ''\",\"4\"]"), std::string::npos) << t;
+    EXPECT_NE(t.find("\"answer\":\"cancel\""), std::string::npos) << t;
+}
+
+} // namespace

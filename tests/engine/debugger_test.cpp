@@ -5,6 +5,8 @@
 #include "platform/profile/profile.h"
 #include "tests/support/script_test.h"
 
+#include <sstream>
+
 using namespace zrv;
 using namespace zrv::engine;
 using namespace zrv::testing;
@@ -155,6 +157,35 @@ TEST(DebugWindow, LayoutShareTheHeightBetweenTheLists) {
     EXPECT_EQ(ui::DebugView::foreground(v.state(3)), 0xFFFFFFu);
     EXPECT_EQ(ui::DebugView::background(v.state(2)), 0xFFFF00u);
     EXPECT_EQ(ui::DebugView::background(v.state(1)), 0xFFFFFFu);
+}
+
+} // namespace
+
+namespace {
+
+// The terminal form: what a person at a terminal reads and types.
+TEST_F(Debugging, OnATerminal) {
+    put("C:\\MAIN.SCR", crlf({"SET %A% = 1", "SET %B% = 2", "SET %C% = 3", "SET %D% = 4"}));
+    std::istringstream in("s\nb 4\nb 9\np A\n\nn 1\nn 2\nl 2\nx\nr\ns\nq\n");
+    std::ostringstream out;
+    ui = std::move(ui::HeadlessUi::fromText("").value());
+    ui->debugOnTerminal(in, out, false);
+    interp = std::make_unique<Interpreter>(*m, *ui);
+    prepare(interp->engine());
+    EXPECT_EQ(interp->run("C:\\MAIN.SCR /DEBUG:C:\\T.DDB"), Interpreter::kEnded);
+    const std::string screen = out.str();
+    for (const char* seen : {"Debug - C:\\MAIN.SCR   line 1 of 4\n=> 0001  SET %A% = 1\n",
+                             "debug> b 4\nbreakpoint set at line 4\n", "no such line (1 to 4)",
+                             "debug> p A\n  A = '1'\ndebug> \n  A = '1'\n", // Enter repeats
+                             "=> 0001  SET %A% = 1", "unknown command 'x'", "*> 0004  SET %D% = 4"})
+        EXPECT_NE(screen.find(seen), std::string::npos) << seen << "\n---\n" << screen;
+    // n 1 then n 2 moved the next statement back to line 2; r ran it and C;
+    // at the breakpoint, s ran D, and the end of the script came before q.
+    EXPECT_EQ(var("B"), "2");
+    EXPECT_EQ(var("D"), "4");
+    auto s = stops();
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_TRUE(has(s[2], "\"from\":\"terminal\"") && has(s[2], "\"line\":4")) << s[2];
 }
 
 } // namespace

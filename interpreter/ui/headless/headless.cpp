@@ -55,7 +55,13 @@ int answerDebugger(Answers& answers, Transcript& transcript, DebugView& view) {
     return choice.result;
 }
 
-int HeadlessUi::runDebugger(DebugView& view) { return answerDebugger(m_answers, m_transcript, view); }
+int HeadlessUi::runDebugger(DebugView& view) {
+    if (!m_terminal)
+        return answerDebugger(m_answers, m_transcript, view);
+    const int result = m_terminal->run(view);
+    m_transcript.debugStop(view, result, "terminal");
+    return result;
+}
 
 int HeadlessUi::runDialog(Dialog& dialog) { return answerDialog(*this, m_answers, m_transcript, dialog, {}); }
 

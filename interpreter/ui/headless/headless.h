@@ -4,6 +4,7 @@
 #pragma once
 
 #include "interpreter/ui/answers.h"
+#include "interpreter/ui/headless/terminal.h"
 #include "interpreter/ui/transcript.h"
 #include "interpreter/ui/ui.h"
 #include "platform/base/result.h"
@@ -34,6 +35,10 @@ public:
     void transferEnded(const std::string& source, const std::string& target, int status) override;
     bool cancelPressed() override { return m_answers.cancelPressed(); }
     int runDebugger(DebugView& view) override;
+    // The debugger's stops go to a person at a terminal instead of the answers.
+    void debugOnTerminal(std::istream& in, std::ostream& out, bool edit) {
+        m_terminal = std::make_unique<TerminalDebugger>(in, out, edit);
+    }
 
     // Lines written to the transcript, also kept in memory.
     const std::vector<std::string>& transcript() const { return m_transcript.lines(); }
@@ -44,6 +49,7 @@ private:
 
     Answers m_answers;
     Transcript m_transcript;
+    std::unique_ptr<TerminalDebugger> m_terminal;
 };
 
 // Answers a stop of the debugger from the answer file (its steps, then its
