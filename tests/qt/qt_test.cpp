@@ -4,12 +4,14 @@
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
+#include "interpreter/ui/qt/debugwindow.h"
 #include "interpreter/ui/qt/qtui.h"
 #include "interpreter/ui/qt/widgets.h"
 #include "platform/machine/machine.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +19,7 @@
 
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
 
 using namespace zrv;
@@ -266,6 +269,58 @@ private Q_SLOTS:
         auto headless = HeadlessUi::fromText(recorded.str());
         QVERIFY2(bool(headless), recorded.str().c_str());
         QCOMPARE(QString::fromStdString(runWith(**headless, "replay")), QString::fromStdString(live));
+    }
+
+    void debugWindow() {
+        DebugView view;
+        view.title = "Debug - C:\\S.SCR";
+        view.lines = 5;
+        view.current = 2;
+        std::set<std::uint32_t> breakpoints = {4};
+        std::vector<Rect> moves;
+        view.source.text = [](std::uint32_t n) { return "000" + std::to_string(n) + "  SET %A% = " + std::to_string(n); };
+        view.source.breakpoint = [&](std::uint32_t n) { return breakpoints.count(n) > 0; };
+        view.source.toggleBreakpoint = [&](std::uint32_t n) {
+            if (!breakpoints.erase(n))
+                breakpoints.insert(n);
+        };
+        view.source.commands = [] { return std::vector<std::string>{"Parameters", "  'x'", "Variables"}; };
+        view.source.moved = [&](const Rect& r) { moves.push_back(r); };
+        {
+            DebugWindow w(view, Metrics{}, nullptr);
+            QVERIFY(moves.empty()); // placing it at first is no move by a person
+            w.resize(540, 400);
+            w.show();
+            QCoreApplication::processEvents();
+            // Pixels of the current line (yellow) and of a breakpoint (red), at their left edge.
+            QImage image = w.grab().toImage();
+            QListView* list = w.scriptList();
+            auto pixelOf = [&](int row) {
+                QRect r = list->visualRect(list->model()->index(row, 0));
+                QPoint p = list->viewport()->mapTo(&w, r.topLeft() + QPoint(1, r.height() / 2));
+                return at(image, p.x(), p.y());
+            };
+            QCOMPARE(pixelOf(1), QColor(255, 255, 0));
+            QCOMPARE(pixelOf(3), QColor(255, 0, 0));
+            QCOMPARE(pixelOf(0), QColor(255, 255, 255));
+            // Break Point toggles the caret line and the window stays; Step ends it.
+            list->setCurrentIndex(list->model()->index(2, 0));
+            QTest::mouseClick(w.button(kDebugBreakPoint), Qt::LeftButton);
+            QVERIFY(breakpoints.count(3) && w.isVisible());
+            w.move(100, 120);
+            QCoreApplication::processEvents();
+            QVERIFY(!moves.empty());
+            QCOMPARE(moves.back().left, w.geometry().left());
+            QTest::mouseClick(w.button(kDebugStep), Qt::LeftButton);
+            QCOMPARE(w.result(), int(kDebugStep));
+        }
+        // The next window opens where the last one was.
+        view.rect = moves.back();
+        DebugWindow again(view, Metrics{}, nullptr);
+        QCOMPARE(again.geometry().left(), moves.back().left);
+        QCOMPARE(again.width(), moves.back().width());
+        QTest::keyClick(&again, Qt::Key_F5);
+        QCOMPARE(again.result(), int(kDebugRun));
     }
 
     void everyNamedIconIsThere() {

@@ -2,6 +2,7 @@
 
 #include "interpreter/ui/headless/headless.h"
 #include "interpreter/ui/json.h"
+#include "interpreter/ui/qt/debugwindow.h"
 #include "interpreter/ui/qt/widgets.h"
 #include "platform/base/ansi.h"
 
@@ -298,6 +299,48 @@ public:
         return result;
     }
 
+    int runDebugger(DebugView& view) override {
+        if (m_unattended) {
+            // Shown and photographed, then answered.
+            {
+                DebugWindow window(view, display().metrics, activeParent());
+                window.show();
+                QCoreApplication::processEvents();
+                shot(&window, "debug", "");
+            }
+            return answerDebugger(m_answers, m_transcript, view);
+        }
+        const std::uint32_t stoppedAt = view.current; // Set Next may move it
+        DebugWindow window(view, display().metrics, activeParent());
+        window.setWindowModality(Qt::ApplicationModal); // shown before exec() for its picture
+        window.show();
+        shot(&window, "debug", "");
+        m_open.push_back(&window);
+        window.exec();
+        m_open.pop_back();
+        const int result = window.result();
+        m_transcript.debugStop(view, result, "person");
+        // Replayed, the same stop gets the same steps and button.
+        const int occurrence = ++m_debugStopsSeen[view.file + ":" + std::to_string(stoppedAt)];
+        JsonWriter steps = JsonWriter::array();
+        for (const auto& [command, line] : window.steps) {
+            JsonWriter step = JsonWriter::object();
+            step.text("command", command);
+            if (command != "clearall")
+                step.number("line", line);
+            steps.json(step.str());
+        }
+        recordLine(JsonWriter::object()
+                       .text("kind", "debug")
+                       .text("name", ansiToUtf8(view.file))
+                       .number("line", stoppedAt)
+                       .number("occurrence", occurrence)
+                       .json("steps", steps.str())
+                       .text("result", result == kDebugStep ? "step" : result == kDebugRun ? "run" : "cancel")
+                       .str());
+        return result;
+    }
+
 private:
     // Unattended: the dialog and the box are shown and photographed, then answered.
     void showDialog(Dialog& dialog) {
@@ -362,6 +405,7 @@ private:
     std::unique_ptr<CopyWindow> m_copy;
     std::vector<QWidget*> m_open;
     std::map<std::string, int> m_boxesSeen;
+    std::map<std::string, int> m_debugStopsSeen;
     std::ofstream m_record;
     bool m_unattended = false;
     bool m_cancelled = false;
