@@ -137,6 +137,25 @@ TEST_F(Debugging, TheDebugFileDefaultsToTheCurrentDirectory) {
     EXPECT_FALSE(m->exists("C:\\WINDOWS\\SETUP.DDB"));
 }
 
+TEST_F(Debugging, ABadDebugFileHasNoBreakpointsAndTheRunGoesOn) {
+    // Not INI at all, and keys of other files and of lines past the end: no breakpoints.
+    put("C:\\T.DDB", std::string("\x00\xff[[[\r\n=\r\n[BreakPoints]\r\nC:\\OTHER.SCR:1=1\r\nC:\\MAIN.SCR:99=1\r\n", 58));
+    EXPECT_EQ(debug({"SET %A% = 1", "SET %B% = 2"}), Interpreter::kEnded);
+    EXPECT_EQ(stops().size(), 1u);
+    EXPECT_EQ(var("B"), "2");
+    // Read-only: what cannot be stored is said once in the trace, and the run goes on.
+    enableTrace();
+    ASSERT_TRUE(m->setAttributes("C:\\T.DDB", FileAttribute::ReadOnly));
+    EXPECT_EQ(debug({"SET %A% = 1", "SET %B% = 2"},
+                    R"({"kind":"debug","steps":[{"command":"breakpoint","line":2},{"command":"clearall"}],"result":"step"})"),
+              Interpreter::kEnded);
+    EXPECT_EQ(var("B"), "2");
+    const std::string t = trace();
+    const std::size_t first = t.find("Debug data file not written");
+    EXPECT_NE(first, std::string::npos) << t;
+    EXPECT_EQ(t.find("Debug data file not written", first + 1), std::string::npos);
+}
+
 TEST(DebugWindow, LayoutShareTheHeightBetweenTheLists) {
     for (auto [w, h] : {std::pair{540, 400}, std::pair{800, 600}, std::pair{300, 200}}) {
         ui::DebugLayout l = ui::layoutDebugWindow(w, h);
