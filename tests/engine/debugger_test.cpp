@@ -139,7 +139,7 @@ TEST_F(Debugging, TheDebugFileDefaultsToTheCurrentDirectory) {
 
 TEST_F(Debugging, ABadDebugFileHasNoBreakpointsAndTheRunGoesOn) {
     // Not INI at all, and keys of other files and of lines past the end: no breakpoints.
-    put("C:\\T.DDB", std::string("\x00\xff[[[\r\n=\r\n[BreakPoints]\r\nC:\\OTHER.SCR:1=1\r\nC:\\MAIN.SCR:99=1\r\n", 58));
+    put("C:\\T.DDB", std::string("\x00\xff[[[\r\n=\r\n[BreakPoints]\r\nC:\\OTHER.SCR:1=1\r\nC:\\MAIN.SCR:99=1\r\n", 61));
     EXPECT_EQ(debug({"SET %A% = 1", "SET %B% = 2"}), Interpreter::kEnded);
     EXPECT_EQ(stops().size(), 1u);
     EXPECT_EQ(var("B"), "2");
