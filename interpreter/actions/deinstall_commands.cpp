@@ -3,7 +3,6 @@
 #include "interpreter/actions/actions.h"
 
 #include "common/fileaccess.h"
-#include "common/paths.h"
 #include "interpreter/engine/engine.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/interpreter.h"
@@ -11,8 +10,6 @@
 #include "platform/machine/machine.h"
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <set>
 
