@@ -8,6 +8,7 @@
 #include "authoring/project/objectfile.h"
 #include "authoring/project/settings.h"
 #include "common/scripttext.h"
+#include "common/system.h"
 #include "common/text.h"
 #include "platform/base/ansi.h"
 #include "platform/machine/machine.h"
@@ -440,7 +441,7 @@ int projectCommand(const std::filesystem::path& machineDir, const std::string& c
     Project& project = *s->project;
 
     if (command == "new") {
-        int language = languageForCountry(s->machine->countryCode());
+        int language = languageForCountry(CountryCode(*s->machine));
         for (std::size_t i = 1; i < args.size(); ++i) {
             if (args[i] == "--language" && i + 1 < args.size()) {
                 const std::string& v = args[++i];

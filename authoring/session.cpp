@@ -2,6 +2,7 @@
 
 #include "authoring/project/objectfile.h"
 #include "common/scripttext.h"
+#include "common/system.h"
 #include "common/text.h"
 #include "platform/base/ansi.h"
 
@@ -75,7 +76,7 @@ std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& sta
         printMessage(m);
         return Answer::Ok;
     };
-    const int language = languageForCountry(s.machine->countryCode());
+    const int language = languageForCountry(CountryCode(*s.machine));
     s.project = std::make_unique<Project>(*s.machine, std::move(prompts), backdrop, language);
     return owner;
 }

@@ -1,6 +1,7 @@
 #include "common/system.h"
 
 #include "platform/machine/machine.h"
+#include "platform/profile/profile.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -40,6 +41,8 @@ void PumpMessages() {
 }
 
 int WindowsVersion(const Machine& machine) { return machine.version(); }
+
+int CountryCode(Machine& machine) { return getProfileInt(machine, "Intl", "iCountry", machine.countryCode()); }
 
 std::filesystem::path userMachineFolder(const char* environmentVariable, const char* name) {
     namespace fs = std::filesystem;

@@ -23,6 +23,10 @@ std::filesystem::path userMachineFolder(const char* environmentVariable, const c
 // Major x 100 + minor, e.g. 400 or 395.
 int WindowsVersion(const Machine& machine);
 
+// The country code Windows programs read: WIN.INI [Intl] iCountry, else the
+// machine's own setting (machine.ini Country=).
+int CountryCode(Machine& machine);
+
 // Where waits take their time from: the host's clock and sleep, unless a test
 // installs its own. Members left empty are the host's.
 struct Clock {

@@ -60,7 +60,10 @@ Engine::Engine(Machine& machine, TraceLog& trace, ui::Ui& ui)
         registerHandler(k, [](Engine&, StatementLine&) { return static_cast<int>(kErrOutsideObject); });
 }
 
-std::string Engine::caption(int base) { return m_captions.lookup(base, m_machine.countryCode()); }
+std::string Engine::caption(int base) {
+    // The country decides the language once, when no SETLANGUAGE( did.
+    return m_captions.lookup(base, m_captions.index() < 0 ? CountryCode(m_machine) : 0);
+}
 
 void Engine::registerHandler(Keyword keyword, Handler handler) {
     m_handlers[static_cast<std::size_t>(keyword)] = std::move(handler);

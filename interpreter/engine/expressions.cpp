@@ -160,10 +160,21 @@ int Engine::handleSet(StatementLine& s) {
         r = m_vars.SetVariable(name, s.stringAt(p));
     } else if (first == kTokenNumber) {
         r = m_vars.SetVariableNumber(name, *s.numberAt(p));
-    } else if (first >= codeOf(Keyword::Left) && first <= codeOf(Keyword::Len)) {
-        return textFunction(s, static_cast<Keyword>(first - 0x80), name);
-    } else if (first == codeOf(Keyword::Not)) {
-        return textFunction(s, Keyword::Not, name);
+    } else if ((first >= codeOf(Keyword::Left) && first <= codeOf(Keyword::Len)) || first == codeOf(Keyword::Not)) {
+        const Keyword f = first == codeOf(Keyword::Not) ? Keyword::Not : static_cast<Keyword>(first - 0x80);
+        if (int e = textFunction(s, f, name))
+            return e;
+        // The arithmetic step follows a function operand as any other: after
+        // NOT's number, after the closing parenthesis of the others
+        // (LEN("abc") * 2 is 6). Without that parenthesis nothing follows.
+        int args = 1;
+        if (f == Keyword::Left || f == Keyword::Right)
+            args = 2;
+        else if (f == Keyword::Mid || f == Keyword::Instr)
+            args = 3;
+        p += f == Keyword::Not ? 1 : static_cast<std::size_t>(2 * args);
+        if (f != Keyword::Not && s.at(p) != ')')
+            return 0;
     } else {
         return kErrInvalidParameters;
     }

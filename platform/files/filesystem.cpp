@@ -112,7 +112,11 @@ Result<fs::path> FileSystem::hostPath(std::string_view path) const {
         if (auto real = host::realPath(fd->get()))
             out = fs::path(*real);
     } else if (!existing.empty()) {
-        out /= existing;
+        // The part that exists cannot be opened inside the drive (a link that
+        // leads out of it): its host path would name a file the machine never
+        // opens.
+        return fail(WinError::AccessDenied, located.path.text() + ": leads out of drive " +
+                                                std::string(1, r.drive->letter) + ":'s folder through a link");
     }
     for (std::size_t i = r.matched; i < parts.size(); ++i)
         out /= parts[i];

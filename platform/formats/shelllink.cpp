@@ -181,6 +181,9 @@ std::optional<ShellLink> readShellLink(std::string_view bytes) {
                 out += utf8ToAnsiLossy(utf8);
             }
         }
+        // Some writers count the terminator: the text ends at the first NUL.
+        if (auto nul = out.find('\0'); nul != std::string::npos)
+            out.erase(nul);
         at += 2 + n;
         return true;
     };

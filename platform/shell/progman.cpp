@@ -2,6 +2,7 @@
 
 #include "platform/base/ansi.h"
 #include "platform/machine/machine.h"
+#include "platform/shell/programs.h"
 
 #include <cstdlib>
 
@@ -174,6 +175,11 @@ bool ProgramManager::run(const DdeCommand& c) {
             if (blank != std::string_view::npos)
                 link.arguments = std::string(trim(line.substr(blank + 1)));
         }
+        // A bare program name is stored as the full path the shell finds it at,
+        // as Windows links hold it (the program starter's search order).
+        if (link.target.find_first_of("\\:") == std::string::npos)
+            if (auto found = ProgramRunner(m_machine).resolve(link.target))
+                link.target = *found;
         std::string title = arg(1);
         if (title.empty()) {
             std::string base = link.target.substr(link.target.find_last_of("\\:") == std::string::npos

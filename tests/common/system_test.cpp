@@ -44,3 +44,19 @@ TEST_F(Version, ComesFromTheMachine) {
 }
 
 } // namespace
+
+namespace {
+
+// Windows programs take the country from WIN.INI; the machine's own setting
+// stands in where WIN.INI has none.
+class Country : public MachineTest {};
+
+TEST_F(Country, ComesFromWinIniThenTheMachine) {
+    EXPECT_EQ(CountryCode(*m), 44); // a fresh machine says 44 in both
+    put("C:\\WINDOWS\\WIN.INI", "[Intl]\r\niCountry=49\r\n");
+    EXPECT_EQ(CountryCode(*m), 49);
+    put("C:\\WINDOWS\\WIN.INI", "[windows]\r\n");
+    EXPECT_EQ(CountryCode(*m), m->countryCode());
+}
+
+} // namespace

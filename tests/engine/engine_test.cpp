@@ -51,6 +51,11 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"SET %A% = UCASE(\"mIx\")", "MIX", 0}, SetCase{"SET %A% = LCASE(%S%)", "hello", 0},
         SetCase{"SET %A% = LEN(%S%)", "5", 0}, SetCase{"SET %A% = NOT 0", "1", 0},
         SetCase{"SET %A% = NOT 7", "0", 0}, SetCase{"SET %A% = 6 AND 3", "2", 0},
+        // The arithmetic step follows function operands too.
+        SetCase{"SET %A% = NOT 0 + 5", "6", 0}, SetCase{"SET %A% = LEN(\"abc\") * 2", "6", 0},
+        SetCase{"SET %A% = MID(\"123456\", 2, 3) - 200", "34", 0},
+        SetCase{"SET %A% = LEFT(%S%, 2) + 1", "He", kErrNumericParam},
+        SetCase{"SET %A% = LEN(\"abc\" * 2", "3", 0}, // no closing parenthesis: nothing follows
         SetCase{"SET %A% = 6 OR 3", "7", 0}, SetCase{"SET %A% = 6 XOR 3", "5", 0},
         SetCase{"SET %A% = %N% + 1", " 1 2 ", kErrNumericParam},
         SetCase{"SET %A% = 4 & 2", "4", kErrArithmeticOperator},

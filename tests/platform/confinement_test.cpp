@@ -92,6 +92,19 @@ TEST_P(Confinement, HostilePathsNeitherReadNorWriteOutside) {
     EXPECT_EQ(fs::status(secret / "passwd").permissions() & fs::perms::owner_write, fs::perms::owner_write);
 }
 
+TEST_P(Confinement, HostPathsNeverLeadOutThroughALink) {
+    // What the host makes of the path it prints (links followed) stays in the
+    // drive, or the path is refused.
+    for (const char* p : {"C:\\abs\\NEW.TXT", "C:\\abs\\passwd", "C:\\rel\\NEW.TXT", "C:\\file.lnk",
+                          "C:\\dangling", "C:\\root\\NEW.TXT"}) {
+        auto h = m->hostPath(p);
+        if (!h.ok())
+            continue;
+        const std::string real = fs::weakly_canonical(*h).string();
+        EXPECT_EQ(real.rfind(fs::canonical(cHost()).string(), 0), 0u) << p << " -> " << h->string();
+    }
+}
+
 TEST_P(Confinement, LinksInsideADriveResolveBelowItsRoot) {
     // An absolute link is taken relative to the drive's root, as if the drive were "/".
     writeHost(cHost() / "etc" / "passwd", "inside");

@@ -3,6 +3,8 @@
 #include "platform/machine/machine.h"
 #include "tests/support/testing.h"
 
+#include <map>
+
 using namespace zrv;
 using namespace zrv::testing;
 namespace fs = std::filesystem;
@@ -51,6 +53,15 @@ TEST(ShellLinks, RoundTripEveryField) {
     EXPECT_EQ(*readShellLink(writeShellLink(bare)), bare);
 }
 
+TEST(ShellLinks, CountsThatTakeInTheTerminatorEndAtIt) {
+    // Other writers count the NUL of each text; the text ends there.
+    ShellLink l{"C:\\APP.EXE", std::string("-a\0", 3), "C:\\", "", 0, std::string("App\0junk", 8), 1};
+    auto back = readShellLink(writeShellLink(l));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->description, "App");
+    EXPECT_EQ(back->arguments, "-a");
+}
+
 TEST(ShellLinks, DamagedFilesAreRefusedWithoutCrashing) {
     std::string good = writeShellLink({"C:\\APP.EXE", "-a", "C:\\", "C:\\APP.EXE", 1, "App", 1});
     for (std::size_t cut = 0; cut + 4 < good.size(); ++cut)
@@ -91,6 +102,20 @@ TEST_F(Shell, GroupsAreFoldersAndItemsAreLinks) {
     EXPECT_EQ(pm.execute("[DeleteGroup(\"my app\")]"), DdeOutcome::Ok);
     EXPECT_FALSE(m->exists("C:\\WINDOWS\\Start Menu\\Programs\\My App"));
     EXPECT_EQ(pm.execute("[ShowGroup(\"My App\",1)]"), DdeOutcome::Failed);
+}
+
+TEST_F(Shell, ABareProgramNameIsStoredAsTheFullPathFound) {
+    put("C:\\WINDOWS\\TOOL.EXE", fakePe(false));
+    ProgramManager pm(*m);
+    ASSERT_EQ(pm.execute("[CreateGroup(\"G\")][AddItem(TOOL.EXE /q,\"Tool\")][AddItem(NOWHERE.EXE,\"None\")]"),
+              DdeOutcome::Ok);
+    auto groups = pm.groups();
+    ASSERT_EQ(groups.size(), 1u);
+    std::map<std::string, std::string> targets;
+    for (const auto& item : groups[0].items)
+        targets[item.title] = item.link.target;
+    EXPECT_EQ(targets["Tool"], "C:\\WINDOWS\\TOOL.EXE");
+    EXPECT_EQ(targets["None"], "NOWHERE.EXE"); // not found: kept as given
 }
 
 TEST_F(Shell, ItemsGoToTheGroupLastCreatedOrShown) {
