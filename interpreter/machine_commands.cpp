@@ -5,6 +5,7 @@
 #include "platform/base/ansi.h"
 #include "platform/shell/progman.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -67,22 +68,32 @@ int regCommand(Machine& m, const Options& o, const std::vector<std::string>& arg
     if (!reg)
         return failure(reg.error().describe());
     if (args[0] == "export") {
-        if (args.size() > 2)
+        // REGEDIT4 files are code page 1252, as Windows programs read them;
+        // --utf8 converts for reading on a UTF-8 terminal.
+        std::vector<std::string> rest;
+        bool utf8 = false;
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            if (args[i] == "--utf8")
+                utf8 = true;
+            else
+                rest.push_back(args[i]);
+        }
+        if (rest.size() > 1)
             return usageError("machine reg export takes at most one key");
         Result<std::string> text = fail(WinError::FileNotFound);
-        if (args.size() == 1) {
+        if (rest.empty()) {
             text = (*reg)->exportText();
         } else {
-            std::string key = utf8ToAnsiLossy(args[1]);
+            std::string key = utf8ToAnsiLossy(rest[0]);
             std::size_t slash = key.find('\\');
             auto root = regRootFromName(key.substr(0, slash));
             if (!root)
-                return failure("unknown root key in '" + args[1] + "' (HKEY_LOCAL_MACHINE, HKLM, ...)");
+                return failure("unknown root key in '" + rest[0] + "' (HKEY_LOCAL_MACHINE, HKLM, ...)");
             text = (*reg)->exportText(*root, slash == std::string::npos ? "" : key.substr(slash + 1));
         }
         if (!text)
-            return failure((args.size() > 1 ? args[1] + ": " : "") + text.error().describe());
-        std::cout << ansiToUtf8(*text);
+            return failure((rest.empty() ? "" : rest[0] + ": ") + text.error().describe());
+        std::cout << (utf8 ? ansiToUtf8(*text) : *text);
         return 0;
     }
     if (args.size() != 2)
@@ -95,9 +106,16 @@ int regCommand(Machine& m, const Options& o, const std::vector<std::string>& arg
     if (!in)
         return failure("cannot read " + args[1]);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // .REG files are ANSI text; one written as UTF-8 is converted first.
-    if (auto ansi = utf8ToAnsi(text))
-        text = *ansi;
+    // .REG files are code page 1252. UTF-8 is taken only where it cannot be
+    // mistaken: after a byte order mark, or valid UTF-8 with characters
+    // beyond ASCII that code page 1252 can hold.
+    const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
+    if (bom)
+        text.erase(0, 3);
+    const bool beyondAscii = std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; });
+    if (bom || beyondAscii)
+        if (auto ansi = utf8ToAnsi(text))
+            text = *ansi;
     if (auto r = (*reg)->importText(text); !r)
         return failure(args[1] + ": " + r.error().describe());
     return 0;

@@ -48,9 +48,9 @@ Machine commands:
   machine diff FILE [--json]
                          print what was added (+), removed (-) and changed (~)
                          since the snapshot in FILE
-  machine reg export [KEY]
+  machine reg export [--utf8] [KEY]
                          print the registry, or the key and all below it, as
-                         REGEDIT4 text
+                         REGEDIT4 text (code page 1252; --utf8 for a terminal)
   machine reg import FILE
                          merge a REGEDIT4 (.REG) file into the registry
 

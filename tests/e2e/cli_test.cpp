@@ -108,6 +108,19 @@ TEST(Cli, RegistryExportAndImport) {
     EXPECT_EQ(zrvx32(machine + "machine reg export 'HKLM\\NoSuchKey'").status, 1);
     EXPECT_EQ(zrvx32(machine + "machine reg export 'HKXX\\A'").status, 1);
     EXPECT_EQ(zrvx32(machine + "machine reg frob").status, 2);
+
+    // REGEDIT4 text is code page 1252 both ways; UTF-8 input is taken where it
+    // cannot be mistaken (a byte order mark, or valid UTF-8 beyond ASCII).
+    writeHost(dir.path() / "cp.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"v\"=\"Caf\xe9 \xa9\"\r\n");
+    writeHost(dir.path() / "u8.reg", "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\B]\r\n\"v\"=\"Caf\xc3\xa9 \xc2\xa9\"\r\n");
+    for (const char* f : {"cp.reg", "u8.reg"})
+        ASSERT_EQ(zrvx32(machine + "machine reg import " + quote(dir.path() / f)).status, 0) << f;
+    for (const char* key : {"A", "B"}) {
+        Outcome e = zrvx32(machine + "machine reg export 'HKCU\\" + key + "'");
+        EXPECT_NE(e.out.find("\"v\"=\"Caf\xe9 \xa9\""), std::string::npos) << key << ": " << e.out;
+        Outcome u = zrvx32(machine + "machine reg export --utf8 'HKCU\\" + key + "'");
+        EXPECT_NE(u.out.find("\"v\"=\"Caf\xc3\xa9 \xc2\xa9\""), std::string::npos) << key << ": " << u.out;
+    }
 }
 
 } // namespace
