@@ -82,11 +82,19 @@ std::optional<std::size_t> IniDocument::findKey(const Range& range, std::string_
     return std::nullopt;
 }
 
+// The profile functions act on the first section of a name and the first key
+// of a name in it, as documented since Windows 3.1; the names a caller gives
+// are compared with their surrounding blanks trimmed.
+std::optional<std::size_t> IniDocument::firstKey(std::string_view section, std::string_view key) const {
+    auto ranges = sections(trimBlanks(section));
+    if (ranges.empty())
+        return std::nullopt;
+    return findKey(ranges.front(), trimBlanks(key));
+}
+
 std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
-    for (const Range& r : sections(section)) {
-        if (auto i = findKey(r, key))
-            return std::string(unquote(iniKeyValue(m_lines[*i])->second));
-    }
+    if (auto i = firstKey(section, key))
+        return std::string(unquote(iniKeyValue(m_lines[*i])->second));
     return std::nullopt;
 }
 
@@ -125,24 +133,29 @@ std::vector<std::pair<std::string, std::string>> IniDocument::entries(std::strin
 }
 
 std::vector<std::string> IniDocument::keys(std::string_view section) const {
+    // As stored: in order, a repeated key as often as it is there.
     std::vector<std::string> out;
-    for (auto& e : entries(section))
-        out.push_back(std::move(e.first));
+    auto ranges = sections(trimBlanks(section));
+    if (ranges.empty())
+        return out;
+    for (std::size_t i = ranges.front().header + 1; i < ranges.front().end; ++i)
+        if (auto kv = iniKeyValue(m_lines[i]))
+            out.emplace_back(kv->first);
     return out;
 }
 
 bool IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
-    auto ranges = sections(section);
-    for (const Range& r : ranges) {
-        if (auto i = findKey(r, key)) {
-            // The stored spelling of the key stays; only the value changes.
-            std::string line = std::string(iniKeyValue(m_lines[*i])->first) + "=" + std::string(value);
-            if (m_lines[*i] == line)
-                return false;
-            m_lines[*i] = std::move(line);
-            return true;
-        }
+    section = trimBlanks(section);
+    key = trimBlanks(key);
+    if (auto i = firstKey(section, key)) {
+        // The stored spelling of the key stays; only the value changes.
+        std::string line = std::string(iniKeyValue(m_lines[*i])->first) + "=" + std::string(value);
+        if (m_lines[*i] == line)
+            return false;
+        m_lines[*i] = std::move(line);
+        return true;
     }
+    auto ranges = sections(section);
     std::string entry = std::string(key) + "=" + std::string(value);
     if (!ranges.empty()) {
         // After the section's last entry, before the blank lines that close it.
@@ -161,27 +174,20 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
 }
 
 bool IniDocument::removeKey(std::string_view section, std::string_view key) {
-    bool changed = false;
-    for (const Range& r : sections(section)) {
-        for (std::size_t i = r.end; i-- > r.header + 1;) {
-            auto kv = iniKeyValue(m_lines[i]);
-            if (kv && equalNoCase(kv->first, key)) {
-                m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
-                changed = true;
-            }
-        }
-        if (changed)
-            break;
-    }
-    return changed;
+    auto i = firstKey(section, key);
+    if (!i)
+        return false;
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*i));
+    return true;
 }
 
 bool IniDocument::removeSection(std::string_view section) {
-    auto ranges = sections(section);
-    for (auto it = ranges.rbegin(); it != ranges.rend(); ++it)
-        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(it->header),
-                      m_lines.begin() + static_cast<std::ptrdiff_t>(it->end));
-    return !ranges.empty();
+    auto ranges = sections(trimBlanks(section));
+    if (ranges.empty())
+        return false;
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(ranges.front().header),
+                  m_lines.begin() + static_cast<std::ptrdiff_t>(ranges.front().end));
+    return true;
 }
 
 // Once inside the section, adding never leaves it: the entry goes before the

@@ -15,12 +15,18 @@ class IniDocument {
 public:
     static IniDocument parse(std::string_view bytes);
 
-    // The value of the first key of that name in the first section that has it:
-    // blanks trimmed, one pair of surrounding quotes removed.
+    // The value of the first key of that name in the first section of that
+    // name: blanks trimmed, one pair of surrounding quotes removed. Reads,
+    // writes and deletes act on those first occurrences; a later section or
+    // key of the same name is left as it is. Names given are compared with
+    // their surrounding blanks trimmed.
     std::optional<std::string> get(std::string_view section, std::string_view key) const;
     bool hasSection(std::string_view section) const;
     std::vector<std::string> sectionNames() const;
+    // The keys of the first section of that name, as stored (repeats included).
     std::vector<std::string> keys(std::string_view section) const;
+    // Every key of every section of that name, the first of each name only (for
+    // settings files read as a whole).
     std::vector<std::pair<std::string, std::string>> entries(std::string_view section) const;
 
     // Each returns whether the text changed.
@@ -48,6 +54,7 @@ private:
     };
     std::vector<Range> sections(std::string_view name) const;
     std::optional<std::size_t> findKey(const Range& range, std::string_view key) const;
+    std::optional<std::size_t> firstKey(std::string_view section, std::string_view key) const;
 
     std::vector<std::string> m_lines;
 };

@@ -32,6 +32,9 @@ std::optional<IniDocument> load(Machine& machine, std::string_view file) {
 
 std::string getPrivateProfileString(Machine& machine, std::string_view section, std::string_view key,
                                     std::string_view defaultValue, std::string_view file) {
+    // A default is returned without its trailing blanks, as Windows does.
+    while (!defaultValue.empty() && defaultValue.back() == ' ')
+        defaultValue.remove_suffix(1);
     auto doc = load(machine, file);
     if (!doc)
         return std::string(defaultValue);

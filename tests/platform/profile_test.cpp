@@ -90,6 +90,34 @@ TEST_F(Profile, AFailedWriteLeavesTheFileWhole) {
     EXPECT_FALSE(writePrivateProfileString(*m, "A", "x", "2", "C:\\NODIR\\X.INI").ok());
 }
 
+// Where Windows' documentation and other implementations part, the readings
+// taken: first occurrences, trimmed names and defaults, odd lines.
+TEST_F(Profile, FirstOccurrencesTrimmedNamesAndOddLines) {
+    put("C:\\WINDOWS\\DUP.INI", "Before=1\r\n"
+                                  "[S]\r\nK=first\r\nK=second\r\nL=1\r\n"
+                                  "[S]\r\nK=third\r\nM=later\r\n"
+                                  "[CR]\rX=1\r\n"
+                                  "[Open\r\nO=1\r\n");
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "K", "", "DUP.INI"), "first");
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "M", "none", "DUP.INI"), "none"); // only the first [S]
+    EXPECT_EQ(getPrivateProfileString(*m, "  S ", " K  ", "", "DUP.INI"), "first");
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "Missing", "def  ", "DUP.INI"), "def");
+    EXPECT_EQ(getPrivateProfileKeys(*m, "S", "DUP.INI"), (std::vector<std::string>{"K", "K", "L"}));
+    // A key before every section belongs to none; a lone CR ends no line, so
+    // [CR] holds no X; an unclosed header still opens its section.
+    EXPECT_EQ(getPrivateProfileString(*m, "", "Before", "none", "DUP.INI"), "none");
+    EXPECT_EQ(getPrivateProfileString(*m, "CR", "X", "none", "DUP.INI"), "none");
+    EXPECT_EQ(getPrivateProfileString(*m, "Open", "O", "none", "DUP.INI"), "1");
+    // Writes and deletes change the first occurrence only.
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "K", "new", "DUP.INI"));
+    ASSERT_TRUE(writePrivateProfileString(*m, " S", "L", std::nullopt, "DUP.INI"));
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "K", std::nullopt, "DUP.INI"));
+    EXPECT_EQ(getPrivateProfileKeys(*m, "S", "DUP.INI"), (std::vector<std::string>{"K"}));
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "K", "", "DUP.INI"), "second");
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", std::nullopt, std::nullopt, "DUP.INI"));
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "K", "", "DUP.INI"), "third"); // the second [S] is first now
+}
+
 TEST(IniDocument, KeepsLinesItDoesNotUnderstand) {
     auto doc = IniDocument::parse("junk\n[S]\nnot a key\nk=v\n");
     EXPECT_TRUE(doc.set("S", "k", "w"));
