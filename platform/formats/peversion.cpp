@@ -1,5 +1,6 @@
 #include "platform/formats/peversion.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -76,6 +77,54 @@ std::optional<std::uint32_t> directoryEntry(Reader& r, std::uint64_t base, std::
     return std::nullopt;
 }
 
+// A 16-bit (NE) file: the resource table's RT_VERSION entry, whose
+// VS_VERSIONINFO has an ANSI key, so the fixed part follows at byte 20.
+std::optional<FileVersion> readNeVersion(Reader& r, std::uint64_t ne) {
+    auto table = r.u16(ne + 0x24);
+    if (!table || *table == 0)
+        return std::nullopt;
+    std::uint64_t at = ne + *table;
+    auto shift = r.u16(at);
+    if (!shift || *shift > 16)
+        return std::nullopt;
+    at += 2;
+    // Type entries until a zero type; each is followed by its resources.
+    for (int types = 0; types < 1024; ++types) {
+        auto type = r.u16(at);
+        auto count = r.u16(at + 2);
+        if (!type || *type == 0 || !count)
+            return std::nullopt;
+        at += 8;
+        if (*type != (0x8000 | kRtVersion)) {
+            at += static_cast<std::uint64_t>(*count) * 12;
+            continue;
+        }
+        if (*count == 0)
+            return std::nullopt;
+        auto offset = r.u16(at);
+        auto length = r.u16(at + 2);
+        if (!offset || !length)
+            return std::nullopt;
+        const std::uint64_t data = static_cast<std::uint64_t>(*offset) << *shift;
+        const std::uint64_t size = std::min<std::uint64_t>(static_cast<std::uint64_t>(*length) << *shift, kMaxVersionResource);
+        if (size < 20 + 52)
+            return std::nullopt;
+        unsigned char head[20];
+        if (!r.bytes(data, sizeof head, head) || std::memcmp(head + 4, "VS_VERSION_INFO", 16) != 0)
+            return std::nullopt;
+        auto valueLength = r.u16(data + 2);
+        auto signature = r.u32(data + 20);
+        if (!valueLength || *valueLength < 52 || !signature || *signature != kFixedSignature)
+            return std::nullopt;
+        auto fileMS = r.u32(data + 28), fileLS = r.u32(data + 32), productMS = r.u32(data + 36),
+             productLS = r.u32(data + 40);
+        if (!fileMS || !fileLS || !productMS || !productLS)
+            return std::nullopt;
+        return FileVersion{*fileMS, *fileLS, *productMS, *productLS};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<FileVersion> readFileVersion(const ByteRange& read) {
@@ -87,6 +136,8 @@ std::optional<FileVersion> readFileVersion(const ByteRange& read) {
     if (!peAt)
         return std::nullopt;
     unsigned char sig[4];
+    if (r.bytes(*peAt, 2, sig) && sig[0] == 'N' && sig[1] == 'E')
+        return readNeVersion(r, *peAt);
     if (!r.bytes(*peAt, 4, sig) || std::memcmp(sig, "PE\0\0", 4) != 0)
         return std::nullopt;
     std::uint64_t coff = static_cast<std::uint64_t>(*peAt) + 4;

@@ -1,5 +1,6 @@
-// The fixed version information (VS_FIXEDFILEINFO) of PE32 and PE32+ files, as
-// GetFileVersionInfo reads it. A file without one, or a malformed file, has none.
+// The fixed version information (VS_FIXEDFILEINFO) of PE32 and PE32+ files and
+// of 16-bit (NE) files, as GetFileVersionInfo reads it. A file without one, or
+// a malformed file, has none.
 #pragma once
 
 #include "platform/machine/machine.h"

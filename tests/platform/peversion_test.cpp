@@ -4,6 +4,7 @@
 #include "tests/support/testing.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 using namespace zrv;
@@ -93,6 +94,74 @@ TEST_F(PeFiles, TruncatedAndMutatedFilesNeverCrash) {
     std::uint32_t peAt = static_cast<unsigned char>(good[0x3C]) | (static_cast<unsigned char>(good[0x3D]) << 8);
     huge[peAt + 6] = '\xff';
     huge[peAt + 7] = '\xff'; // 65535 sections
+    EXPECT_FALSE(readFileVersion(huge).has_value());
+}
+
+// A 16-bit DLL as Windows 3.1 tools lay it out: an MZ stub, the NE header, a
+// resource table (alignment shift 4) with an RT_VERSION entry, and the
+// VS_VERSIONINFO with its ANSI key and the fixed part at byte 20.
+std::string neImage(std::uint32_t fileMS, std::uint32_t fileLS, bool withVersion = true) {
+    std::string img(0x200, '\0');
+    auto put16 = [&](std::size_t at, unsigned v) {
+        img[at] = static_cast<char>(v & 0xFF);
+        img[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    img[0] = 'M', img[1] = 'Z';
+    put32(0x3C, 0x40);
+    img[0x40] = 'N', img[0x41] = 'E';
+    put16(0x40 + 0x24, 0x40); // the resource table at 0x80
+    put16(0x80, 4);           // alignment shift
+    put16(0x82, 0x800E);      // RT_ICON first, one resource, to be skipped
+    put16(0x84, 1);
+    put16(0x8A + 0, 0x100 >> 4);
+    put16(0x8A + 2, 1);
+    put16(0x96, withVersion ? 0x8010 : 0x8003); // RT_VERSION (or another type)
+    put16(0x98, 1);
+    put16(0x9E + 0, 0x100 >> 4); // at 0x100
+    put16(0x9E + 2, 8);          // 128 bytes
+    put16(0xAA, 0);              // end of the types
+    const std::size_t v = 0x100;
+    put16(v, 0x80);
+    put16(v + 2, 52);
+    std::memcpy(img.data() + v + 4, "VS_VERSION_INFO", 16);
+    put32(v + 20, 0xFEEF04BD);
+    put32(v + 24, 0x10000);
+    put32(v + 28, fileMS);
+    put32(v + 32, fileLS);
+    put32(v + 36, fileMS);
+    put32(v + 40, fileLS);
+    return img;
+}
+
+TEST(NeFiles, ReadTheVersionOf16BitFiles) {
+    auto v = readFileVersion(neImage((3u << 16) | 10u, 57u));
+    ASSERT_TRUE(v.has_value());
+    EXPECT_EQ(v->major(), 3);
+    EXPECT_EQ(v->minor(), 10);
+    EXPECT_EQ(v->build(), 0);
+    EXPECT_EQ(v->revision(), 57);
+    EXPECT_FALSE(readFileVersion(neImage(1, 1, false)).has_value());
+    // Truncated and mutated: never a crash, never a wrong version.
+    const std::string good = neImage((3u << 16) | 10u, 57u);
+    for (std::size_t cut = 0; cut < good.size(); ++cut) {
+        auto t = readFileVersion(std::string_view(good).substr(0, cut));
+        if (t) {
+            EXPECT_EQ(t->major(), 3);
+        }
+    }
+    std::mt19937 rng(16);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bad = good;
+        for (int k = 0; k < 4; ++k)
+            bad[rng() % bad.size()] = static_cast<char>(rng());
+        (void)readFileVersion(bad);
+    }
+    std::string huge = good;
+    huge[0x80] = '\x0f'; // shift 15: offsets far past the end
     EXPECT_FALSE(readFileVersion(huge).has_value());
 }
 
