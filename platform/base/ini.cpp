@@ -12,6 +12,9 @@ std::string_view trimBlanks(std::string_view text) {
     return text;
 }
 
+// "[]" is a section with an empty name, and names compare without case by
+// code page 1252 above 127 too, as the Windows functions do; some other
+// implementations of them read either differently.
 std::optional<std::string_view> iniSectionName(std::string_view line) {
     line = trimBlanks(line);
     if (line.empty() || line.front() != '[')
