@@ -157,12 +157,16 @@ int Engine::loop(Block* block) {
             StatementLine s;
             s.load(tokens, m_strings, m_numbers, m_vars);
             int result = execute(s, block);
+            // The report names the block line's parameter, not the statement that opened the block.
+            if (result != 0)
+                m_failedParameter = s.paramNumber;
             if (result != 0 || block->ended())
                 return result;
             continue;
         }
         StatementLine& s = m_statement;
         s.load(tokens, m_strings, m_numbers, m_vars);
+        m_failedParameter.reset();
         // An empty line and a label line do nothing.
         int result = s.tokens[0] == 0 || s.tokens[0] == kTokenLabel ? 0 : execute(s, nullptr);
         if (result == 0)
@@ -185,7 +189,7 @@ std::string Engine::errorMessage(int number) {
     ReplaceAll(text, "%1", format("%02ld", number - 9999));
     ReplaceAll(text, "%2", format("%lu", static_cast<long>(m_scripts.CurrentLineNumber())));
     ReplaceAll(text, "%3", lowerAnsi(m_scripts.CurrentScriptPath()));
-    ReplaceAll(text, "%4", format("%ld", m_statement.paramNumber));
+    ReplaceAll(text, "%4", format("%ld", m_failedParameter.value_or(m_statement.paramNumber)));
     return text + "\n\n" + m_scripts.currentLine();
 }
 

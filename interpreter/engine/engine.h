@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,6 +169,7 @@ private:
     StatementLine m_statement;
     std::array<Handler, kKeywordCount> m_handlers;
     int m_lastError = 0;
+    std::optional<int> m_failedParameter; // of the block line that failed, for its report
     int m_trap = 0;
     int m_show = 1;
     int m_exitRequest = -1;
