@@ -214,6 +214,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
                       seconds > 0 ? static_cast<double>(doneBytes) / 1e6 / seconds : 0.0);
         progress(text);
     };
+    std::mutex machineUse;
     // The largest first, so no thread is left with a big file while the others
     // have finished: the order of the work changes nothing in what it makes.
     std::vector<std::size_t> order(jobs.size());
@@ -238,6 +239,9 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
                 bytes = job.standIn;
                 c.time = fileTimeFromUnix(o.now);
             } else {
+                // The machine's file layer keeps caches of its own: one thread
+                // at a time reads through it; compressing is what runs side by side.
+                std::unique_lock machineLock(machineUse);
                 auto info = machine.stat(job.source);
                 if (!info || info->isDirectory()) {
                     jobErrors[j] = "the source file " + job.source + " is missing";
@@ -248,6 +252,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
                     continue;
                 }
                 auto read = machine.readFile(job.source);
+                machineLock.unlock();
                 if (!read) {
                     jobErrors[j] = "the source file " + job.source + " cannot be read: " + read.error().describe();
                     continue;
