@@ -57,6 +57,13 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{{"WRITEPRIVATEPROFILESTRING(\"S\", \"K\", 5, \"A.INI\")"}, kErrStringParam, 3},
         Fault{{"GETPRIVATEPROFILESTRING(\"S\", \"K\", \"D\", \"A.INI\", \"X\")"}, kErrMissingVariable, 5},
         Fault{{"RENAME(\"C:\\A\", 2)"}, kErrStringParam, 2},
+        // Program Manager, programs, dates and streams, dialogs
+        Fault{{"MAKEGROUP(1, 0)"}, kErrStringParam, 1},
+        Fault{{"GETFILEDATE(\"C:\\A\", \"X\")"}, kErrMissingVariable, 2},
+        Fault{{"SETFILEATTR(\"C:\\A\", \"x\", 0, 0, 0)"}, kErrNumericParam, 2},
+        Fault{{"WRITELINE(1, 2)"}, kErrStringParam, 2},
+        Fault{{"MESSAGEBOX(\"t\", 2, 0)"}, kErrStringParam, 2},
+        Fault{{"SHOWWAITMESSAGE(3)"}, kErrStringParam, 1},
         // A copy block: its own lines' parameters
         Fault{{"COPYFILE(2)", "SETGAUGETEXT(\"a\", 2, \"b\")", "ENDCOPYFILE()"}, kErrStringParam, 2},
         Fault{{"COPYFILE(2)", "SETGAUGETEXT(\"a\", \"b\", 3)", "ENDCOPYFILE()"}, kErrStringParam, 3},
