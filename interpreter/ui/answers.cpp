@@ -62,12 +62,10 @@ Result<Answers::Answer> Answers::parseLine(std::string_view line) {
         const Json& v = j.values[m];
         if (debug && key == "result") {
             // The debugger's buttons by name, or by identifier.
-            a.result = v.isNumber() ? static_cast<int>(v.number)
-                       : !v.isString()        ? 0
-                       : v.text == "step"     ? kDebugStep
-                       : v.text == "run"      ? kDebugRun
-                       : v.text == "cancel"   ? kDebugCancel
-                                              : 0;
+            a.result = v.isNumber() ? static_cast<int>(v.number) : 0;
+            for (int id : {kDebugStep, kDebugRun, kDebugCancel})
+                if (v.isString() && v.text == debugResultName(id))
+                    a.result = id;
             if (a.result != kDebugStep && a.result != kDebugRun && a.result != kDebugCancel)
                 return bad("a debug answer's result is \"step\", \"run\" or \"cancel\"");
         } else if (debug && key == "line" && v.isNumber() && v.number >= 1) {

@@ -25,6 +25,11 @@ enum DebugButton : int {
     kDebugClearAll = 21,
 };
 
+// The names answer files and transcripts give the buttons that end a stop.
+inline const char* debugResultName(int result) {
+    return result == kDebugStep ? "step" : result == kDebugRun ? "run" : "cancel";
+}
+
 // The window's template: 258 x 190 dialog units, with a sizing border.
 inline constexpr int kDebugWidthDu = 258, kDebugHeightDu = 190;
 

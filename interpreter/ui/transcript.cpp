@@ -105,7 +105,7 @@ void Transcript::debugStop(const DebugView& view, int result, std::string_view f
         else if (into)
             into->text(ansiToUtf8(c.substr(c.find_first_not_of(' '))));
     }
-    const char* answer = result == kDebugStep ? "step" : result == kDebugRun ? "run" : "cancel";
+    const char* answer = debugResultName(result);
     record(transcriptLine("debug", ansiToUtf8(view.file), ansiToUtf8(view.title), ansiToUtf8(view.statement))
                .number("line", view.current)
                .json("parameters", parameters.str())

@@ -336,7 +336,7 @@ public:
                        .number("line", stoppedAt)
                        .number("occurrence", occurrence)
                        .json("steps", steps.str())
-                       .text("result", result == kDebugStep ? "step" : result == kDebugRun ? "run" : "cancel")
+                       .text("result", debugResultName(result))
                        .str());
         return result;
     }
