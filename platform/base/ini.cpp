@@ -48,15 +48,16 @@ std::string_view unquote(std::string_view value) {
 IniDocument IniDocument::parse(std::string_view bytes) {
     IniDocument doc;
     std::size_t start = 0;
+    // CR LF, a lone LF and a lone CR each end a line, so a file saved by
+    // another system's editor reads as its lines, never as one long line.
     while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
+        std::size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string_view::npos)
             end = bytes.size();
-        std::string_view line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        doc.m_lines.emplace_back(line);
+        doc.m_lines.emplace_back(bytes.substr(start, end - start));
         start = end + 1;
+        if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+            ++start;
     }
     return doc;
 }
@@ -106,13 +107,7 @@ bool IniDocument::hasSection(std::string_view section) const { return !sections(
 std::vector<std::string> IniDocument::sectionNames() const {
     std::vector<std::string> out;
     for (const std::string& line : m_lines) {
-        auto name = iniSectionName(line);
-        if (!name)
-            continue;
-        bool seen = false;
-        for (const std::string& n : out)
-            seen = seen || equalNoCase(n, *name);
-        if (!seen)
+        if (auto name = iniSectionName(line))
             out.emplace_back(*name);
     }
     return out;

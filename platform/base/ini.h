@@ -22,6 +22,7 @@ public:
     // their surrounding blanks trimmed.
     std::optional<std::string> get(std::string_view section, std::string_view key) const;
     bool hasSection(std::string_view section) const;
+    // Every section header's name, as stored (repeats included).
     std::vector<std::string> sectionNames() const;
     // The keys of the first section of that name, as stored (repeats included).
     std::vector<std::string> keys(std::string_view section) const;

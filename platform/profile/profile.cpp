@@ -49,15 +49,32 @@ int getPrivateProfileInt(Machine& machine, std::string_view section, std::string
     auto v = doc->get(section, key);
     if (!v || v->empty())
         return defaultValue;
+    // As Windows NT reads it: a sign, then "0x", "0o" or "0b" choose the base
+    // (decimal otherwise), digits up to the first that is not one.
     const char* begin = v->data();
     const char* end = begin + v->size();
     bool negative = false;
     if (begin != end && (*begin == '-' || *begin == '+'))
         negative = *begin++ == '-';
-    unsigned long long n = 0;
-    for (; begin != end && *begin >= '0' && *begin <= '9'; ++begin)
-        n = (n * 10 + static_cast<unsigned>(*begin - '0')) & 0xFFFFFFFFull; // wraps like a 32-bit UINT
-    auto u = static_cast<std::uint32_t>(n);
+    unsigned base = 10;
+    if (end - begin >= 2 && begin[0] == '0') {
+        switch (begin[1] | 0x20) {
+        case 'x': base = 16; break;
+        case 'o': base = 8; break;
+        case 'b': base = 2; break;
+        default: break;
+        }
+        if (base != 10)
+            begin += 2;
+    }
+    std::uint32_t u = 0; // wraps like a 32-bit UINT
+    for (; begin != end; ++begin) {
+        unsigned c = static_cast<unsigned char>(*begin);
+        unsigned digit = c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? (c | 0x20) - 'a' + 10 : 99;
+        if (digit >= base)
+            break;
+        u = u * base + digit;
+    }
     if (negative)
         u = 0u - u;
     return static_cast<int>(u);

@@ -18,8 +18,9 @@ std::string profileFilePath(const Machine& machine, std::string_view file);
 
 std::string getPrivateProfileString(Machine& machine, std::string_view section, std::string_view key,
                                     std::string_view defaultValue, std::string_view file);
-// The decimal number at the start of the value (a sign allowed); the default when
-// the key is missing or empty, 0 when it does not start with a number.
+// The number at the start of the value (a sign allowed; 0x, 0o and 0b choose
+// the base); the default when the key is missing or empty, 0 when it does not
+// start with a number.
 int getPrivateProfileInt(Machine& machine, std::string_view section, std::string_view key, int defaultValue,
                          std::string_view file);
 // No key deletes the section; no value deletes the key. The file and section

@@ -44,6 +44,10 @@ TEST_F(Profile, ReadsWithTheSemanticsOfTheWin32Functions) {
     EXPECT_EQ(getPrivateProfileInt(*m, "App", "Path", 7, "app.ini"), 0);
     EXPECT_EQ(getPrivateProfileInt(*m, "App", "Empty", 7, "app.ini"), 7);
     EXPECT_EQ(getPrivateProfileInt(*m, "App", "Missing", 7, "app.ini"), 7);
+    // The base prefixes Windows NT takes; a digit beyond the base ends the number.
+    put("C:\\WINDOWS\\NUM.INI", "[N]\r\nhex=0x1F\r\nneg=-0XfF\r\noct=0o17\r\nbin=0b1012\r\nbare=0x\r\nlead=007\r\n");
+    for (auto [key, expected] : {std::pair{"hex", 31}, {"neg", -255}, {"oct", 15}, {"bin", 5}, {"bare", 0}, {"lead", 7}})
+        EXPECT_EQ(getPrivateProfileInt(*m, "N", key, 9, "NUM.INI"), expected) << key;
     EXPECT_EQ(getPrivateProfileString(*m, "App", "Path", "DEF", "C:\\NOFILE.INI"), "DEF");
     EXPECT_EQ(getProfileInt(*m, "Intl", "iCountry", 1), 44);
     EXPECT_EQ(getPrivateProfileSectionNames(*m, "APP.INI"), (std::vector<std::string>{"App", "Other"}));
@@ -103,10 +107,11 @@ TEST_F(Profile, FirstOccurrencesTrimmedNamesAndOddLines) {
     EXPECT_EQ(getPrivateProfileString(*m, "  S ", " K  ", "", "DUP.INI"), "first");
     EXPECT_EQ(getPrivateProfileString(*m, "S", "Missing", "def  ", "DUP.INI"), "def");
     EXPECT_EQ(getPrivateProfileKeys(*m, "S", "DUP.INI"), (std::vector<std::string>{"K", "K", "L"}));
-    // A key before every section belongs to none; a lone CR ends no line, so
-    // [CR] holds no X; an unclosed header still opens its section.
+    // A key before every section belongs to none; a lone CR ends a line, so
+    // [CR] holds X; an unclosed header still opens its section.
     EXPECT_EQ(getPrivateProfileString(*m, "", "Before", "none", "DUP.INI"), "none");
-    EXPECT_EQ(getPrivateProfileString(*m, "CR", "X", "none", "DUP.INI"), "none");
+    EXPECT_EQ(getPrivateProfileString(*m, "CR", "X", "none", "DUP.INI"), "1");
+    EXPECT_EQ(getPrivateProfileSectionNames(*m, "DUP.INI"), (std::vector<std::string>{"S", "S", "CR", "Open"}));
     EXPECT_EQ(getPrivateProfileString(*m, "Open", "O", "none", "DUP.INI"), "1");
     // Writes and deletes change the first occurrence only.
     ASSERT_TRUE(writePrivateProfileString(*m, "S", "K", "new", "DUP.INI"));

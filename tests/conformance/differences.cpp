@@ -1,0 +1,33 @@
+// The differences from Wine that we keep, each with its reason. docs/machine.md
+// lists the same.
+#include "tests/conformance/compare.h"
+
+namespace zrv::conformance {
+
+const KnownDifference kKnownDifferences[] = {
+    // Profiles: reading.
+    {"profile/*/keys-s-blanks", "a section name is trimmed of surrounding blanks for the key list as for every "
+                                "other read; Wine trims it only when a key is asked for"},
+    {"profile/before-first-section/*", "lines before the first header belong to no section; Wine files them under a "
+                                       "section without a name"},
+    {"profile/unclosed-header/*", "'[S' without its bracket still opens section S; Wine ignores the line and files "
+                                  "the keys under it with the section before"},
+    {"profile/no-equals/*", "a line starting with '=' holds no key; Wine reads a key with an empty name"},
+    {"profile/empty-section-name/*", "'[]' opens a section named \"\", which that name reaches; Wine drops it"},
+    {"profile/text-after-header/*", "a section name ends at its first ']'; Wine takes the last ('[T]]' is 'T]')"},
+    {"profile/utf8-bom/*", "profiles are ANSI text, and Windows takes no UTF-8 byte-order mark in them; Wine reads "
+                           "the mark as the file's encoding"},
+    {"profile/high-letters/high", "letters above 127 match without case (code page 1252), as Windows compares them; "
+                                  "Wine compares them exactly"},
+    // Profiles: writing.
+    {"profile-write/blank-lines-kept", "a write changes its own line and keeps every other line byte for byte; Wine "
+                                       "writes the whole file anew from what it parsed (blank lines dropped)"},
+    {"profile-write/spacing-kept", "a write changes its own line and keeps every other line byte for byte; Wine "
+                                   "writes 'J = w' anew as 'J=w'"},
+    {"profile-write/value-blanks", "the value is written as given; Wine drops its leading blanks (both read back "
+                                   "without them)"},
+    {"profile-write/add-section", "a new section follows a blank line; Wine writes it straight after the last line"},
+};
+const std::size_t kKnownDifferenceCount = std::size(kKnownDifferences);
+
+} // namespace zrv::conformance
