@@ -45,8 +45,10 @@ void appendHex(std::string& out, std::string_view prefix, std::string_view data)
 std::string formatValue(const RegValue& v) {
     std::string head = v.name.empty() ? "@=" : "\"" + regEscape(v.name) + "\"=";
     std::string out;
+    // A line break inside quotes would end the line for every reader, so such
+    // a string, like one without its single terminator, is written as bytes.
     bool plainString = v.type == RegType::Sz && !v.data.empty() && v.data.back() == '\0' &&
-                       v.data.find('\0') == v.data.size() - 1;
+                       v.data.find_first_of(std::string_view("\0\r\n", 3)) == v.data.size() - 1;
     if (plainString) {
         out = head + "\"" + regEscape(std::string_view(v.data).substr(0, v.data.size() - 1)) + "\"\r\n";
     } else if (v.type == RegType::Dword && v.data.size() == 4) {

@@ -27,6 +27,14 @@ const KnownDifference kKnownDifferences[] = {
     {"profile-write/value-blanks", "the value is written as given; Wine drops its leading blanks (both read back "
                                    "without them)"},
     {"profile-write/add-section", "a new section follows a blank line; Wine writes it straight after the last line"},
+    // REGEDIT4 files.
+    {"regedit4-import/malformed-line", "an import stops at the first malformed line and names it (what came before "
+                                       "stays merged); Wine skips the line and goes on"},
+    {"regedit4-import/unterminated-string", "an import stops at the first malformed line and names it (what came "
+                                            "before stays merged); Wine skips the line and goes on"},
+    {"regedit4-import/hex-spaces", "blanks around the bytes of a hex list are allowed; Wine drops the value"},
+    {"regedit4-export/* no terminator", "a string stored without its terminating NUL is exported as those bytes; "
+                                        "Wine's ANSI reading adds the NUL"},
 };
 const std::size_t kKnownDifferenceCount = std::size(kKnownDifferences);
 

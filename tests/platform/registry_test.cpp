@@ -193,6 +193,21 @@ TEST_F(RegistryTest, LongHexValuesWrapAndReadBack) {
     EXPECT_EQ(text(RegRoot::LocalMachine, "W", "big"), big);
 }
 
+// Strings a quoted form cannot carry go out as bytes and come back unchanged.
+TEST_F(RegistryTest, StringsWithLineBreaksOrNoTerminatorReadBackExactly) {
+    const std::string values[] = {std::string("two\r\nlines\0", 11), "bare", std::string("a\0b\0", 4),
+                                  std::string("lone\r\0", 6)};
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        ASSERT_TRUE(reg->setValue(RegRoot::LocalMachine, "S", std::to_string(i), RegType::Sz, values[i]).ok());
+    auto exported = reg->exportText(RegRoot::LocalMachine, "S");
+    ASSERT_TRUE(exported.ok());
+    EXPECT_NE(exported->find("\"0\"=hex(1):74,77,6f,0d,0a,"), std::string::npos) << *exported;
+    ASSERT_TRUE(reg->deleteKey(RegRoot::LocalMachine, "S").ok());
+    ASSERT_TRUE(reg->importText(*exported).ok());
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        EXPECT_EQ(text(RegRoot::LocalMachine, "S", std::to_string(i)), values[i]) << i;
+}
+
 TEST_F(RegistryTest, ImportMergesEveryForm) {
     const char* file = "REGEDIT4\r\n"
                        "\r\n"
