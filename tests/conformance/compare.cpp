@@ -35,6 +35,21 @@ const KnownDifference* known(std::string_view id) {
     return nullptr;
 }
 
+// Long results shown by their length and where they part.
+std::pair<std::string, std::string> shown(const std::string& ours, const std::string& wine) {
+    if (ours.size() <= 300 && wine.size() <= 300)
+        return {escapeField(ours), escapeField(wine)};
+    std::size_t at = 0;
+    while (at < ours.size() && at < wine.size() && ours[at] == wine[at])
+        ++at;
+    auto around = [at](const std::string& s) {
+        std::size_t from = at > 40 ? at - 40 : 0;
+        return std::to_string(s.size()) + " bytes, from byte " + std::to_string(from) + ": " +
+               escapeField(s.substr(from, 120));
+    };
+    return {around(ours), around(wine)};
+}
+
 } // namespace
 
 const Totals& totals() { return g_totals; }
@@ -57,14 +72,15 @@ void compare(std::string_view id, const std::string& ours, const std::string& wi
     if (const KnownDifference* listed = known(id)) {
         ++g_used[static_cast<std::size_t>(listed - kKnownDifferences)];
         ++g_totals.known;
+        auto [o, w] = shown(ours, wine);
         std::printf("  known difference %.*s\n    ours: %s\n    Wine: %s\n    why:  %.*s\n",
-                    static_cast<int>(id.size()), id.data(), escapeField(ours).c_str(), escapeField(wine).c_str(),
+                    static_cast<int>(id.size()), id.data(), o.c_str(), w.c_str(),
                     static_cast<int>(listed->reason.size()), listed->reason.data());
         return;
     }
     ++g_totals.unexplained;
-    ADD_FAILURE() << id << " differs\n  ours: \"" << escapeField(ours) << "\"\n  Wine: \"" << escapeField(wine)
-                  << "\"";
+    auto [o, w] = shown(ours, wine);
+    ADD_FAILURE() << id << " differs\n  ours: \"" << o << "\"\n  Wine: \"" << w << "\"";
 }
 
 } // namespace zrv::conformance
