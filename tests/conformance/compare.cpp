@@ -99,9 +99,6 @@ public:
         const auto& t = zrv::conformance::totals();
         std::printf("\nconformance: %d cases, %d agree, %d known differences, %d unexplained\n", t.cases, t.agreed,
                     t.known, t.unexplained);
-        for (auto id : zrv::conformance::staleEntries())
-            ADD_FAILURE() << "the known difference " << id
-                          << " matched no difference: take it out of the table and the docs";
     }
 };
 
@@ -110,5 +107,11 @@ public:
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new Summary);
-    return RUN_ALL_TESTS();
+    int status = RUN_ALL_TESTS();
+    for (auto id : zrv::conformance::staleEntries()) {
+        std::fprintf(stderr, "conformance: the known difference %.*s matched no difference: take it out of the "
+                             "table and the docs\n", static_cast<int>(id.size()), id.data());
+        status = 1;
+    }
+    return status;
 }
