@@ -3,6 +3,7 @@
 // the block, is at fault).
 #include "interpreter/actions/actions.h"
 #include "interpreter/engine/errors.h"
+#include "interpreter/engine/keywords.h"
 #include "tests/support/script_test.h"
 
 #include <cstdlib>
@@ -79,3 +80,60 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{{"CREATEDIALOG(\"D\", \"Caption\", 0, \"y\", 100, 100)"}, kErrNumericParam, 4}));
 
 } // namespace
+
+// Every statement and function with parentheses, at every count of
+// parameters, alone and inside each kind of block: starting with texts everywhere, each kind error names a parameter; giving that
+// parameter the kind asked for must move the report on. A report that names
+// a parameter already of the kind asked for, or that stays where it was,
+// blames the wrong parameter.
+class EveryCommand : public ParameterNumbers {};
+
+TEST_F(EveryCommand, KindErrorsNameAParameterOfTheWrongKind) {
+    enum Kind { Text, Number, Variable };
+    const char* forms[] = {"\"x\"", "1", "%V%"};
+    const std::pair<std::string, std::string> blocks[] = {
+        {"", ""}, {"COPYFILE(2)", "ENDCOPYFILE()"}, {kDialog, "ENDOBJECT()"}};
+    int runs = 0;
+    for (const auto& entry : kKeywords) {
+        bool function = entry.kind == KeywordKind::Function;
+        if ((entry.kind != KeywordKind::Statement && !function) || entry.text.back() != '(')
+            continue;
+        std::string name = (function ? "SET %A% = " : "") + std::string(entry.text);
+        for (const auto& [open, close] : blocks)
+        for (int n = 1; n <= 13; ++n) {
+            std::vector<Kind> kinds(static_cast<std::size_t>(n), Text);
+            std::pair<int, int> last{0, 0};
+            for (int round = 0; round < 3 * n + 2; ++round) {
+                std::string call = name;
+                for (int k = 0; k < n; ++k)
+                    call += std::string(k ? ", " : "") + forms[kinds[static_cast<std::size_t>(k)]];
+                call += ")";
+                std::vector<std::string> lines{"SET %V% = \"1\""};
+                if (!open.empty())
+                    lines.push_back(open);
+                lines.push_back(call);
+                if (!close.empty())
+                    lines.push_back(close);
+                run(crlf(lines));
+                ++runs;
+                auto e = errors();
+                if (e.empty())
+                    break;
+                // A function's parameters count on from SET's variable and its "=".
+                int error = e.front(), k = reportedParameter() - (function ? 2 : 0);
+                if (error != kErrStringParam && error != kErrNumericParam && error != kErrMissingVariable)
+                    break;
+                if (k > n)
+                    break; // a parameter that is missing
+                ASSERT_GE(k, 1) << call;
+                ASSERT_NE(std::make_pair(error, k), last) << call << ": the report did not move";
+                last = {error, k};
+                Kind& kind = kinds[static_cast<std::size_t>(k - 1)];
+                Kind wanted = error == kErrStringParam ? Text : error == kErrNumericParam ? Number : Variable;
+                ASSERT_NE(kind, wanted) << call << ": error " << error << " names parameter " << k;
+                kind = wanted;
+            }
+        }
+    }
+    std::printf("%d calls tried\n", runs);
+}
