@@ -34,7 +34,12 @@ struct Options {
     std::chrono::milliseconds lockWait = std::chrono::minutes(10); // for another run changing the machine
     std::vector<DriveMapping> disks;
     bool debugTty = false; // the debugger's stops on the terminal, answers or not
+    bool progress = false; // copy progress lines on stderr even when it is no terminal
+    bool quiet = false;    // no progress and no summary (errors are still shown)
 };
+
+// Exit statuses of a run beyond the script's own (0, 2, 3).
+inline constexpr int kExitCancelled = 4; // the person cancelled a copy
 
 // Errors for people, on stderr: the exit status of a bad command line (2),
 // and of a failure (1).

@@ -22,15 +22,18 @@ constexpr const char* kUsage = R"(Usage: zrvx32 [OPTIONS] [--] [SCRIPT [/DIR:DIR
 Runs setup scripts on an emulated Windows machine, a folder on this computer
 that holds the machine's settings (machine.ini), its drives and its registry.
 The words after the options form the Windows command line of the run
-(SETUP.SCR when there are none).
+("zrvx32 --" alone runs SETUP.SCR). A headless run prints each error report
+on stderr.
 
 Exit status of a run: 0 the script ended normally, 2 an error ended it,
-3 the script could not be opened.
+3 the script could not be opened, 4 the person cancelled a copy; 1 the run
+could not start (the message says why).
 
 Roles:
   install DISKSET        play the start program: map A: to the disk set (its
                          first DISKn folder, or the folder itself), keep a
-                         "Setup" window up, and run SETUP.SCR /DIR:A:\
+                         "Setup" window up, run SETUP.SCR /DIR:A:\
+                         and print a summary of what it did
   uninstall APP          play the de-install program: run the DeInstallScript
                          that ZRVUNI.INI in the Windows directory names for
                          APP, and print what changed
@@ -70,6 +73,10 @@ Options:
   --debug-tty            (headless) the debugger's stops (/DEBUG) on the terminal,
                          read from standard input (automatic when it is a
                          terminal and no --answers are given)
+  --progress             (headless) a line on stderr for each file copied, also
+                         when stderr is no terminal (on a terminal one line
+                         shows the copy as it goes)
+  --quiet, -q            no progress and no summary; errors are still shown
   --wait SECONDS         how long a run waits for another run that is changing
                          the same machine (default 600)
   --transcript FILE      write each message box, dialog and window as a JSON line
@@ -107,6 +114,10 @@ int main(int argc, char** argv) {
             o.script = utf8ToAnsiLossy(argv[++i]);
             if (o.script.empty() || o.script.find_first_of("\\/: ") != std::string::npos)
                 return usageError("--script takes the name of a script on the first disk, like SETUP.SCR");
+        } else if (a == "--progress") {
+            o.progress = true;
+        } else if (a == "--quiet" || a == "-q") {
+            o.quiet = true;
         } else if (a == "--debug-tty") {
             o.debugTty = true;
         } else if (a == "--wait") {
@@ -164,6 +175,10 @@ int main(int argc, char** argv) {
         } else {
             return usageError("unknown option '" + a + "'");
         }
+    }
+    if (o.words.empty() && !optionsEnded) {
+        std::cerr << kUsage;
+        return 2;
     }
     if (!o.disks.empty())
         o.machineOptions.drives.push_back(o.disks.front());

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 
 namespace zrv::frontend {
 
@@ -77,7 +78,8 @@ DriveMapping diskOf(const fs::path& folder, const std::string& label) {
 namespace {
 
 // The interface the options ask for: Qt where a display is, else headless.
-Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o) {
+// Either says on stderr what a person at the terminal should know.
+Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) {
     bool qt = o.ui == "qt" || (o.ui.empty() && zrv::ui::qt::displayAvailable());
     if (!qt) {
         if (o.record || o.screenshots)
@@ -89,19 +91,91 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o) {
         const bool terminal = host::stdinIsTerminal();
         if (o.debugTty || (terminal && !o.answers))
             (*ui)->debugOnTerminal(std::cin, std::cout, terminal);
+        zrv::ui::Ui::Console console;
+        console.out = stderr;
+        console.live = !o.quiet && host::stderrIsTerminal();
+        console.progress = !o.quiet && (console.live || o.progress);
+        console.sizeOf = [&machine](const std::string& path) -> std::uint64_t {
+            auto info = machine.stat(path);
+            return info ? info->size : 0;
+        };
+        (*ui)->setConsole(std::move(console));
         return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
     }
     if (!zrv::ui::qt::displayAvailable())
         return fail(WinError::NotSupported, "--ui qt needs a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM)");
     zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
-    return zrv::ui::qt::createQtUi(q);
+    auto ui = zrv::ui::qt::createQtUi(q);
+    if (ui)
+        (*ui)->setConsole({stderr});
+    return ui;
 }
 
 int runLine(Machine& machine, zrv::ui::Ui& ui, const std::string& line, const std::vector<DriveMapping>& disks) {
     zrv::engine::Interpreter interpreter(machine, ui);
     zrv::actions::registerAll(interpreter.engine());
     interpreter.engine().setDisks(disks);
-    return interpreter.run(line);
+    const int status = interpreter.run(line);
+    if (ui.cancelled()) {
+        std::fprintf(stderr, "zrvx32: the copy was cancelled; what the script did before that stays\n");
+        return kExitCancelled;
+    }
+    return status;
+}
+
+// The de-install scripts ZRVUNI.INI names, by application.
+std::map<std::string, std::string> deinstallScripts(Machine& m) {
+    std::map<std::string, std::string> out;
+    for (const std::string& app : getPrivateProfileSectionNames(m, "ZRVUNI.INI"))
+        out.emplace(app, getPrivateProfileString(m, app, "DeInstallScript", "", "ZRVUNI.INI"));
+    return out;
+}
+
+// What an install did, in one paragraph: counted from snapshots taken before
+// and after, so it is what the machine holds, whatever the script's route.
+void printInstallSummary(std::ostream& out, const std::vector<SnapshotChange>& changes, double seconds,
+                         const std::map<std::string, std::string>& scriptsBefore,
+                         const std::map<std::string, std::string>& scriptsAfter) {
+    int files = 0, keys = 0, values = 0, groups = 0, items = 0, removed = 0;
+    std::uint64_t bytes = 0;
+    for (const auto& c : changes) {
+        if (c.op == '-') {
+            ++removed;
+            continue;
+        }
+        const std::string& kind = c.after.kind;
+        if (kind == "file") {
+            ++files;
+            bytes += std::strtoull(c.after.value.c_str(), nullptr, 10); // the value starts with the size
+        } else if (kind == "key") {
+            ++keys;
+        } else if (kind == "value") {
+            ++values;
+        } else if (kind == "group") {
+            ++groups;
+        } else if (kind == "item") {
+            ++items;
+        }
+    }
+    char amount[32], text[256];
+    if (bytes < 1000000)
+        std::snprintf(amount, sizeof amount, "%.1f KB", static_cast<double>(bytes) / 1e3);
+    else
+        std::snprintf(amount, sizeof amount, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    std::snprintf(text, sizeof text,
+                  "Installed in %.1f s: %d files written (%s), %d registry keys and %d values written, "
+                  "%d groups and %d items made",
+                  seconds, files, amount, keys, values, groups, items);
+    out << text;
+    if (removed)
+        out << ", " << removed << " things removed";
+    out << ".\n";
+    for (const auto& [app, script] : scriptsAfter) {
+        auto before = scriptsBefore.find(app);
+        if (!script.empty() && (before == scriptsBefore.end() || before->second != script))
+            out << "De-install script for " << ansiToUtf8(app) << ": " << ansiToUtf8(script)
+                << " (zrvx32 uninstall \"" << ansiToUtf8(app) << "\" removes it).\n";
+    }
 }
 
 } // namespace
@@ -110,7 +184,7 @@ int runScript(Options& o) {
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
         return failure(opened.error().describe());
-    auto ui = makeUi(o);
+    auto ui = makeUi(o, **opened);
     if (!ui)
         return failure(ui.error().describe());
     auto lock = lockMachine(**opened, o, ui->get());
@@ -155,12 +229,20 @@ int install(Options& o) {
     if (!opened)
         return failure(opened.error().describe());
     Machine& m = **opened;
-    auto ui = makeUi(o);
+    auto ui = makeUi(o, m);
     if (!ui)
         return failure(ui.error().describe());
     auto lock = lockMachine(m, o, ui->get());
     if (!lock)
         return failure(lock.error().describe());
+    const auto started = std::chrono::steady_clock::now();
+    std::optional<std::vector<SnapshotEntry>> before;
+    std::map<std::string, std::string> scriptsBefore;
+    if (!o.quiet) {
+        if (auto taken = takeSnapshot(m))
+            before = std::move(*taken);
+        scriptsBefore = deinstallScripts(m);
+    }
     m.openWindow("Setup");
     // As the start program does: the interpreter and the de-install program go
     // to VQRSOFT, where the script keeps its de-install script and the
@@ -185,7 +267,16 @@ int install(Options& o) {
         std::string first = dat->substr(0, dat->find_first_of("\r\n"));
         (*ui)->record(zrv::ui::transcriptLine("setupdat", "SETUP.DAT", "Setup", ansiToUtf8(first)).number("result", 0).str());
     }
-    return runLine(m, **ui, o.script + " /DIR:A:\\", o.disks);
+    const int status = runLine(m, **ui, o.script + " /DIR:A:\\", o.disks);
+    if (before) {
+        if (auto after = takeSnapshot(m)) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            printInstallSummary(std::cout, diffSnapshots(*before, *after), seconds, scriptsBefore,
+                                deinstallScripts(m));
+        }
+    }
+    return status;
 }
 
 // The de-install program's part: ZRVUNI.INI names the script that undoes APP.
@@ -206,7 +297,7 @@ int uninstall(Options& o) {
                        "\\ZRVUNI.INI names no DeInstallScript for it");
     if (!m.exists(script))
         return failure("the de-install script " + ansiToUtf8(script) + " is missing");
-    auto ui = makeUi(o);
+    auto ui = makeUi(o, m);
     if (!ui)
         return failure(ui.error().describe());
     // The interpreter's command line splits at blanks, so a script in a folder

@@ -77,6 +77,7 @@ public:
         if (m_block && m_e.ui().cancelPressed()) {
             m_block->running = false;
             m_block->cancelled = true;
+            m_e.ui().noteCancel();
         }
         return !m_block || m_block->running;
     }

@@ -29,6 +29,7 @@ Engine::Engine(Machine& machine, TraceLog& trace, ui::Ui& ui)
     : m_machine(machine), m_trace(trace), m_ui(ui),
       m_vars([&machine](std::string_view name) { return machine.environment(name).value_or(""); }),
       m_scripts(machine, trace), m_programManager(machine) {
+    m_scripts.setWarning([this](const std::string& text) { m_ui.warning(text); });
     m_vars.setCaptionKeys([this](std::string_view key) -> std::optional<std::string> {
         if (auto base = Captions::baseOfKey(key))
             return caption(*base);

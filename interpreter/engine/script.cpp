@@ -68,6 +68,19 @@ int ScriptStack::OpenScript(std::string_view name) {
     f.path = full->text();
     f.data = std::move(*data);
     f.encrypted = f.data.size() >= 4 && std::memcmp(f.data.data(), "\x00\x40\x00\x00", 4) == 0;
+    // Lines end only at CR LF: a file saved with LF alone reads as one long
+    // line and fails with an error that hides the cause, so say so first.
+    if (!f.encrypted)
+        for (std::size_t lf = f.data.find('\n'); lf != std::string::npos; lf = f.data.find('\n', lf + 1))
+            if (lf == 0 || f.data[lf - 1] != '\r') {
+                std::string warning = f.path + " has lines that end with LF alone; script lines end only at "
+                                               "CR LF, so they run together. Convert the file (unix2dos " +
+                                      f.path + ", or sed -i 's/$/\\r/' on the host file).";
+                m_trace.WriteTrace("Warning: " + warning + "\r\n");
+                if (m_warn)
+                    m_warn(warning);
+                break;
+            }
     f.start = f.encrypted ? 4 : 0;
     f.recordStart = m_files.empty() ? 0 : m_records;
     m_files.push_back(std::move(f));

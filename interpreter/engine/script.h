@@ -6,6 +6,7 @@
 #include "common/scripttext.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,8 @@ public:
 
     // The profile whose [Install] TempPath holds the line offset file.
     void setDebugging(bool on, std::string profileFile = "ZRVX32.INI");
+    // Told of a script that will not read as its author meant (besides the trace).
+    void setWarning(std::function<void(const std::string&)> warn) { m_warn = std::move(warn); }
 
     int OpenScript(std::string_view name);
     // 0 and the next line in currentLine(); 10027 with no file or at its end.
@@ -67,6 +70,7 @@ public:
     std::string dump() const;
 
 private:
+    std::function<void(const std::string&)> m_warn;
     struct File {
         std::string path;
         std::string data; // raw bytes, as stored

@@ -1,5 +1,10 @@
 #include "interpreter/ui/ui.h"
 
+#include "interpreter/ui/json.h"
+#include "platform/base/ansi.h"
+
+#include <cstdio>
+
 #include <cstring>
 
 namespace zrv::ui {
@@ -20,6 +25,12 @@ int defaultButton(unsigned style) {
         type = 0;
     unsigned which = (style & Mb::DefMask) >> 8;
     return kButtons[type][which > 2 ? 0 : which];
+}
+
+void Ui::warning(const std::string& text) {
+    record(transcriptLine("warning", "", "", ansiToUtf8(text)).str());
+    if (m_console.out)
+        std::fprintf(m_console.out, "zrvx32: warning: %s\n", ansiToUtf8(text).c_str());
 }
 
 const char* resultName(int id) { return id >= 1 && id <= 15 ? kResultNames[id] : ""; }

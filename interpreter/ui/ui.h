@@ -44,6 +44,19 @@ public:
     virtual bool unattended() const { return false; }
     // A line for the transcript of what happened (JSON object), where one is kept.
     virtual void record(const std::string& /*json*/) {}
+    // Something the person should know before it bites (code page 1252 text):
+    // into the transcript, and on the console when one is set.
+    virtual void warning(const std::string& text);
+    // Where a run that has a terminal says what happened: warnings, and in a
+    // headless run the error reports and the progress of copies too.
+    struct Console {
+        std::FILE* out = nullptr; // nullptr: nothing on the terminal
+        bool progress = false;    // copy progress lines
+        bool live = false;        // one updating line (a terminal) instead of a line per file
+        std::function<std::uint64_t(const std::string&)> sizeOf; // a copied file's size on the machine
+    };
+    void setConsole(Console console) { m_console = std::move(console); }
+    const Console& console() const { return m_console; }
 
     // What is shown: objects, windows, placement. Commands change it and then
     // say which window changed; a back end brings that window in step.
@@ -90,6 +103,9 @@ public:
     virtual void transferStarted(const std::string& /*source*/, const std::string& /*target*/) {}
     virtual void transferEnded(const std::string& /*source*/, const std::string& /*target*/, int /*status*/) {}
     virtual bool cancelPressed() { return false; }
+    // Whether a copy of this run was cancelled by the person (its Cancel button).
+    void noteCancel() { m_cancelled = true; }
+    bool cancelled() const { return m_cancelled; }
 
     // The main window: as large as the screen, titled with the script's caption,
     // hidden until a backdrop is shown.
@@ -104,6 +120,8 @@ public:
     int screenHeight() const { return m_display.metrics.screenHeight; }
 
 private:
+    bool m_cancelled = false;
+    Console m_console;
     Display m_display;
     FixedMeasurer m_fixed;
     Expander m_expand;

@@ -22,6 +22,13 @@ Outcome zrvx32(const std::string& args, const std::string& env = "") {
                       args);
 }
 
+// Only what a run writes on stderr.
+Outcome zrvx32Stderr(const std::string& args) {
+    return runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(ZRVX32_PATH) + " " + args +
+                          " 2>&1 >/dev/null",
+                      false);
+}
+
 TEST(Cli, HelpAndVersion) {
     Outcome help = zrvx32("--help");
     EXPECT_EQ(help.status, 0);
@@ -224,7 +231,7 @@ TEST(Cli, ExitStatusTellsHowTheRunEnded) {
     EXPECT_EQ(zrvx32(base + "'C:\\BAD.SCR'").status, 2);
     EXPECT_EQ(zrvx32(base + "'C:\\TOK.SCR'").status, 2);
     EXPECT_EQ(zrvx32(base + "'C:\\MISSING.SCR'").status, 3);
-    EXPECT_EQ(zrvx32(base).status, 0); // SETUP.SCR in the current directory, C:\ .
+    EXPECT_EQ(zrvx32(base + "--").status, 0); // SETUP.SCR in the current directory, C:\ .
     EXPECT_EQ(zrvx32(base + "--ui curses x").status, 2);
     Outcome noDisplay = zrvx32(base + "--ui qt 'C:\\SETUP.SCR'");
     EXPECT_EQ(noDisplay.status, 1);
@@ -239,6 +246,65 @@ TEST(Cli, ExitStatusTellsHowTheRunEnded) {
 } // namespace
 
 namespace {
+
+// What a person at the terminal sees: each error report on stderr, a warning
+// for a script saved with LF line ends, usage for no command at all.
+TEST(Cli, FailuresAndWarningsAreShownOnTheTerminal) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    Outcome usage = zrvx32(base);
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.out.find("Usage: zrvx32"), std::string::npos) << usage.out;
+    EXPECT_FALSE(fs::exists(m)); // nothing was made
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    Outcome missing = zrvx32Stderr(base + "'C:\\MISSING.SCR'");
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_EQ(missing.out, "zrvx32: Error 52: Unable to find or open script file: C:\\MISSING.SCR\n");
+    writeHost(m / "drive_c" / "BAD.SCR", "SET %A% = 1\r\nSET %A% = LEFT(\"abc\", \"x\")\r\n");
+    Outcome bad = zrvx32Stderr(base + "'C:\\BAD.SCR'");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "zrvx32: Error 21 in line 2 of c:\\bad.scr, parameter 4: Invalid numeric parameter\n"
+                       "  SET %A% = LEFT(\"abc\", \"x\")\n");
+    writeHost(m / "drive_c" / "LF.SCR", "SET %A% = 1\nSET %B% = 2\n");
+    Outcome lf = zrvx32Stderr(base + "--transcript " + quote(dir.path() / "t.jsonl") + " 'C:\\LF.SCR'");
+    EXPECT_NE(lf.out.find("zrvx32: warning: C:\\LF.SCR has lines that end with LF alone"), std::string::npos)
+        << lf.out;
+    EXPECT_LT(lf.out.find("warning"), lf.out.find("Error")) << "the warning comes before the error it explains";
+    EXPECT_NE(readHost(dir.path() / "t.jsonl").find("\"kind\":\"warning\""), std::string::npos);
+}
+
+// Copy progress: a line per file with --progress, one updating line on a
+// terminal, none with --quiet; a cancelled copy has its own exit status.
+TEST(Cli, CopyProgressAndCancel) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    for (const char* name : {"ONE.TXT", "TWO.TXT", "SIX.TXT"})
+        writeHost(dir.path() / "disk" / name, std::string(2000, 'x'));
+    writeHost(m / "drive_c" / "COPY.SCR", "MKDIR(\"C:\\OUT\")\r\nCOPYFILE(2)\r\n\"A:\\*.TXT\", \"C:\\OUT\\\"\r\nENDCOPYFILE()\r\n");
+    const std::string run = base + "--disks " + quote(dir.path() / "disk") + " ";
+    Outcome plain = zrvx32Stderr(run + "--progress 'C:\\COPY.SCR'");
+    EXPECT_EQ(plain.status, 0) << plain.out;
+    EXPECT_NE(plain.out.find("zrvx32: copied"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("3 files, 0.0 MB"), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("A:\\TWO.TXT -> C:\\OUT\\TWO.TXT"), std::string::npos) << plain.out;
+    EXPECT_EQ(zrvx32Stderr(run + "--progress --quiet 'C:\\COPY.SCR'").out, "");
+    EXPECT_EQ(zrvx32Stderr(run + "'C:\\COPY.SCR'").out, ""); // no terminal, no --progress
+    // Under a pseudo-terminal: one line, redrawn.
+    Outcome tty = runCommand("script -qec " +
+                             quote("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + std::string(ZRVX32_PATH) +
+                                   " " + run + "'C:\\COPY.SCR' </dev/null") +
+                             " /dev/null");
+    EXPECT_EQ(tty.status, 0) << tty.out;
+    EXPECT_NE(tty.out.find("\r\033[KCopying"), std::string::npos) << tty.out;
+    EXPECT_EQ(tty.out.find("zrvx32: copied"), std::string::npos) << tty.out;
+    writeHost(dir.path() / "cancel.jsonl", "{\"kind\":\"copy\",\"cancel\":2}\n");
+    Outcome cancelled = zrvx32(run + "--answers " + quote(dir.path() / "cancel.jsonl") + " 'C:\\COPY.SCR' 2>&1");
+    EXPECT_EQ(cancelled.status, 4) << cancelled.out;
+    EXPECT_NE(cancelled.out.find("the copy was cancelled"), std::string::npos) << cancelled.out;
+}
 
 TEST(Cli, InstallFromADiskSetAndUninstallAgain) {
     TempDir dir;
@@ -271,6 +337,11 @@ TEST(Cli, InstallFromADiskSetAndUninstallAgain) {
     fs::path transcript = dir.path() / "t.jsonl";
     Outcome inst = zrvx32(base + "--transcript " + quote(transcript) + " install " + quote(set));
     ASSERT_EQ(inst.status, 0) << inst.out << readHost(transcript);
+    EXPECT_NE(inst.out.find("values written, 1 groups and 1 items made."), std::string::npos)
+        << inst.out;
+    EXPECT_NE(inst.out.find("De-install script for Demo: C:\\DEMO\\DEINST.SCR (zrvx32 uninstall \"Demo\" removes it)."),
+              std::string::npos)
+        << inst.out;
     EXPECT_NE(readHost(transcript).find("\"kind\":\"setupdat\",\"name\":\"SETUP.DAT\",\"title\":\"Setup\",\"text\":\"Demo Application 1.0\""),
               std::string::npos);
     Outcome groups = zrvx32(base + "machine groups");

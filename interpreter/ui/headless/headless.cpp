@@ -1,5 +1,9 @@
 #include "interpreter/ui/headless/headless.h"
 
+#include "platform/base/ansi.h"
+
+#include <cstdio>
+
 namespace zrv::ui {
 
 Result<std::unique_ptr<HeadlessUi>> HeadlessUi::fromText(std::string_view text) {
@@ -21,13 +25,39 @@ Result<std::unique_ptr<HeadlessUi>> HeadlessUi::create(const std::optional<std::
     return ui;
 }
 
+// An error report as one line for the terminal: "Error 20 in line 5 of
+// c:\main.scr: Invalid numeric parameter", then the script line indented.
+std::string errorReportLines(const std::string& text) {
+    std::string out;
+    std::size_t start = 0;
+    for (int paragraph = 0; start <= text.size(); ++paragraph) {
+        std::size_t end = text.find("\n\n", start);
+        std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        for (char& c : part)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        out += paragraph == 0 ? part : paragraph == 1 ? " " + part : "\n  " + part;
+        if (end == std::string::npos)
+            break;
+        start = end + 2;
+    }
+    return out;
+}
+
 void HeadlessUi::openCopyDialog() {
     Ui::openCopyDialog();
+    m_progress.files = 0;
+    m_progress.bytes = 0;
+    m_progress.started = m_progress.shown = std::chrono::steady_clock::now();
     m_transcript.copyOpened(display().copy);
 }
 
 void HeadlessUi::closeCopyDialog(int status) {
     Ui::closeCopyDialog(status);
+    if (m_progress.lineOpen) {
+        std::fputc('\n', console().out);
+        m_progress.lineOpen = false;
+    }
     m_transcript.copyClosed(display().copy.gauge, status);
 }
 
@@ -65,13 +95,54 @@ int HeadlessUi::runDebugger(DebugView& view) {
 
 int HeadlessUi::runDialog(Dialog& dialog) { return answerDialog(*this, m_answers, m_transcript, dialog, {}); }
 
-void HeadlessUi::transferStarted(const std::string&, const std::string&) { m_answers.transferStarted(); }
+void HeadlessUi::transferStarted(const std::string& source, const std::string& target) {
+    m_answers.transferStarted();
+    showProgress(source, target, false);
+}
 
 void HeadlessUi::transferEnded(const std::string& source, const std::string& target, int status) {
     m_transcript.transfer(source, target, status);
+    if (status == 0) {
+        ++m_progress.files;
+        if (console().sizeOf)
+            m_progress.bytes += console().sizeOf(target);
+        showProgress(source, target, true);
+    }
+}
+
+void HeadlessUi::showProgress(const std::string& source, const std::string& target, bool ended) {
+    const Console& c = console();
+    if (!c.out || !c.progress || ended == c.live)
+        return; // a live line shows the file being copied, plain lines each file copied
+    const auto now = std::chrono::steady_clock::now();
+    // A terminal line is redrawn at most ten times a second.
+    if (c.live && m_progress.lineOpen && now - m_progress.shown < std::chrono::milliseconds(100))
+        return;
+    m_progress.shown = now;
+    const double seconds = std::chrono::duration<double>(now - m_progress.started).count();
+    const double mb = static_cast<double>(m_progress.bytes) / 1e6;
+    std::string gauge = display().copy.gauge.text();
+    char head[96];
+    std::snprintf(head, sizeof head, "%4s %d files, %.1f MB, %.1f MB/s: ", gauge.c_str(), m_progress.files, mb,
+                  seconds > 0 ? mb / seconds : 0.0);
+    std::string line = head + ansiToUtf8(source) + " -> " + ansiToUtf8(target);
+    if (c.live) {
+        std::fprintf(c.out, "\r\033[KCopying%s", line.c_str());
+        m_progress.lineOpen = true;
+    } else {
+        std::fprintf(c.out, "zrvx32: copied%s\n", line.c_str());
+    }
+    std::fflush(c.out);
 }
 
 int HeadlessUi::messageBox(const MessageBoxRequest& request) {
+    if (request.kind == "error" && console().out) {
+        if (m_progress.lineOpen) {
+            std::fputc('\n', console().out);
+            m_progress.lineOpen = false;
+        }
+        std::fprintf(console().out, "zrvx32: %s\n", ansiToUtf8(errorReportLines(request.text)).c_str());
+    }
     Answers::Choice c = m_answers.messageBox(request);
     m_transcript.box(request, c.result, c.from);
     return c.result;

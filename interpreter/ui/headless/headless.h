@@ -9,6 +9,7 @@
 #include "interpreter/ui/ui.h"
 #include "platform/base/result.h"
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -47,8 +48,17 @@ public:
 private:
     explicit HeadlessUi(Answers answers) : m_answers(std::move(answers)) {}
 
+    // The console's copy progress: what was copied so far, and when it was last shown.
+    void showProgress(const std::string& source, const std::string& target, bool ended);
+
     Answers m_answers;
     Transcript m_transcript;
+    struct {
+        int files = 0;
+        std::uint64_t bytes = 0;
+        std::chrono::steady_clock::time_point started, shown;
+        bool lineOpen = false; // a live line waits for its end
+    } m_progress;
     std::unique_ptr<TerminalDebugger> m_terminal;
 };
 
@@ -56,6 +66,10 @@ private:
 // button; Run when none matches) and writes its line: shared by the back ends
 // that answer from a file.
 int answerDebugger(Answers& answers, Transcript& transcript, DebugView& view);
+
+// An error report's text as lines for a terminal: the report on one line, the
+// script line after it, indented.
+std::string errorReportLines(const std::string& text);
 
 // Runs a dialog without a person and writes its line: shared by the back ends
 // that answer from a file. `shown` sees it before it is answered.
