@@ -125,16 +125,19 @@ int regCommand(Machine& m, const Options& o, const std::vector<std::string>& arg
 
 int machineCommand(Options& o) {
     if (o.words.size() < 2)
-        return usageError("machine: expected init, show or path");
+        return usageError("machine: expected a command: init, show, path, groups, snapshot, diff, reg export or reg import");
     const std::string& sub = o.words[1];
     std::vector<std::string> args(o.words.begin() + 2, o.words.end());
     if (sub == "init")
         return machineInit(o, args);
     if (sub != "show" && sub != "path" && sub != "reg" && sub != "groups" && sub != "snapshot" && sub != "diff")
         return usageError("machine: unknown command '" + sub + "'");
+    // Only init makes a machine: a mistyped --machine must not leave a new one behind.
+    o.machineOptions.create = false;
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
-        return failure(opened.error().describe());
+        return failure(opened.error().describe() + "; 'zrvx32 --machine " + o.machine.string() +
+                       " machine init' makes one");
     Machine& m = **opened;
     if (sub == "show") {
         if (!args.empty())

@@ -59,7 +59,8 @@ Machine commands:
 
 Options:
   --machine DIR          the machine folder (default: $ZRV_MACHINE, else
-                         ~/.local/share/zrv/machine); created when missing
+                         ~/.local/share/zrv/machine); a run creates it when
+                         missing, machine commands other than init do not
   --drive X=HOSTDIR[,ro][,label=L][,size=N]
                          map drive X: to a host folder for this run
   --ui qt                show the installer's windows with Qt (the default where
@@ -168,6 +169,9 @@ int main(int argc, char** argv) {
                 auto d = DriveMapping::parse(v);
                 if (!d)
                     return usageError(d.error().message);
+                std::error_code ec;
+                if (!fs::is_directory(d->hostRoot, ec))
+                    return usageError("--drive " + v + ": " + d->hostRoot + " is not a folder");
                 o.machineOptions.drives.push_back(*d);
             }
         } else if (a.rfind("--machine=", 0) == 0) {

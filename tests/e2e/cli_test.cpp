@@ -66,6 +66,7 @@ TEST(Cli, ExtraDrivesAndTheEnvironmentDefault) {
     fs::create_directories(disk);
     writeHost(disk / "SETUP.SCR", "x");
     std::string env = "ZRV_MACHINE=" + quote(dir.path() / "envbox") + " ";
+    ASSERT_EQ(zrvx32("machine init", env).status, 0);
     Outcome viaEnv = zrvx32("--drive A=" + quote(disk) + ",ro,label=DISK1 machine show", env);
     ASSERT_EQ(viaEnv.status, 0) << viaEnv.out;
     EXPECT_NE(viaEnv.out.find("A:  " + disk.string() + "  (read-only)  label DISK1"), std::string::npos)
@@ -97,6 +98,12 @@ TEST(Cli, RegistryExportAndImport) {
     std::string machine = "--machine " + quote(m) + " ";
     writeHost(dir.path() / "in.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Acme]\r\n\"Path\"=\"C:\\\\Acme\"\r\n"
                                      "\"N\"=dword:00000010\r\n");
+    // Only init makes a machine: a mistyped folder is not filled with a new one.
+    Outcome none = zrvx32(machine + "machine reg import " + quote(dir.path() / "in.reg"));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.out.find("machine init' makes one"), std::string::npos) << none.out;
+    EXPECT_FALSE(fs::exists(m));
+    ASSERT_EQ(zrvx32(machine + "machine init").status, 0);
     Outcome imported = zrvx32(machine + "machine reg import " + quote(dir.path() / "in.reg"));
     ASSERT_EQ(imported.status, 0) << imported.out;
     Outcome exported = zrvx32(machine + "machine reg export 'HKLM\\SOFTWARE\\Acme'");
@@ -233,6 +240,9 @@ TEST(Cli, ExitStatusTellsHowTheRunEnded) {
     EXPECT_EQ(zrvx32(base + "'C:\\MISSING.SCR'").status, 3);
     EXPECT_EQ(zrvx32(base + "--").status, 0); // SETUP.SCR in the current directory, C:\ .
     EXPECT_EQ(zrvx32(base + "--ui curses x").status, 2);
+    Outcome badDrive = zrvx32(base + "--drive A=" + quote(dir.path() / "none") + " --");
+    EXPECT_EQ(badDrive.status, 2);
+    EXPECT_NE(badDrive.out.find("--drive A="), std::string::npos) << badDrive.out; // the command line, not machine.ini
     Outcome noDisplay = zrvx32(base + "--ui qt 'C:\\SETUP.SCR'");
     EXPECT_EQ(noDisplay.status, 1);
     EXPECT_NE(noDisplay.out.find("needs a display"), std::string::npos) << noDisplay.out;
