@@ -10,6 +10,7 @@
 #include "interpreter/ui/qt/qtui.h"
 #include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
+#include "platform/host/display.h"
 #include "platform/profile/profile.h"
 
 #include <algorithm>
@@ -81,6 +82,15 @@ namespace {
 // Either says on stderr what a person at the terminal should know.
 Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) {
     bool qt = o.ui == "qt" || (o.ui.empty() && zrv::ui::qt::displayAvailable());
+    // A display that does not answer would abort the process inside Qt.
+    if (qt) {
+        if (auto why = host::unreachableDisplay()) {
+            if (o.ui == "qt")
+                return fail(WinError::NotSupported, "--ui qt: " + *why);
+            std::fprintf(stderr, "zrvx32: warning: %s; running headless (--ui headless says so)\n", why->c_str());
+            qt = false;
+        }
+    }
     if (!qt) {
         if (o.record || o.screenshots)
             return fail(WinError::InvalidParameter, "--record and --screenshots need --ui qt");
@@ -102,8 +112,6 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
         (*ui)->setConsole(std::move(console));
         return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
     }
-    if (!zrv::ui::qt::displayAvailable())
-        return fail(WinError::NotSupported, "--ui qt needs a display (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM)");
     zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
     auto ui = zrv::ui::qt::createQtUi(q);
     if (ui)

@@ -245,7 +245,19 @@ TEST(Cli, ExitStatusTellsHowTheRunEnded) {
     EXPECT_NE(badDrive.out.find("--drive A="), std::string::npos) << badDrive.out; // the command line, not machine.ini
     Outcome noDisplay = zrvx32(base + "--ui qt 'C:\\SETUP.SCR'");
     EXPECT_EQ(noDisplay.status, 1);
-    EXPECT_NE(noDisplay.out.find("needs a display"), std::string::npos) << noDisplay.out;
+    EXPECT_NE(noDisplay.out.find("--ui qt: no display is named"), std::string::npos) << noDisplay.out;
+    // A display that is named but does not answer: headless with a warning,
+    // or a clean failure when Qt was asked for.
+    const std::string stale = "DISPLAY=:987 XDG_RUNTIME_DIR=/nonexistent ";
+    Outcome fellBack = runCommand("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + stale + ZRVX32_PATH + " " + base +
+                                  "'C:\\SETUP.SCR'");
+    EXPECT_EQ(fellBack.status, 0) << fellBack.out;
+    EXPECT_NE(fellBack.out.find("no X server answers on DISPLAY=:987; running headless"), std::string::npos)
+        << fellBack.out;
+    Outcome refused = runCommand("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + stale + ZRVX32_PATH + " " + base +
+                                 "--ui qt 'C:\\SETUP.SCR'");
+    EXPECT_EQ(refused.status, 1) << refused.out;
+    EXPECT_NE(refused.out.find("--ui qt: no X server answers"), std::string::npos) << refused.out;
     EXPECT_EQ(zrvx32(base + "--record r.jsonl 'C:\\SETUP.SCR'").status, 1); // headless cannot record
     writeHost(dir.path() / "bad.jsonl", "{\"result\":\"IDMAYBE\"}\n");
     Outcome badAnswers = zrvx32(base + "--answers " + quote(dir.path() / "bad.jsonl") + " 'C:\\SETUP.SCR'");
