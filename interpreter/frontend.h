@@ -60,6 +60,8 @@ int install(Options& o);
 int uninstall(Options& o);
 // machine init | show | path | groups | snapshot | diff | reg.
 int machineCommand(Options& o);
+// transcript show FILE.
+int transcriptCommand(Options& o);
 
 // What changed between two snapshots, for people: one line a change, the
 // values too when `values` is set, each line after `indent`.

@@ -38,6 +38,9 @@ Roles:
                          that ZRVUNI.INI in the Windows directory names for
                          APP, and print what changed
 
+  transcript show FILE   print a transcript (--transcript) as sentences: what
+                         was shown and how it was answered
+
 Machine commands:
   machine init [--profile win95|nt4] [--winver N]
                          create a fresh machine (Windows 95 by default;
@@ -188,6 +191,8 @@ int main(int argc, char** argv) {
         o.machineOptions.drives.push_back(o.disks.front());
     if (!optionsEnded && !o.words.empty() && o.words[0] == "machine")
         return machineCommand(o);
+    if (!optionsEnded && !o.words.empty() && o.words[0] == "transcript")
+        return transcriptCommand(o);
     if (!optionsEnded && !o.words.empty() && o.words[0] == "install")
         return install(o);
     if (!optionsEnded && !o.words.empty() && o.words[0] == "uninstall")

@@ -7,6 +7,7 @@
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/ui/headless/headless.h"
 #include "interpreter/ui/json.h"
+#include "interpreter/ui/transcriptview.h"
 #include "interpreter/ui/qt/qtui.h"
 #include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <map>
 
@@ -336,6 +338,19 @@ int uninstall(Options& o) {
         }
     }
     return status;
+}
+
+// A transcript for people: one sentence for each thing shown and its answer.
+int transcriptCommand(Options& o) {
+    if (o.words.size() != 3 || o.words[1] != "show")
+        return usageError("transcript: expected show FILE");
+    std::ifstream in(o.words[2], std::ios::binary);
+    if (!in)
+        return failure(o.words[2] + ": cannot be read");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const std::string& line : zrv::ui::describeTranscript(text))
+        std::cout << line << "\n";
+    return 0;
 }
 
 } // namespace zrv::frontend

@@ -4,6 +4,7 @@
 #include "interpreter/ui/display.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/template.h"
+#include "interpreter/ui/transcriptview.h"
 #include "tests/support/testing.h"
 
 #include <gtest/gtest.h>
@@ -399,6 +400,37 @@ TEST(JsonWriter, WritesWhatTheReaderReadsBack) {
     EXPECT_EQ(j.get("shown")->type, zrv::ui::Json::Type::Bool);
     EXPECT_EQ(j.get("rect")->items.size(), 2u);
     EXPECT_EQ(j.get("empty")->type, zrv::ui::Json::Type::Object);
+}
+
+} // namespace
+
+namespace {
+
+using namespace zrv::ui;
+
+// A transcript read as sentences: the button that ended a dialog by its
+// caption, who answered, failed copies, lines that are not JSON.
+TEST(TranscriptView, EachLineBecomesASentence) {
+    const char* text =
+        R"({"kind":"dialog","name":"WELCOME","title":"Setup","text":"","controls":[{"type":"button","id":2,"text":"E&xit"},{"type":"button","id":1,"text":"&Continue"}],"result":1,"answer":"IDOK","from":"default"})" "\n"
+        R"({"kind":"messagebox","name":"","title":"Setup","text":"Create a group?\nIt holds icons.","result":7,"answer":"IDNO","from":"answers"})" "\n"
+        R"({"kind":"transfer","name":"","title":"","text":"A:\\X","source":"A:\\X","target":"C:\\X","result":3})" "\n"
+        "\n"
+        "not json\n"
+        R"({"kind":"warning","name":"","title":"","text":"C:\\LF.SCR has lines that end with LF alone"})" "\n"
+        R"({"kind":"copydialog","name":"close","title":"","text":"50%","result":0})";
+    EXPECT_EQ(describeTranscript(text),
+              (std::vector<std::string>{"WELCOME dialog: Continue (default button)",
+                                        "Message box \"Create a group? ...\": No (answer file)",
+                                        "Copying A:\\X to C:\\X failed (status 3)",
+                                        "(line 5 is not a transcript line: " + [] {
+                                            Json j;
+                                            std::string e;
+                                            (void)parseJson("not json", j, e);
+                                            return e;
+                                        }() + ")",
+                                        "Warning: C:\\LF.SCR has lines that end with LF alone",
+                                        "Copy dialog closed at 50%"}));
 }
 
 } // namespace
