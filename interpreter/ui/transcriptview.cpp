@@ -64,6 +64,23 @@ std::string buttonName(const std::string& answer) {
 
 } // namespace
 
+std::string errorReportLines(const std::string& text) {
+    std::string out;
+    std::size_t start = 0;
+    for (int paragraph = 0; start <= text.size(); ++paragraph) {
+        std::size_t end = text.find("\n\n", start);
+        std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        for (char& c : part)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        out += paragraph == 0 ? part : paragraph == 1 ? " " + part : "\n  " + part;
+        if (end == std::string::npos)
+            break;
+        start = end + 2;
+    }
+    return out;
+}
+
 std::string describeTranscriptLine(const Json& line) {
     const std::string kind = field(line, "kind"), name = field(line, "name"), text = field(line, "text");
     const int result = number(line, "result");
@@ -85,7 +102,7 @@ std::string describeTranscriptLine(const Json& line) {
     if (kind == "messagebox")
         return "Message box \"" + firstLine(text) + "\": " + answered(line, buttonName(field(line, "answer")));
     if (kind == "error")
-        return "Error report: " + firstLine(text) + " " + answered(line, buttonName(field(line, "answer")));
+        return "Error report: " + errorReportLines(text);
     if (kind == "prompt")
         return "Disk prompt \"" + firstLine(text) + "\": " + answered(line, buttonName(field(line, "answer")));
     if (kind == "disk")

@@ -1,5 +1,6 @@
 #include "interpreter/ui/headless/headless.h"
 
+#include "interpreter/ui/transcriptview.h"
 #include "platform/base/ansi.h"
 
 #include <cstdio>
@@ -23,25 +24,6 @@ Result<std::unique_ptr<HeadlessUi>> HeadlessUi::create(const std::optional<std::
         if (auto r = ui->m_transcript.open(*transcript); !r)
             return r.error();
     return ui;
-}
-
-// An error report as one line for the terminal: "Error 20 in line 5 of
-// c:\main.scr: Invalid numeric parameter", then the script line indented.
-std::string errorReportLines(const std::string& text) {
-    std::string out;
-    std::size_t start = 0;
-    for (int paragraph = 0; start <= text.size(); ++paragraph) {
-        std::size_t end = text.find("\n\n", start);
-        std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        for (char& c : part)
-            if (c == '\n' || c == '\r')
-                c = ' ';
-        out += paragraph == 0 ? part : paragraph == 1 ? " " + part : "\n  " + part;
-        if (end == std::string::npos)
-            break;
-        start = end + 2;
-    }
-    return out;
 }
 
 void HeadlessUi::openCopyDialog() {

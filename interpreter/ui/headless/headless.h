@@ -67,10 +67,6 @@ private:
 // that answer from a file.
 int answerDebugger(Answers& answers, Transcript& transcript, DebugView& view);
 
-// An error report's text as lines for a terminal: the report on one line, the
-// script line after it, indented.
-std::string errorReportLines(const std::string& text);
-
 // Runs a dialog without a person and writes its line: shared by the back ends
 // that answer from a file. `shown` sees it before it is answered.
 int answerDialog(Ui& ui, Answers& answers, Transcript& transcript, Dialog& dialog,
