@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 
@@ -14,15 +15,54 @@ namespace zrv::frontend {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A file's or folder's snapshot value as people read it: "24,787 bytes,
+// 2026-12-08 20:40:04, A" (attribute letters R H S A, "-" for none); the
+// content hash is left to --json.
+std::string readableValue(const SnapshotEntry& e) {
+    if (e.kind != "file" && e.kind != "dir")
+        return ansiToUtf8(e.value);
+    auto token = [&](const char* name) -> std::string {
+        const std::string key = std::string(name) + "=";
+        std::size_t at = e.value.find(key);
+        if (at == std::string::npos)
+            return "";
+        at += key.size();
+        return e.value.substr(at, e.value.find(' ', at) - at);
+    };
+    std::string out;
+    if (e.kind == "file") {
+        std::string size = token("size");
+        for (int i = static_cast<int>(size.size()) - 3; i > 0; i -= 3)
+            size.insert(static_cast<std::size_t>(i), ",");
+        out = size + " bytes, ";
+        const std::time_t t = static_cast<std::time_t>(std::strtoll(token("time").c_str(), nullptr, 10));
+        std::tm local{};
+        char when[32] = "";
+        if (::localtime_r(&t, &local))
+            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+        out += std::string(when) + ", ";
+    }
+    const unsigned attr = static_cast<unsigned>(std::strtoul(token("attr").c_str(), nullptr, 16));
+    std::string letters;
+    for (auto [bit, letter] : {std::pair{0x01u, 'R'}, {0x02u, 'H'}, {0x04u, 'S'}, {0x20u, 'A'}})
+        if (attr & bit)
+            letters += letter;
+    return out + (letters.empty() ? "-" : letters);
+}
+
+} // namespace
+
 void printChanges(std::ostream& out, const std::vector<SnapshotChange>& changes, const std::string& indent,
                   bool values) {
     for (const auto& c : changes) {
         const SnapshotEntry& e = c.op == '-' ? c.before : c.after;
         out << indent << c.op << " " << e.kind << "  " << ansiToUtf8(e.key);
         if (values && c.op == '~')
-            out << "  " << ansiToUtf8(c.before.value) << " -> " << ansiToUtf8(c.after.value);
+            out << "  " << readableValue(c.before) << " -> " << readableValue(c.after);
         else if (values && !e.value.empty())
-            out << "  " << ansiToUtf8(e.value);
+            out << "  " << readableValue(e);
         out << "\n";
     }
 }

@@ -566,6 +566,10 @@ TEST_P(TwoApplications, ShareADllAndLeaveNothingButTheDocumentedLeftovers) {
     // remaining user.
     Outcome diff = zrvx32(base + "machine diff " + quote(snap));
     EXPECT_NE(diff.out.find("SHARED.DLL"), std::string::npos) << diff.out;
+    // Sizes, dates and attribute letters as people read them; --json keeps the raw values.
+    EXPECT_NE(diff.out.find("bytes, 20"), std::string::npos) << diff.out;
+    EXPECT_EQ(diff.out.find("hash="), std::string::npos) << diff.out;
+    EXPECT_NE(zrvx32(base + "machine diff " + quote(snap) + " --json").out.find("hash="), std::string::npos);
     std::istringstream lines(diff.out);
     std::string line;
     while (std::getline(lines, line)) {
