@@ -10,6 +10,7 @@
 #include "platform/machine/machine.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -179,6 +180,27 @@ private Q_SLOTS:
             QCOMPARE(w.pos(), QPoint(d.window.left, d.window.top));
             QCOMPARE(w.widget(1)->geometry(), QRect(113, 98, 75, 22)); // (75, 60)-(125, 74) in dialog units
         }
+    }
+
+    // Items without an identifier (-1) are many in a dialog: each shows its own text.
+    void everyItemWithoutAnIdentifierShowsItsText() {
+        Metrics metrics;
+        QtMeasurer m;
+        Dialog d;
+        d.du = Rect::sized(40, 30, 230, 157);
+        d.window = metrics.dialogWindow(d.du, 0, 0);
+        const QStringList lines = {"Setup", "Interpreter", "Version", "Re-made", "running"};
+        for (int i = 0; i < lines.size(); ++i)
+            d.add(ItemClass::Static, -1, 0x50000001, Rect::sized(10, 40 + 14 * i, 210, 10), lines[i].toStdString());
+        d.add(ItemClass::Button, 1, 0x50010001, Rect::sized(90, 132, 50, 14), "&Ok");
+        DialogWindow w(d, metrics, m, nullptr);
+        QStringList shown;
+        for (QLabel* l : w.findChildren<QLabel*>())
+            shown << l->text();
+        shown.sort();
+        QStringList expected = lines;
+        expected.sort();
+        QCOMPARE(shown, expected);
     }
 
     void messageBoxesAnswerClicksAndKeys() {

@@ -334,7 +334,9 @@ DialogWindow::DialogWindow(Dialog& dialog, const Metrics& metrics, const TextMea
         // A drop-down's rectangle includes its open list; the closed box is one line high.
         int height = item.cls == ItemClass::ComboBox ? std::min(r.height(), m_metrics.toPixelsY(12)) : r.height();
         w->setGeometry(r.left, r.top, r.width(), height);
-        m_widgets[id] = w;
+        m_itemWidgets.push_back(w);
+        if (id != -1)
+            m_widgets.emplace(id, w);
     }
     move(dialog.window.left, dialog.window.top);
     load();
@@ -345,11 +347,18 @@ QWidget* DialogWindow::widget(int id) const {
     return it == m_widgets.end() ? nullptr : it->second;
 }
 
+QWidget* DialogWindow::itemWidget(std::size_t index) const {
+    if (index < m_itemWidgets.size() && m_itemWidgets.size() == m_dialog.items.size())
+        return m_itemWidgets[index];
+    return index < m_dialog.items.size() ? widget(m_dialog.items[index].id) : nullptr;
+}
+
 void DialogWindow::load() {
     m_loading = true;
     setWindowTitle(fromAnsi(m_dialog.title));
-    for (const DialogItem& item : m_dialog.items) {
-        QWidget* w = widget(item.id);
+    for (std::size_t i = 0; i < m_dialog.items.size(); ++i) {
+        const DialogItem& item = m_dialog.items[i];
+        QWidget* w = itemWidget(i);
         if (!w)
             continue;
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
@@ -388,8 +397,9 @@ void DialogWindow::load() {
 }
 
 void DialogWindow::store() {
-    for (DialogItem& item : m_dialog.items) {
-        QWidget* w = widget(item.id);
+    for (std::size_t i = 0; i < m_dialog.items.size(); ++i) {
+        DialogItem& item = m_dialog.items[i];
+        QWidget* w = itemWidget(i);
         if (auto* e = qobject_cast<QLineEdit*>(w))
             item.text = toAnsi(e->text());
         else if (auto* c = qobject_cast<QCheckBox*>(w))

@@ -98,6 +98,8 @@ public:
     void load();
     void store();
     QWidget* widget(int id) const;
+    // The widget of the dialog's item at `index`.
+    QWidget* itemWidget(std::size_t index) const;
     int result() const { return m_result; }
     // Called for each command the person gives: the steps a recording keeps.
     std::function<void(int id, Event event, const DialogItem* item)> onCommand;
@@ -112,7 +114,8 @@ private:
     Dialog& m_dialog;
     const Metrics& m_metrics;
     const TextMeasurer& m_measurer;
-    std::map<int, QWidget*> m_widgets;
+    std::map<int, QWidget*> m_widgets;    // by identifier: the first item of each (not -1)
+    std::vector<QWidget*> m_itemWidgets; // by item, in the dialog's order: items of id -1 are many
     bool m_loading = false;
     int m_result = 2;
 };
