@@ -203,6 +203,26 @@ private Q_SLOTS:
         QCOMPARE(shown, expected);
     }
 
+    // Dialogs and message boxes: a caption and a close button at most, the grey of the period.
+    void dialogsHaveNoMinimiseOrMaximiseButtons() {
+        Metrics metrics;
+        QtMeasurer m;
+        Dialog d;
+        d.du = Rect::sized(40, 30, 100, 50);
+        d.window = metrics.dialogWindow(d.du, 0, 0);
+        DialogWindow dialog(d, metrics, m, nullptr);
+        MessageBoxRequest r;
+        r.text = "Hello";
+        MessageBoxDialog box(r, nullptr);
+        for (QWidget* w : {static_cast<QWidget*>(&dialog), static_cast<QWidget*>(&box)}) {
+            const Qt::WindowFlags f = w->windowFlags();
+            QVERIFY(f.testFlag(Qt::CustomizeWindowHint));
+            QVERIFY(!f.testFlag(Qt::WindowMinimizeButtonHint));
+            QVERIFY(!f.testFlag(Qt::WindowMaximizeButtonHint));
+            QCOMPARE(w->palette().color(QPalette::Window), QColor(192, 192, 192));
+        }
+    }
+
     void messageBoxesAnswerClicksAndKeys() {
         MessageBoxRequest yesNo;
         yesNo.text = "Install now?";

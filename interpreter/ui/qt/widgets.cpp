@@ -54,6 +54,8 @@ QFont dialogFont() {
 }
 
 void dialogLook(QWidget* dialog) {
+    // A caption with a close button at most, as the period's dialogs have.
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     dialog->setFont(dialogFont());
     QPalette pal = dialog->palette();
     pal.setColor(QPalette::Window, QColor(192, 192, 192));
@@ -155,7 +157,7 @@ void SurfaceWidget::paintEvent(QPaintEvent*) {
 
 MessageBoxDialog::MessageBoxDialog(const MessageBoxRequest& request, QWidget* parent) : QDialog(parent) {
     setWindowTitle(fromAnsi(request.title.empty() ? std::string("Error") : request.title));
-    setFont(dialogFont());
+    dialogLook(this); // the grey of every dialog, not the platform's lighter one
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout();
     QStyle::StandardPixmap pixmap = QStyle::SP_CustomBase;
