@@ -223,6 +223,63 @@ private Q_SLOTS:
         }
     }
 
+    // Enter presses the focused push button, as in Windows; elsewhere the default one.
+    void enterPressesTheFocusedButton() {
+        MessageBoxRequest yesNo;
+        yesNo.text = "Install now?";
+        yesNo.style = Mb::YesNo;
+        MessageBoxDialog box(yesNo, nullptr);
+        QTimer::singleShot(0, [&] {
+            box.button(Id::No)->setFocus();
+            QTest::keyClick(box.button(Id::No), Qt::Key_Return);
+        });
+        box.exec();
+        QCOMPARE(box.result(), Id::No);
+
+        Metrics metrics;
+        QtMeasurer m;
+        Dialog d;
+        d.du = Rect::sized(40, 30, 200, 60);
+        d.window = metrics.dialogWindow(d.du, 0, 0);
+        d.defaultId = 1;
+        d.add(ItemClass::Edit, 50, 0x50810080, Rect::sized(10, 10, 100, 12), "");
+        d.add(ItemClass::Button, 1, 0x50010001, Rect::sized(10, 40, 50, 14), "&Continue");
+        d.add(ItemClass::Button, 9, 0x50010000, Rect::sized(70, 40, 50, 14), "&Back");
+        struct Stay : DialogController {
+            Outcome init(Dialog&) override { return Outcome::stay(); }
+            Outcome command(Dialog&, int, Event) override { return Outcome::stay(); }
+        } stay;
+        d.controller = &stay;
+        DialogWindow w(d, metrics, m, nullptr);
+        std::vector<int> commands;
+        w.onCommand = [&](int id, Event, const DialogItem*) { commands.push_back(id); };
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.widget(9)->setFocus();
+        QTest::keyClick(w.widget(9), Qt::Key_Return);
+        w.widget(50)->setFocus();
+        QTest::keyClick(w.widget(50), Qt::Key_Return);
+        QCOMPARE(commands, (std::vector<int>{9, 1}));
+    }
+
+    // The wait window belongs to the main window, so it stays above the backdrop.
+    void theWaitWindowIsOwnedByTheMainWindow() {
+        auto ui = createQtUi(QtOptions{}).value();
+        ui->createMainWindow("Setup");
+        zrv::ui::Display& d = ui->display();
+        d.wait.show(d.metrics, "Please wait", "Copying...");
+        ui->changed(Ui::Window::Wait);
+        QWidget* wait = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowTitle() == "Please wait" && w->isVisible())
+                wait = w;
+        QVERIFY(wait);
+        QVERIFY(wait->parentWidget());
+        QVERIFY(wait->isWindow());
+        d.wait.shown = false;
+        ui->changed(Ui::Window::Wait);
+    }
+
     void messageBoxesAnswerClicksAndKeys() {
         MessageBoxRequest yesNo;
         yesNo.text = "Install now?";

@@ -185,9 +185,12 @@ public:
                 break;
             }
             if (!m_wait) {
+                // Owned by the main window, so a window manager keeps it above the backdrop.
                 m_wait = std::make_unique<SurfaceWidget>(
                     [this](const QRect& r) { return display().wait.paint(Rect{0, 0, r.width(), r.height()}, m_measurer); },
                     nullptr);
+                if (m_main)
+                    m_wait->setParent(m_main.get());
                 Rect c = d.metrics.toPixels(Rect::sized(0, 0, WaitWindow::kWidthDu, WaitWindow::kHeightDu));
                 m_wait->setFixedSize(c.width(), c.height());
                 m_wait->move(d.wait.window.left, d.wait.window.top);

@@ -193,7 +193,7 @@ MessageBoxDialog::MessageBoxDialog(const MessageBoxRequest& request, QWidget* pa
     int preferred = defaultButton(request.style);
     for (const auto& [id, label] : set) {
         auto* b = new QPushButton(label, this);
-        b->setAutoDefault(false);
+        b->setAutoDefault(true); // Enter presses the focused button
         b->setDefault(id == preferred);
         connect(b, &QPushButton::clicked, this, [this, id = id] { finish(id); });
         m_buttons[id] = b;
@@ -293,7 +293,8 @@ DialogWindow::DialogWindow(Dialog& dialog, const Metrics& metrics, const TextMea
                 w = b;
             } else {
                 auto* b = new QPushButton(fromAnsi(item.text), this);
-                b->setAutoDefault(false);
+                // As in Windows: a focused push button is the default while it has the focus.
+                b->setAutoDefault(true);
                 b->setDefault(id == dialog.defaultId);
                 connect(b, &QPushButton::clicked, this, [this, id] { command(id, Event::Clicked); });
                 w = b;
