@@ -276,6 +276,9 @@ private Q_SLOTS:
         QVERIFY(wait);
         QVERIFY(wait->parentWidget());
         QVERIFY(wait->isWindow());
+        // And the period's look: the classic style, grey button faces.
+        QCOMPARE(QApplication::style()->name().toLower(), QString("windows"));
+        QCOMPARE(QApplication::palette().color(QPalette::Button), QColor(192, 192, 192));
         d.wait.shown = false;
         ui->changed(Ui::Window::Wait);
     }
