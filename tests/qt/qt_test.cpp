@@ -104,6 +104,13 @@ private Q_SLOTS:
                     ++right;
             }
         QVERIFY(left > 0 && right > 0);
+        // The window: a one-pixel black border around the client.
+        g.setPosition(0);
+        QImage window = w.renderWindow();
+        for (QPoint p : {QPoint(0, 0), QPoint(199, 0), QPoint(0, 23), QPoint(199, 23), QPoint(100, 0), QPoint(0, 12)})
+            QCOMPARE(at(window, p.x(), p.y()), QColor(0, 0, 0));
+        QCOMPARE(at(window, 1, 1), QColor(255, 255, 255));
+        QCOMPARE(at(window, 198, 22), QColor(255, 255, 255));
     }
 
     void cueCardBordersAndTextPlacement() {

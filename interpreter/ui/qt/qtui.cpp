@@ -158,6 +158,14 @@ public:
     void transferStarted(const std::string&, const std::string&) override { m_answers.transferStarted(); }
     void transferEnded(const std::string& source, const std::string& target, int status) override {
         m_transcript.transfer(source, target, status);
+        // One picture of the copy under way: the first time the gauge passes half.
+        const Gauge& g = display().copy.gauge;
+        if (m_copy && !m_copyShot && g.range > 0 && g.position * 2 >= g.range) {
+            m_copyShot = true;
+            m_copy->refresh();
+            QCoreApplication::processEvents();
+            shot(m_copy.get(), "copy", "progress");
+        }
     }
 
     bool unattended() const override { return m_unattended; }
@@ -241,6 +249,7 @@ public:
         Ui::openCopyDialog();
         m_transcript.copyOpened(display().copy);
         m_cancelled = false;
+        m_copyShot = false;
         m_copy = std::make_unique<CopyWindow>(display().copy, display().metrics, m_main.get(), m_cancelled);
         m_copy->show();
         QCoreApplication::processEvents();
@@ -434,6 +443,7 @@ private:
     std::unique_ptr<SurfaceWidget> m_cue;
     std::unique_ptr<SurfaceWidget> m_wait;
     std::unique_ptr<CopyWindow> m_copy;
+    bool m_copyShot = false;
     std::vector<QWidget*> m_open;
     std::map<std::string, int> m_boxesSeen;
     std::map<std::string, int> m_debugStopsSeen;

@@ -117,8 +117,8 @@ void paintOps(QPainter& p, const std::vector<DrawOp>& ops, const Surface* surfac
             p.drawImage(icon.x, icon.y, iconImage(icon.name));
 }
 
-QImage GaugeWidget::render() const {
-    QImage image(size(), QImage::Format_RGB32);
+QImage GaugeWidget::render(QSize client) const {
+    QImage image(client.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     int width = image.width(), height = image.height();
     int filled = m_gauge.filled(width);
     QPainter p(&image);
@@ -143,9 +143,17 @@ QImage GaugeWidget::render() const {
     return image;
 }
 
+QImage GaugeWidget::renderWindow() const {
+    QImage image(size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter p(&image);
+    p.drawImage(1, 1, render(size() - QSize(2, 2)));
+    return image;
+}
+
 void GaugeWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(0, 0, render());
+    p.drawImage(0, 0, renderWindow());
 }
 
 void SurfaceWidget::paintEvent(QPaintEvent*) {

@@ -46,8 +46,11 @@ QImage iconImage(const std::string& name);
 class GaugeWidget : public QWidget {
 public:
     explicit GaugeWidget(const Gauge& gauge, QWidget* parent = nullptr) : QWidget(parent), m_gauge(gauge) {}
-    // The gauge as it paints into an image of its size.
-    QImage render() const;
+    // The gauge's client area as it paints into an image of that size.
+    QImage render(QSize client) const;
+    QImage render() const { return render(size()); }
+    // The whole window: the client inside a one-pixel black border (WS_BORDER).
+    QImage renderWindow() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;
