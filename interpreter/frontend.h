@@ -36,6 +36,7 @@ struct Options {
     bool debugTty = false; // the debugger's stops on the terminal, answers or not
     bool progress = false; // copy progress lines on stderr even when it is no terminal
     bool quiet = false;    // no progress and no summary (errors are still shown)
+    std::optional<std::pair<int, int>> screen; // --screen WxH: the screen size scripts see
 };
 
 // Exit statuses of a run beyond the script's own (0, 2, 3).

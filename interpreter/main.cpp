@@ -4,6 +4,7 @@
 
 #include "platform/base/ansi.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -80,6 +81,8 @@ Options:
   --progress             (headless) a line on stderr for each file copied, also
                          when stderr is no terminal (on a terminal one line
                          shows the copy as it goes)
+  --screen WxH           the screen size scripts see and windows fill (default:
+                         a Qt run's real screen, a headless run's machine.ini)
   --quiet, -q            no progress and no summary; errors are still shown
   --wait SECONDS         how long a run waits for another run that is changing
                          the same machine (default 600)
@@ -118,6 +121,14 @@ int main(int argc, char** argv) {
             o.script = utf8ToAnsiLossy(argv[++i]);
             if (o.script.empty() || o.script.find_first_of("\\/: ") != std::string::npos)
                 return usageError("--script takes the name of a script on the first disk, like SETUP.SCR");
+        } else if (a == "--screen") {
+            int w = 0, h = 0;
+            char x = 0, rest = 0;
+            if (i + 1 >= argc || std::sscanf(argv[i + 1], "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') ||
+                w < 320 || h < 200 || w > 16384 || h > 16384)
+                return usageError("--screen takes a size such as 1024x768 (320x200 to 16384x16384)");
+            ++i;
+            o.screen = std::make_pair(w, h);
         } else if (a == "--progress") {
             o.progress = true;
         } else if (a == "--quiet" || a == "-q") {

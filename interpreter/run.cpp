@@ -112,12 +112,17 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
             return info ? info->size : 0;
         };
         (*ui)->setConsole(std::move(console));
+        if (o.screen)
+            (*ui)->pinScreen(o.screen->first, o.screen->second);
         return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
     }
     zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
     auto ui = zrv::ui::qt::createQtUi(q);
-    if (ui)
+    if (ui) {
         (*ui)->setConsole({stderr});
+        if (o.screen)
+            (*ui)->pinScreen(o.screen->first, o.screen->second);
+    }
     return ui;
 }
 

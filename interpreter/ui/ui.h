@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace zrv::ui {
@@ -111,15 +112,21 @@ public:
     // hidden until a backdrop is shown.
     virtual void createMainWindow(const std::string& /*title*/) {}
     virtual void destroyMainWindow() {}
-    // The screen the interface shows on; a headless run takes the machine's.
+    // The screen the interface shows on: the machine's (machine.ini), unless
+    // the screen is pinned (the real screen a Qt run shows on, or --screen).
     void setScreenSize(int width, int height) {
-        m_display.metrics.screenWidth = width;
-        m_display.metrics.screenHeight = height;
+        m_display.metrics.screenWidth = m_pinned ? m_pinned->first : width;
+        m_display.metrics.screenHeight = m_pinned ? m_pinned->second : height;
+    }
+    void pinScreen(int width, int height) {
+        m_pinned = std::make_pair(width, height);
+        setScreenSize(width, height);
     }
     int screenWidth() const { return m_display.metrics.screenWidth; }
     int screenHeight() const { return m_display.metrics.screenHeight; }
 
 private:
+    std::optional<std::pair<int, int>> m_pinned;
     bool m_cancelled = false;
     Console m_console;
     Display m_display;

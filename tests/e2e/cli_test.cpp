@@ -296,6 +296,22 @@ TEST(Cli, FailuresAndWarningsAreShownOnTheTerminal) {
     EXPECT_NE(readHost(dir.path() / "t.jsonl").find("\"kind\":\"warning\""), std::string::npos);
 }
 
+// --screen pins the screen scripts see; a bad size is the command line's fault.
+TEST(Cli, ScreenSizeFromTheCommandLine) {
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    writeHost(m / "drive_c" / "SCREEN.SCR", "GETSCREENWIDTH(%W%)\r\nGETSCREENHEIGHT(%H%)\r\n"
+                                            "WRITEPRIVATEPROFILESTRING(\"S\", \"Size\", \"%W%x%H%\", \"C:\\S.INI\")\r\n");
+    ASSERT_EQ(zrvx32(base + "'C:\\SCREEN.SCR'").status, 0);
+    EXPECT_EQ(readHost(m / "drive_c" / "S.INI"), "[S]\r\nSize=800x600\r\n"); // machine.ini's
+    ASSERT_EQ(zrvx32(base + "--screen 1280x1024 'C:\\SCREEN.SCR'").status, 0);
+    EXPECT_EQ(readHost(m / "drive_c" / "S.INI"), "[S]\r\nSize=1280x1024\r\n");
+    for (const char* bad : {"1280", "10x10", "axb", "1280x1024x"})
+        EXPECT_EQ(zrvx32(base + "--screen " + bad + " 'C:\\SCREEN.SCR'").status, 2) << bad;
+}
+
 // Copy progress: a line per file with --progress, one updating line on a
 // terminal, none with --quiet; a cancelled copy has its own exit status.
 TEST(Cli, CopyProgressAndCancel) {

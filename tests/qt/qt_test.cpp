@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -286,6 +287,12 @@ private Q_SLOTS:
         // And the period's look: the classic style, grey button faces.
         QCOMPARE(QApplication::style()->name().toLower(), QString("windows"));
         QCOMPARE(QApplication::palette().color(QPalette::Button), QColor(192, 192, 192));
+        // The script sees the screen the windows show on, not machine.ini's.
+        ui->setScreenSize(640, 480);
+        QCOMPARE(ui->screenWidth(), QGuiApplication::primaryScreen()->geometry().width());
+        ui->pinScreen(1024, 768);
+        ui->setScreenSize(640, 480);
+        QCOMPARE(ui->screenHeight(), 768);
         d.wait.shown = false;
         ui->changed(Ui::Window::Wait);
     }

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QDir>
@@ -93,6 +94,9 @@ public:
         if (!QApplication::instance())
             m_app = std::make_unique<QApplication>(argc, argv);
         periodLook();
+        // The script sees the screen it shows on.
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            pinScreen(screen->geometry().width(), screen->geometry().height());
         m_unattended = o.answers.has_value();
         m_main = std::make_unique<SurfaceWidget>(
             [this](const QRect& r) {
