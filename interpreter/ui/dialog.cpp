@@ -1,5 +1,7 @@
 #include "interpreter/ui/dialog.h"
 
+#include <algorithm>
+
 #include "platform/base/ansi.h"
 
 namespace zrv::ui {
@@ -99,14 +101,18 @@ bool Dialog::setValue(DialogItem& i, const std::string& value) {
     return true;
 }
 
-void Dialog::checkRadio(int id) {
-    // The group: from the last item with WS_GROUP at or before it to the next one.
+namespace {
+
+// The radio item `id` and the radio items of its group: from the last item
+// with WS_GROUP at or before it to the next one. Empty when `id` is no radio.
+std::pair<std::size_t, std::vector<std::size_t>> radioGroup(const std::vector<DialogItem>& items, int id) {
     std::size_t at = items.size();
     for (std::size_t i = 0; i < items.size(); ++i)
         if (items[i].id == id && items[i].isRadio())
             at = i;
+    std::vector<std::size_t> group;
     if (at == items.size())
-        return;
+        return {at, group};
     std::size_t first = at;
     while (first > 0 && !(items[first].style & kWsGroup))
         --first;
@@ -114,8 +120,27 @@ void Dialog::checkRadio(int id) {
         if (i > first && (items[i].style & kWsGroup))
             break;
         if (items[i].isRadio())
-            items[i].checked = i == at;
+            group.push_back(i);
     }
+    return {at, group};
+}
+
+} // namespace
+
+void Dialog::checkRadio(int id) {
+    auto [at, group] = radioGroup(items, id);
+    for (std::size_t i : group)
+        items[i].checked = i == at;
+}
+
+int Dialog::nextRadio(int id, int step) const {
+    auto [at, group] = radioGroup(items, id);
+    if (group.size() < 2)
+        return 0;
+    const auto n = static_cast<long>(group.size());
+    long k = std::find(group.begin(), group.end(), at) - group.begin();
+    k = ((k + step) % n + n) % n;
+    return items[group[static_cast<std::size_t>(k)]].id;
 }
 
 } // namespace zrv::ui

@@ -94,6 +94,9 @@ public:
     DialogItem& add(ItemClass cls, int id, std::uint32_t style, const Rect& du, std::string text = {});
     // A group of radio buttons: checking one clears the others of the dialog.
     void checkRadio(int id);
+    // The radio button an arrow key moves to from radio `id`: the next (step 1)
+    // or previous (step -1) one of its group, wrapping round; 0 when none.
+    int nextRadio(int id, int step) const;
     // Gives item `id` a value as a person would: a checked radio button clears
     // the rest of its group. False when there is no such item or it does not fit.
     bool setValue(int id, const std::string& value);

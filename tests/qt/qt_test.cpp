@@ -270,6 +270,44 @@ private Q_SLOTS:
         QCOMPARE(commands, (std::vector<int>{9, 1}));
     }
 
+    // Arrow keys in a group of auto radio buttons move the focus and check the
+    // button they reach, wrapping round the group, and each move is a command
+    // (a recording stores it); another group is not entered.
+    void arrowKeysMoveAndCheckInARadioGroup() {
+        Metrics metrics;
+        QtMeasurer m;
+        Dialog d;
+        d.du = Rect::sized(40, 30, 200, 100);
+        d.window = metrics.dialogWindow(d.du, 0, 0);
+        const std::uint32_t radio = 0x50000009, group = 0x00020000;
+        d.add(ItemClass::Button, 100, radio | group, Rect::sized(10, 10, 80, 10), "One").checked = true;
+        d.add(ItemClass::Button, 101, radio, Rect::sized(10, 22, 80, 10), "Two");
+        d.add(ItemClass::Button, 102, radio, Rect::sized(10, 34, 80, 10), "Three");
+        d.add(ItemClass::Button, 200, radio | group, Rect::sized(100, 10, 80, 10), "Other");
+        struct Stay : DialogController {
+            Outcome init(Dialog&) override { return Outcome::stay(); }
+            Outcome command(Dialog&, int, Event) override { return Outcome::stay(); }
+        } stay;
+        d.controller = &stay;
+        DialogWindow w(d, metrics, m, nullptr);
+        std::vector<int> commands;
+        w.onCommand = [&](int id, Event, const DialogItem*) { commands.push_back(id); };
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.widget(100)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), w.widget(101));
+        QVERIFY(d.item(101)->checked && !d.item(100)->checked);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down); // wraps to the first
+        QCOMPARE(QApplication::focusWidget(), w.widget(100));
+        QVERIFY(d.item(100)->checked && !d.item(102)->checked);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up); // and back to the last
+        QCOMPARE(QApplication::focusWidget(), w.widget(102));
+        QCOMPARE(commands, (std::vector<int>{101, 102, 100, 102}));
+        QVERIFY(!d.item(200)->checked);
+    }
+
     // The wait window belongs to the main window, so it stays above the backdrop.
     void theWaitWindowIsOwnedByTheMainWindow() {
         auto ui = createQtUi(QtOptions{}).value();

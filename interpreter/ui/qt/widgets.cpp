@@ -292,6 +292,7 @@ DialogWindow::DialogWindow(Dialog& dialog, const Metrics& metrics, const TextMea
             } else if (item.isRadio()) {
                 auto* b = new QRadioButton(fromAnsi(item.text), this);
                 b->setAutoExclusive(false); // the model keeps the group
+                b->installEventFilter(this);
                 connect(b, &QRadioButton::clicked, this, [this, id] {
                     store();
                     m_dialog.checkRadio(id);
@@ -444,6 +445,31 @@ void DialogWindow::command(int id, Event event) {
         return;
     }
     load();
+}
+
+bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const int step = key == Qt::Key_Down || key == Qt::Key_Right ? 1 : key == Qt::Key_Up || key == Qt::Key_Left ? -1 : 0;
+    if (!step)
+        return QDialog::eventFilter(watched, event);
+    for (std::size_t i = 0; i < m_dialog.items.size(); ++i) {
+        if (itemWidget(i) != watched)
+            continue;
+        const int next = m_dialog.nextRadio(m_dialog.items[i].id, step);
+        QWidget* w = widget(next);
+        if (!next || !w)
+            return true;
+        w->setFocus(Qt::TabFocusReason);
+        store();
+        m_dialog.checkRadio(next);
+        load();
+        w->setFocus(Qt::TabFocusReason);
+        command(next, Event::Clicked);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void DialogWindow::reject() { command(Id::Cancel, Event::Clicked); }

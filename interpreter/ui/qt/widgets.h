@@ -110,6 +110,8 @@ public:
 protected:
     void reject() override;
     void accept() override;
+    // Arrow keys in a group of radio buttons move and check, as auto radio buttons do.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent*) override;
 
 private:
