@@ -161,7 +161,8 @@ void printInstallSummary(std::ostream& out, const std::vector<SnapshotChange>& c
         const std::string& kind = c.after.kind;
         if (kind == "file") {
             ++files;
-            bytes += std::strtoull(c.after.value.c_str(), nullptr, 10); // the value starts with the size
+            if (auto at = c.after.value.find("size="); at != std::string::npos)
+                bytes += std::strtoull(c.after.value.c_str() + at + 5, nullptr, 10);
         } else if (kind == "key") {
             ++keys;
         } else if (kind == "value") {

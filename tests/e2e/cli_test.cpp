@@ -377,6 +377,7 @@ TEST(Cli, InstallFromADiskSetAndUninstallAgain) {
     ASSERT_EQ(inst.status, 0) << inst.out << readHost(transcript);
     EXPECT_NE(inst.out.find("values written, 1 groups and 1 items made."), std::string::npos)
         << inst.out;
+    EXPECT_EQ(inst.out.find("(0.0 KB)"), std::string::npos) << inst.out; // the files' bytes are counted
     EXPECT_NE(inst.out.find("De-install script for Demo: C:\\DEMO\\DEINST.SCR (zrvx32 uninstall \"Demo\" removes it)."),
               std::string::npos)
         << inst.out;
