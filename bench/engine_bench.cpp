@@ -49,6 +49,29 @@ void BM_CountingLoop(benchmark::State& state) {
 }
 BENCHMARK(BM_CountingLoop)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A loop whose GOTO goes to the last of `labels` labels: the cost of a jump
+// should not grow with the labels before it.
+void BM_GotoAmongLabels(benchmark::State& state) {
+    Box box;
+    const long labels = state.range(0), rounds = 100000;
+    {
+        std::ofstream script(box.dir / "m" / "drive_c" / "LABELS.SCR", std::ios::binary);
+        script << "SET %I% = 0\r\nGOTO :LOOP\r\n";
+        for (long i = 0; i < labels; ++i)
+            script << ":L" << i << "\r\n";
+        script << ":LOOP\r\nSET %I% = %I% + 1\r\nIF %I% < " << rounds << " GOTO :LOOP\r\n";
+    }
+    for (auto _ : state) {
+        auto ui = std::move(ui::HeadlessUi::fromText("").value());
+        engine::Interpreter interp(*box.machine, *ui);
+        if (interp.run("C:\\LABELS.SCR") != 0)
+            state.SkipWithError("the loop failed");
+    }
+    state.counters["jumps/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(rounds), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_GotoAmongLabels)->Arg(10)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_Tokenizer(benchmark::State& state) {
     engine::TokenLine line;
     engine::StringPool strings;

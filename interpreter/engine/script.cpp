@@ -119,6 +119,7 @@ int ScriptStack::OpenScript(std::string_view name) {
             break;
         }
         file.labelBytes += label.size() + 9;
+        file.labelIndex.emplace(label, file.labels.size()); // a repeated label: the first wins
         file.labels.push_back({label, static_cast<std::uint32_t>(lineStart), number});
     }
     if (m_debugging && !offsets.empty()) {
@@ -164,14 +165,13 @@ int ScriptStack::FindLabel(std::string_view text) {
     if (m_files.empty())
         return kErrLabelNotFound;
     File& f = m_files.back();
-    for (const LabelEntry& e : f.labels) {
-        if (e.text == text) {
-            f.pos = e.position;
-            f.lineCounter = e.line - 1;
-            return 0;
-        }
-    }
-    return kErrLabelNotFound;
+    auto found = f.labelIndex.find(std::string(text));
+    if (found == f.labelIndex.end())
+        return kErrLabelNotFound;
+    const LabelEntry& e = f.labels[found->second];
+    f.pos = e.position;
+    f.lineCounter = e.line - 1;
+    return 0;
 }
 
 void ScriptStack::RewindScript() {

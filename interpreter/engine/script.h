@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zrv {
@@ -79,6 +80,8 @@ private:
         std::size_t pos = 0;
         std::uint32_t lineCounter = 0;
         std::vector<LabelEntry> labels;
+        // Each label's first entry, so a jump costs the same to any of thousands.
+        std::unordered_map<std::string, std::size_t> labelIndex;
         std::size_t labelBytes = 0;
         std::uint32_t recordStart = 0; // in the line offset file
         mutable std::optional<std::uint32_t> lines;
