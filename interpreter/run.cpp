@@ -12,6 +12,7 @@
 #include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
 #include "platform/host/display.h"
+#include "platform/host/module.h"
 #include "platform/profile/profile.h"
 
 #include <algorithm>
@@ -83,10 +84,19 @@ namespace {
 // The interface the options ask for: Qt where a display is, else headless.
 // Either says on stderr what a person at the terminal should know.
 Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) {
-    bool qt = o.ui == "qt" || (o.ui.empty() && zrv::ui::qt::displayAvailable());
-    // A display that does not answer would abort the process inside Qt.
+    bool qt = o.ui == "qt" || (o.ui.empty() && host::displayNamed());
+    // A display that does not answer would abort the process inside Qt. Qt
+    // lives in a module of its own, loaded only now: a headless run never pays
+    // for loading Qt's libraries.
+    Result<void*> entry = fail(WinError::NotSupported, "");
     if (qt) {
-        if (auto why = host::unreachableDisplay()) {
+        std::optional<std::string> why = host::unreachableDisplay();
+        if (!why) {
+            entry = host::moduleSymbol(zrv::ui::qt::kModuleFile, zrv::ui::qt::kModuleEntry);
+            if (!entry)
+                why = "the Qt interface cannot be loaded: " + entry.error().message;
+        }
+        if (why) {
             if (o.ui == "qt")
                 return fail(WinError::NotSupported, "--ui qt: " + *why);
             std::fprintf(stderr, "zrvx32: warning: %s; running headless (--ui headless says so)\n", why->c_str());
@@ -117,12 +127,14 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
         return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
     }
     zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
-    auto ui = zrv::ui::qt::createQtUi(q);
-    if (ui) {
-        (*ui)->setConsole({stderr});
-        if (o.screen)
-            (*ui)->pinScreen(o.screen->first, o.screen->second);
-    }
+    std::string error;
+    zrv::ui::Ui* made = reinterpret_cast<zrv::ui::qt::ModuleEntry>(*entry)(&q, &error);
+    if (!made)
+        return fail(WinError::NotSupported, error);
+    std::unique_ptr<zrv::ui::Ui> ui(made);
+    ui->setConsole({stderr});
+    if (o.screen)
+        ui->pinScreen(o.screen->first, o.screen->second);
     return ui;
 }
 

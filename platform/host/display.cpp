@@ -30,6 +30,13 @@ bool answers(const std::string& path, bool abstract) {
 
 } // namespace
 
+bool displayNamed() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* v = std::getenv(name); v && *v)
+            return true;
+    return false;
+}
+
 std::optional<std::string> unreachableDisplay() {
     auto env = [](const char* name) -> std::string {
         const char* v = std::getenv(name);

@@ -7,6 +7,10 @@
 
 namespace zrv::host {
 
+// Whether the environment names a display: DISPLAY, WAYLAND_DISPLAY, or a Qt
+// platform in QT_QPA_PLATFORM (offscreen included).
+bool displayNamed();
+
 // Why the display that DISPLAY or WAYLAND_DISPLAY names cannot be opened, or
 // nullopt when one answers (or QT_QPA_PLATFORM chooses a platform of its own,
 // or a remote X display is named, which is not probed).

@@ -296,6 +296,25 @@ TEST(Cli, FailuresAndWarningsAreShownOnTheTerminal) {
     EXPECT_NE(readHost(dir.path() / "t.jsonl").find("\"kind\":\"warning\""), std::string::npos);
 }
 
+// Qt is a module loaded only for a Qt run: the program itself needs none of
+// Qt's libraries, and a Qt run (offscreen) finds the module beside it.
+TEST(Cli, QtIsLoadedOnlyForAQtRun) {
+    Outcome libraries = runCommand("ldd " + std::string(ZRVX32_PATH));
+    ASSERT_EQ(libraries.status, 0) << libraries.out;
+    EXPECT_EQ(libraries.out.find("libQt6"), std::string::npos) << libraries.out;
+    TempDir dir;
+    fs::path m = dir.path() / "box";
+    std::string base = "--machine " + quote(m) + " ";
+    ASSERT_EQ(zrvx32(base + "machine init").status, 0);
+    writeHost(m / "drive_c" / "BOX.SCR", "MESSAGEBOX(\"Hello\", \"Setup\", MB_OK, MB_ICONINFORMATION)\r\n");
+    fs::path transcript = dir.path() / "t.jsonl";
+    Outcome qt = runCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen " + std::string(ZRVX32_PATH) +
+                            " " + base + "--ui qt --answers /dev/null --transcript " + quote(transcript) +
+                            " 'C:\\BOX.SCR'");
+    EXPECT_EQ(qt.status, 0) << qt.out;
+    EXPECT_NE(readHost(transcript).find("\"text\":\"Hello\""), std::string::npos) << readHost(transcript);
+}
+
 // --screen pins the screen scripts see; a bad size is the command line's fault.
 TEST(Cli, ScreenSizeFromTheCommandLine) {
     TempDir dir;

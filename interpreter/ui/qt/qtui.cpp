@@ -21,13 +21,6 @@
 
 namespace zrv::ui::qt {
 
-bool displayAvailable() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        if (const char* v = std::getenv(name); v && *v)
-            return true;
-    return false;
-}
-
 namespace {
 
 // The copy progress dialog: three texts, two captions, the gauge, Cancel.

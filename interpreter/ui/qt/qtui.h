@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace zrv::ui::qt {
 
@@ -18,10 +19,12 @@ struct QtOptions {
     std::optional<std::filesystem::path> screenshots; // a PNG of every window shown
 };
 
-// A display to show windows on: X11, Wayland, or a Qt platform named in
-// QT_QPA_PLATFORM (offscreen included).
-bool displayAvailable();
-
 Result<std::unique_ptr<Ui>> createQtUi(const QtOptions& options);
+
+// The module's entry (zrvx32-qt.so): the interpreter loads the module only for
+// a Qt run and finds this function by name. Null with `error` set on failure.
+inline constexpr const char* kModuleFile = "zrvx32-qt.so";
+inline constexpr const char* kModuleEntry = "zrvx32CreateQtUi";
+using ModuleEntry = Ui* (*)(const QtOptions* options, std::string* error);
 
 } // namespace zrv::ui::qt

@@ -1,0 +1,24 @@
+#include "platform/host/module.h"
+
+#include <dlfcn.h>
+#include <filesystem>
+
+namespace zrv::host {
+
+Result<void*> moduleSymbol(const std::string& fileName, const char* symbol) {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return fail(WinError::FileNotFound, "the running program's folder is unknown: " + ec.message());
+    const std::string path = (program.parent_path() / fileName).string();
+    // Never closed: the module's code stays in use until the process ends.
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module)
+        return fail(WinError::FileNotFound, std::string(::dlerror()));
+    void* address = ::dlsym(module, symbol);
+    if (!address)
+        return fail(WinError::FileNotFound, path + " has no " + symbol);
+    return address;
+}
+
+} // namespace zrv::host

@@ -1,0 +1,15 @@
+// A shared module beside the running program, loaded when first needed: the
+// Qt back end lives in one, so a headless run never loads Qt's libraries.
+#pragma once
+
+#include "platform/base/result.h"
+
+#include <string>
+
+namespace zrv::host {
+
+// The address of `symbol` in the module `fileName` in the running program's
+// folder; NotFound with the loader's reason when it cannot be had.
+Result<void*> moduleSymbol(const std::string& fileName, const char* symbol);
+
+} // namespace zrv::host
