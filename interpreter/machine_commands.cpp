@@ -23,28 +23,20 @@ namespace {
 std::string readableValue(const SnapshotEntry& e) {
     if (e.kind != "file" && e.kind != "dir")
         return ansiToUtf8(e.value);
-    auto token = [&](const char* name) -> std::string {
-        const std::string key = std::string(name) + "=";
-        std::size_t at = e.value.find(key);
-        if (at == std::string::npos)
-            return "";
-        at += key.size();
-        return e.value.substr(at, e.value.find(' ', at) - at);
-    };
     std::string out;
     if (e.kind == "file") {
-        std::string size = token("size");
+        std::string size = snapshotField(e, "size");
         for (int i = static_cast<int>(size.size()) - 3; i > 0; i -= 3)
             size.insert(static_cast<std::size_t>(i), ",");
         out = size + " bytes, ";
-        const std::time_t t = static_cast<std::time_t>(std::strtoll(token("time").c_str(), nullptr, 10));
+        const std::time_t t = static_cast<std::time_t>(std::strtoll(snapshotField(e, "time").c_str(), nullptr, 10));
         std::tm local{};
         char when[32] = "";
         if (::localtime_r(&t, &local))
             std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
         out += std::string(when) + ", ";
     }
-    const unsigned attr = static_cast<unsigned>(std::strtoul(token("attr").c_str(), nullptr, 16));
+    const unsigned attr = static_cast<unsigned>(std::strtoul(snapshotField(e, "attr").c_str(), nullptr, 16));
     std::string letters;
     for (auto [bit, letter] : {std::pair{0x01u, 'R'}, {0x02u, 'H'}, {0x04u, 'S'}, {0x20u, 'A'}})
         if (attr & bit)

@@ -88,13 +88,14 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
     // A display that does not answer would abort the process inside Qt. Qt
     // lives in a module of its own, loaded only now: a headless run never pays
     // for loading Qt's libraries.
-    Result<void*> entry = fail(WinError::NotSupported, "");
+    void* entry = nullptr;
     if (qt) {
         std::optional<std::string> why = host::unreachableDisplay();
         if (!why) {
-            entry = host::moduleSymbol(zrv::ui::qt::kModuleFile, zrv::ui::qt::kModuleEntry);
-            if (!entry)
-                why = "the Qt interface cannot be loaded: " + entry.error().message;
+            if (auto found = host::moduleSymbol(zrv::ui::qt::kModuleFile, zrv::ui::qt::kModuleEntry))
+                entry = *found;
+            else
+                why = "the Qt interface cannot be loaded: " + found.error().message;
         }
         if (why) {
             if (o.ui == "qt")
@@ -103,6 +104,7 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
             qt = false;
         }
     }
+    std::unique_ptr<zrv::ui::Ui> made;
     if (!qt) {
         if (o.record || o.screenshots)
             return fail(WinError::InvalidParameter, "--record and --screenshots need --ui qt");
@@ -122,20 +124,18 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
             return info ? info->size : 0;
         };
         (*ui)->setConsole(std::move(console));
-        if (o.screen)
-            (*ui)->pinScreen(o.screen->first, o.screen->second);
-        return std::unique_ptr<zrv::ui::Ui>(std::move(*ui));
+        made = std::move(*ui);
+    } else {
+        zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
+        std::string error;
+        made.reset(reinterpret_cast<zrv::ui::qt::ModuleEntry>(entry)(&q, &error));
+        if (!made)
+            return fail(WinError::NotSupported, error);
+        made->setConsole({stderr}); // warnings only: Qt shows the rest
     }
-    zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
-    std::string error;
-    zrv::ui::Ui* made = reinterpret_cast<zrv::ui::qt::ModuleEntry>(*entry)(&q, &error);
-    if (!made)
-        return fail(WinError::NotSupported, error);
-    std::unique_ptr<zrv::ui::Ui> ui(made);
-    ui->setConsole({stderr});
     if (o.screen)
-        ui->pinScreen(o.screen->first, o.screen->second);
-    return ui;
+        made->pinScreen(o.screen->first, o.screen->second);
+    return made;
 }
 
 int runLine(Machine& machine, zrv::ui::Ui& ui, const std::string& line, const std::vector<DriveMapping>& disks) {
@@ -173,8 +173,7 @@ void printInstallSummary(std::ostream& out, const std::vector<SnapshotChange>& c
         const std::string& kind = c.after.kind;
         if (kind == "file") {
             ++files;
-            if (auto at = c.after.value.find("size="); at != std::string::npos)
-                bytes += std::strtoull(c.after.value.c_str() + at + 5, nullptr, 10);
+            bytes += std::strtoull(snapshotField(c.after, "size").c_str(), nullptr, 10);
         } else if (kind == "key") {
             ++keys;
         } else if (kind == "value") {

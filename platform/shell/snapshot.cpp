@@ -137,6 +137,16 @@ std::string formatSnapshot(const std::vector<SnapshotEntry>& entries) {
     return out;
 }
 
+std::string snapshotField(const SnapshotEntry& entry, std::string_view name) {
+    const std::string key = std::string(name) + "=";
+    for (std::size_t at = 0; (at = entry.value.find(key, at)) != std::string::npos; at += key.size())
+        if (at == 0 || entry.value[at - 1] == ' ') {
+            const std::size_t from = at + key.size();
+            return entry.value.substr(from, entry.value.find(' ', from) - from);
+        }
+    return {};
+}
+
 Result<std::vector<SnapshotEntry>> parseSnapshot(std::string_view text) {
     if (text.substr(0, kHeader.size()) != kHeader)
         return fail(WinError::BadFormat, "not a machine snapshot");

@@ -22,6 +22,9 @@ struct SnapshotEntry {
 };
 
 Result<std::vector<SnapshotEntry>> takeSnapshot(Machine& machine);
+// One field of a file's or folder's value ("size", "time", "attr", "hash"),
+// empty when it has none.
+std::string snapshotField(const SnapshotEntry& entry, std::string_view name);
 std::string formatSnapshot(const std::vector<SnapshotEntry>& entries);
 Result<std::vector<SnapshotEntry>> parseSnapshot(std::string_view text);
 

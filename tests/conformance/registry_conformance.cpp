@@ -1,6 +1,7 @@
 // REGEDIT4 files both ways: a table of files imported by Wine's regedit and by
 // our registry, then everything under the key compared; and values we export,
 // imported by Wine's regedit and read back.
+#include "platform/base/ansi.h"
 #include "platform/registry/registry.h"
 #include "tests/conformance/compare.h"
 #include "tests/conformance/wine.h"
@@ -29,10 +30,14 @@ std::string hex(std::string_view bytes) {
     return out;
 }
 
-std::string folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+// The non-empty lines of a dump.
+std::vector<std::string> lines(const std::string& dump) {
+    std::vector<std::string> out;
+    for (std::size_t start = 0, end; start < dump.size(); start = end + 1) {
+        end = std::min(dump.find('\n', start), dump.size());
+        if (end > start)
+            out.push_back(dump.substr(start, end - start));
+    }
     return out;
 }
 
@@ -43,22 +48,17 @@ std::string normalise(const std::string& dump) {
     std::string out;
     std::vector<std::string> values;
     auto flush = [&] {
-        std::sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return folded(a) < folded(b); });
+        std::sort(values.begin(), values.end(),
+                  [](const auto& a, const auto& b) { return lowerAnsi(a) < lowerAnsi(b); });
         for (const auto& v : values)
             out += v + "\n";
         values.clear();
     };
-    std::size_t start = 0;
-    while (start < dump.size()) {
-        std::size_t end = dump.find('\n', start);
-        if (end == std::string::npos)
-            end = dump.size();
-        std::string line = dump.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line[0] == '[') {
+    for (const std::string& line : lines(dump)) {
+        if (line[0] == '[') {
             flush();
             out += line + "\n";
-        } else if (!line.empty()) {
+        } else {
             values.push_back(line);
         }
     }
@@ -208,11 +208,7 @@ TEST_F(RegistryFiles, WhatWeExportWineImportsAsWeHoldIt) {
     auto byValue = [](const std::string& dump) {
         std::map<std::string, std::string> out;
         std::string header;
-        std::size_t start = 0;
-        while (start < dump.size()) {
-            std::size_t end = dump.find('\n', start);
-            std::string line = dump.substr(start, end - start);
-            start = end + 1;
+        for (const std::string& line : lines(dump)) {
             if (line[0] == '[')
                 header = line, out[header + " (key)"] = "present";
             else

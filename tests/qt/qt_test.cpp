@@ -66,6 +66,26 @@ private:
 
 } // namespace
 
+// A dialog on screen whose commands change nothing and are recorded in order.
+struct RecordingDialog {
+    struct Stay : DialogController {
+        Outcome init(Dialog&) override { return Outcome::stay(); }
+        Outcome command(Dialog&, int, Event) override { return Outcome::stay(); }
+    } stay;
+    Metrics metrics;
+    QtMeasurer measurer;
+    std::unique_ptr<DialogWindow> window;
+    std::vector<int> commands;
+
+    explicit RecordingDialog(Dialog& d) {
+        d.window = metrics.dialogWindow(d.du, 0, 0);
+        d.controller = &stay;
+        window = std::make_unique<DialogWindow>(d, metrics, measurer, nullptr);
+        window->onCommand = [this](int id, Event, const DialogItem*) { commands.push_back(id); };
+        window->show();
+    }
+};
+
 class QtWindows : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -244,24 +264,15 @@ private Q_SLOTS:
         box.exec();
         QCOMPARE(box.result(), Id::No);
 
-        Metrics metrics;
-        QtMeasurer m;
         Dialog d;
         d.du = Rect::sized(40, 30, 200, 60);
-        d.window = metrics.dialogWindow(d.du, 0, 0);
         d.defaultId = 1;
         d.add(ItemClass::Edit, 50, 0x50810080, Rect::sized(10, 10, 100, 12), "");
         d.add(ItemClass::Button, 1, 0x50010001, Rect::sized(10, 40, 50, 14), "&Continue");
         d.add(ItemClass::Button, 9, 0x50010000, Rect::sized(70, 40, 50, 14), "&Back");
-        struct Stay : DialogController {
-            Outcome init(Dialog&) override { return Outcome::stay(); }
-            Outcome command(Dialog&, int, Event) override { return Outcome::stay(); }
-        } stay;
-        d.controller = &stay;
-        DialogWindow w(d, metrics, m, nullptr);
-        std::vector<int> commands;
-        w.onCommand = [&](int id, Event, const DialogItem*) { commands.push_back(id); };
-        w.show();
+        RecordingDialog shown(d);
+        DialogWindow& w = *shown.window;
+        const std::vector<int>& commands = shown.commands;
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.widget(9)->setFocus();
         QTest::keyClick(w.widget(9), Qt::Key_Return);
@@ -274,25 +285,16 @@ private Q_SLOTS:
     // button they reach, wrapping round the group, and each move is a command
     // (a recording stores it); another group is not entered.
     void arrowKeysMoveAndCheckInARadioGroup() {
-        Metrics metrics;
-        QtMeasurer m;
         Dialog d;
         d.du = Rect::sized(40, 30, 200, 100);
-        d.window = metrics.dialogWindow(d.du, 0, 0);
         const std::uint32_t radio = 0x50000009, group = 0x00020000;
         d.add(ItemClass::Button, 100, radio | group, Rect::sized(10, 10, 80, 10), "One").checked = true;
         d.add(ItemClass::Button, 101, radio, Rect::sized(10, 22, 80, 10), "Two");
         d.add(ItemClass::Button, 102, radio, Rect::sized(10, 34, 80, 10), "Three");
         d.add(ItemClass::Button, 200, radio | group, Rect::sized(100, 10, 80, 10), "Other");
-        struct Stay : DialogController {
-            Outcome init(Dialog&) override { return Outcome::stay(); }
-            Outcome command(Dialog&, int, Event) override { return Outcome::stay(); }
-        } stay;
-        d.controller = &stay;
-        DialogWindow w(d, metrics, m, nullptr);
-        std::vector<int> commands;
-        w.onCommand = [&](int id, Event, const DialogItem*) { commands.push_back(id); };
-        w.show();
+        RecordingDialog shown(d);
+        DialogWindow& w = *shown.window;
+        const std::vector<int>& commands = shown.commands;
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.widget(100)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
