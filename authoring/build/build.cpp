@@ -256,22 +256,12 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
                 // reads while the other threads open theirs.
                 auto file = machine.openFile(job.source, Access::Read, Disposition::OpenExisting);
                 machineLock.unlock();
-                Result<std::size_t> got = file ? Result<std::size_t>(std::size_t{0}) : Result<std::size_t>(file.error());
-                if (file) {
-                    bytes.resize(static_cast<std::size_t>(info->size));
-                    std::size_t have = 0;
-                    while (have < bytes.size() && (got = file->read(bytes.data() + have, bytes.size() - have)) && *got)
-                        have += *got;
-                    bytes.resize(have);
-                    // A file that grew while it was read is read to its end.
-                    char more[65536];
-                    while (got && (got = file->read(more, sizeof more)) && *got)
-                        bytes.append(more, *got);
-                }
-                if (!got) {
-                    jobErrors[j] = "the source file " + job.source + " cannot be read: " + got.error().describe();
+                auto read = file ? file->readToEnd() : Result<std::string>(file.error());
+                if (!read) {
+                    jobErrors[j] = "the source file " + job.source + " cannot be read: " + read.error().describe();
                     continue;
                 }
+                bytes = std::move(*read);
                 c.time = info->lastWrite;
             }
             c.sourceSize = bytes.size();

@@ -38,6 +38,17 @@ Result<std::size_t> File::read(void* buffer, std::size_t count) {
     return n ? n : about(n.error());
 }
 
+Result<std::string> File::readToEnd() {
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        ZRV_TRY_ASSIGN(auto n, read(buf, sizeof buf));
+        if (n == 0)
+            return out;
+        out.append(buf, n);
+    }
+}
+
 Result<std::size_t> File::readAt(void* buffer, std::size_t count, std::uint64_t offset) {
     ZRV_TRY(checkOpen(Use::Reading));
     auto n = host::readAt(m_fd.get(), buffer, count, offset);

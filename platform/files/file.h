@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace zrv {
 
@@ -24,6 +25,8 @@ public:
     const WinPath& path() const { return m_path; }
 
     Result<std::size_t> read(void* buffer, std::size_t count);
+    // Everything from the position to the end of the file.
+    Result<std::string> readToEnd();
     // Reads at an offset without moving the position.
     Result<std::size_t> readAt(void* buffer, std::size_t count, std::uint64_t offset);
     Result<std::size_t> write(const void* buffer, std::size_t count);

@@ -233,15 +233,7 @@ Result<File> FileSystem::openFile(std::string_view path, Access access, Disposit
 
 Result<std::string> FileSystem::readFile(std::string_view path) {
     ZRV_TRY_ASSIGN(auto f, openFile(path, Access::Read, Disposition::OpenExisting));
-    std::string out;
-    char buf[65536];
-    for (;;) {
-        ZRV_TRY_ASSIGN(auto n, f.read(buf, sizeof buf));
-        if (n == 0)
-            break;
-        out.append(buf, n);
-    }
-    return out;
+    return f.readToEnd();
 }
 
 Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
