@@ -275,6 +275,7 @@ int buildSet(Session& s, const std::vector<std::string>& args) {
     write.images = l->images;
     write.capacity = l->options.capacity;
     write.imageTime = l->options.now;
+    write.jobs = l->options.jobs;
     write.stop = &g_stop;
     const std::string why = build::writeDiskSet(*s.machine, *prepared, out, write, progress);
     line.end();

@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/base/ansi.h"
+#include "platform/base/threads.h"
 #include "platform/formats/lz.h"
 #include "platform/host/hostfs.h"
 #include "platform/host/process.h"
@@ -59,6 +60,22 @@ struct Job {
     char missing = 0;      // the character the compressed name stands for
     std::string key;       // the project key it comes from, for messages
 };
+
+// A folder and what it holds, name by name through the machine (a folder with
+// no host folder of its own).
+void removeThroughMachine(Machine& machine, const std::string& dir) {
+    if (auto found = machine.findFiles(AddBackslash(dir) + "*.*"))
+        for (const auto& f : *found) {
+            if (f.name == "." || f.name == "..")
+                continue;
+            const std::string path = AddBackslash(dir) + f.name;
+            if (f.isDirectory())
+                removeThroughMachine(machine, path);
+            else
+                (void)machine.deleteFile(path);
+        }
+    (void)machine.removeDirectory(dir);
+}
 
 } // namespace
 
@@ -219,14 +236,17 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
     // The largest first, so no thread is left with a big file while the others
     // have finished: the order of the work changes nothing in what it makes.
     std::vector<std::size_t> order(jobs.size());
+    std::vector<std::optional<FileInfo>> infos(jobs.size()); // each source looked at once, here
     {
         std::vector<std::uint64_t> sizes(jobs.size(), 0);
         for (std::size_t j = 0; j < jobs.size(); ++j) {
             order[j] = j;
             if (jobs[j].source.empty())
                 sizes[j] = jobs[j].standIn.size();
-            else if (auto info = machine.stat(jobs[j].source))
+            else if (auto info = machine.stat(jobs[j].source, FileSystem::Detail::Brief)) {
                 sizes[j] = info->size;
+                infos[j] = std::move(*info);
+            }
         }
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
     }
@@ -242,8 +262,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
             } else {
                 // The machine's file layer keeps caches of its own: one thread
                 // at a time reads through it; compressing is what runs side by side.
-                std::unique_lock machineLock(machineUse);
-                auto info = machine.stat(job.source);
+                const auto& info = infos[j];
                 if (!info || info->isDirectory()) {
                     jobErrors[j] = "the source file " + job.source + " is missing";
                     continue;
@@ -254,6 +273,7 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
                 }
                 // Only the opening needs the machine; the file's own descriptor
                 // reads while the other threads open theirs.
+                std::unique_lock machineLock(machineUse);
                 auto file = machine.openFile(job.source, Access::Read, Disposition::OpenExisting);
                 machineLock.unlock();
                 auto read = file ? file->readToEnd() : Result<std::string>(file.error());
@@ -291,13 +311,8 @@ Prepare prepare(Machine& machine, const ProjectData& p, authoring::SettingsStore
         }
     };
     say("Compressing and reading " + std::to_string(jobs.size()) + " files...");
-    const unsigned threads = std::max(1u, o.jobs > 0 ? static_cast<unsigned>(o.jobs) : std::thread::hardware_concurrency());
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads && t < jobs.size(); ++t)
-        pool.emplace_back(work);
-    work();
-    for (auto& t : pool)
-        t.join();
+    runOnThreads(static_cast<unsigned>(std::min<std::size_t>(workerCount(o.jobs), std::max<std::size_t>(jobs.size(), 1))),
+                 work);
     if (stopped()) {
         result.stopped = true;
         return result;
@@ -451,80 +466,153 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
         }
     }
     const std::string tmp = out + ".zrv-build";
-    auto removeTree = [&](const std::string& dir, auto& self) -> void {
-        auto found = machine.findFiles(AddBackslash(dir) + "*.*");
-        if (found)
-            for (const auto& f : *found) {
-                if (f.name == "." || f.name == "..")
-                    continue;
-                const std::string path = AddBackslash(dir) + f.name;
-                if (f.isDirectory())
-                    self(path, self);
-                else
-                    (void)machine.deleteFile(path);
-            }
-        (void)machine.removeDirectory(dir);
+    const unsigned threads = workerCount(options.jobs);
+    // A folder the build made (or an old set) goes by host calls where it
+    // lies on a host folder, each disk's folder on a thread of its own.
+    auto removeTree = [&](const std::string& dir) {
+        auto host = machine.hostPath(dir);
+        UniqueFd parent;
+        if (host)
+            if (auto fd = host::openFolder(host->parent_path().string()))
+                parent = std::move(*fd);
+        if (!parent.valid()) {
+            removeThroughMachine(machine, dir);
+            return;
+        }
+        const std::string leaf = host->filename().string();
+        if (auto folder = host::openBelow(parent.get(), leaf, host::Look | host::Folder)) {
+            std::vector<std::string> names;
+            (void)host::list(folder->get(), [&](const host::Entry& e) { names.push_back(e.name); });
+            std::atomic<std::size_t> next{0};
+            runOnThreads(threads, [&] {
+                for (std::size_t n; (n = next.fetch_add(1)) < names.size();)
+                    if (auto st = host::statAt(folder->get(), names[n]); st && st->isFolder())
+                        (void)host::removeTree(folder->get(), names[n]);
+                    else
+                        (void)host::remove(folder->get(), names[n], host::Remove::File);
+            });
+        }
+        (void)host::removeTree(parent.get(), leaf);
     };
     if (machine.exists(tmp))
-        removeTree(tmp, removeTree);
+        removeTree(tmp);
     if (auto r = machine.createDirectory(tmp); !r)
         return "cannot create " + tmp + ": " + r.error().describe();
     auto fail = [&](std::string why) {
-        removeTree(tmp, removeTree);
+        removeTree(tmp);
         return why;
     };
-    std::vector<std::uint64_t> offsets(prepared.plan.items.size(), 0);
-    for (std::size_t d = 0; d < prepared.plan.disks.size(); ++d) {
+    // Every disk's folder first; then the pieces, several at a time.
+    const std::size_t diskCount = prepared.plan.disks.size();
+    std::vector<UniqueFd> folders(diskCount);
+    for (std::size_t d = 0; d < diskCount; ++d) {
         const std::string disk = tmp + "\\DISK" + std::to_string(d + 1);
-        if (progress)
-            progress("Writing disk " + std::to_string(d + 1) + " of " + std::to_string(prepared.plan.disks.size()) + "...");
         if (auto r = machine.createDirectory(disk); !r)
             return fail("cannot create " + disk + ": " + r.error().describe());
         // The folder is new and ours, and the set's names are unique, so its
         // files go in by plain host calls below it (no name can lead out of
         // it), which costs a fraction of resolving each name through the machine.
-        UniqueFd folder;
         if (auto host = machine.hostPath(disk))
             if (auto fd = host::openFolder(host->string()))
-                folder = std::move(*fd);
-        for (const Piece& piece : prepared.plan.disks[d].pieces) {
-            if (options.stop && options.stop->load())
-                return fail(kStopped);
-            const Item& item = prepared.plan.items[piece.item];
-            const Content& c = prepared.contents[piece.item];
-            std::string_view bytes = piece.item == prepared.placeholder
-                                         ? std::string_view(prepared.script) // the finished script over the room kept for it
-                                         : std::string_view(c.bytes).substr(offsets[piece.item], piece.size);
-            offsets[piece.item] += piece.size;
-            const std::string path = disk + "\\" + item.name;
-            const bool plainName = !item.name.empty() && item.name != "." && item.name != ".." &&
-                                   std::all_of(item.name.begin(), item.name.end(), [](char ch) {
-                                       return ch > ' ' && ch < 127 && ch != '/' && ch != '\\';
-                                   });
-            if (folder.valid() && plainName) {
-                // Truncate: CLEANUP.EXE travels twice and may meet itself on one disk.
-                auto file = host::openBelow(folder.get(), item.name, host::Write | host::Create | host::Truncate);
-                if (!file)
-                    return fail("cannot write " + path + ": " + file.error().describe());
-                auto written = host::write(file->get(), bytes.data(), bytes.size());
-                if (!written || *written != bytes.size())
-                    return fail("cannot write " + path + (written ? ": the disk is full" : ": " + written.error().describe()));
-                if (auto r = host::setLastWrite(file->get(), c.time); !r)
-                    return fail("cannot date " + path + ": " + r.error().describe());
-                continue;
-            }
-            // A new file in the new set: the set as a whole is renamed into
-            // place, so each file needs no replacing of its own.
-            auto file = machine.openFile(path, Access::Write, Disposition::CreateAlways);
-            if (!file)
-                return fail("cannot write " + path + ": " + file.error().describe());
-            auto written = file->write(bytes.data(), bytes.size());
-            if (!written || *written != bytes.size())
-                return fail("cannot write " + path + (written ? ": the disk is full" : ": " + written.error().describe()));
-            if (auto r = file->setLastWriteTime(c.time); !r)
-                return fail("cannot date " + path + ": " + r.error().describe());
-        }
+                folders[d] = std::move(*fd);
     }
+    // A task writes one name on one disk: CLEANUP.EXE travels twice and may
+    // meet itself on one disk, so both copies are one task, in order.
+    struct Write {
+        std::size_t disk;
+        const Piece* piece;
+        std::uint64_t offset;
+    };
+    std::vector<std::vector<Write>> tasks;
+    {
+        std::vector<std::uint64_t> offsets(prepared.plan.items.size(), 0);
+        std::map<std::pair<std::size_t, std::string>, std::size_t> taskOf;
+        for (std::size_t d = 0; d < diskCount; ++d)
+            for (const Piece& piece : prepared.plan.disks[d].pieces) {
+                const std::string key = upperAnsi(prepared.plan.items[piece.item].name);
+                auto [it, fresh] = taskOf.emplace(std::pair(d, key), tasks.size());
+                if (fresh)
+                    tasks.emplace_back();
+                tasks[it->second].push_back({d, &piece, offsets[piece.item]});
+                offsets[piece.item] += piece.size;
+            }
+        // The largest first, so no thread is left alone with a big one at the end.
+        auto bytesOf = [](const std::vector<Write>& t) {
+            std::uint64_t n = 0;
+            for (const Write& w : t)
+                n += w.piece->size;
+            return n;
+        };
+        std::stable_sort(tasks.begin(), tasks.end(),
+                         [&](const auto& a, const auto& b) { return bytesOf(a) > bytesOf(b); });
+    }
+    std::mutex shared; // the machine, the first failure, the progress
+    std::string failure;
+    std::vector<std::size_t> left(diskCount, 0);
+    for (const auto& t : tasks)
+        for (const Write& w : t)
+            ++left[w.disk];
+    std::size_t disksDone = 0;
+    auto writeOne = [&](const Write& w) -> std::string {
+        const Piece& piece = *w.piece;
+        const Item& item = prepared.plan.items[piece.item];
+        const Content& c = prepared.contents[piece.item];
+        std::string_view bytes = piece.item == prepared.placeholder
+                                     ? std::string_view(prepared.script) // the finished script over the room kept for it
+                                     : std::string_view(c.bytes).substr(w.offset, piece.size);
+        const std::string path = tmp + "\\DISK" + std::to_string(w.disk + 1) + "\\" + item.name;
+        const bool plainName = !item.name.empty() && item.name != "." && item.name != ".." &&
+                               std::all_of(item.name.begin(), item.name.end(), [](char ch) {
+                                   return ch > ' ' && ch < 127 && ch != '/' && ch != '\\';
+                               });
+        if (folders[w.disk].valid() && plainName) {
+            auto file = host::openBelow(folders[w.disk].get(), item.name, host::Write | host::Create | host::Truncate);
+            if (!file)
+                return "cannot write " + path + ": " + file.error().describe();
+            auto written = host::write(file->get(), bytes.data(), bytes.size());
+            if (!written || *written != bytes.size())
+                return "cannot write " + path + (written ? ": the disk is full" : ": " + written.error().describe());
+            if (auto r = host::setLastWrite(file->get(), c.time); !r)
+                return "cannot date " + path + ": " + r.error().describe();
+            return {};
+        }
+        // A new file in the new set: the set as a whole is renamed into
+        // place, so each file needs no replacing of its own.
+        std::lock_guard lock(shared);
+        auto file = machine.openFile(path, Access::Write, Disposition::CreateAlways);
+        if (!file)
+            return "cannot write " + path + ": " + file.error().describe();
+        auto written = file->write(bytes.data(), bytes.size());
+        if (!written || *written != bytes.size())
+            return "cannot write " + path + (written ? ": the disk is full" : ": " + written.error().describe());
+        if (auto r = file->setLastWriteTime(c.time); !r)
+            return "cannot date " + path + ": " + r.error().describe();
+        return {};
+    };
+    std::atomic<std::size_t> nextTask{0};
+    std::atomic<bool> halt{false};
+    if (progress)
+        progress("Writing " + std::to_string(diskCount) + (diskCount == 1 ? " disk..." : " disks..."));
+    runOnThreads(threads, [&] {
+        for (std::size_t n; !halt && (n = nextTask.fetch_add(1)) < tasks.size();) {
+            for (const Write& w : tasks[n]) {
+                std::string why = options.stop && options.stop->load() ? std::string(kStopped) : writeOne(w);
+                std::lock_guard lock(shared);
+                if (!why.empty()) {
+                    if (failure.empty())
+                        failure = std::move(why);
+                    halt = true;
+                    return;
+                }
+                if (--left[w.disk] == 0 && progress)
+                    progress("Disk " + std::to_string(w.disk + 1) + " written (" + std::to_string(++disksDone) + " of " +
+                             std::to_string(diskCount) + ")");
+            }
+        }
+    });
+    folders.clear();
+    if (!failure.empty())
+        return fail(failure);
     if (options.images) {
         for (std::size_t d = 0; d < prepared.plan.disks.size(); ++d) {
             const std::string name = "DISK" + std::to_string(d + 1);
@@ -547,7 +635,7 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
     // Into place: the old set goes only once the new one is whole.
     const std::string old = out + ".zrv-old";
     if (machine.exists(old))
-        removeTree(old, removeTree);
+        removeTree(old);
     if (machine.exists(out)) {
         if (auto r = machine.moveFile(out, old); !r)
             return fail("cannot move the old " + out + " aside: " + r.error().describe());
@@ -557,7 +645,7 @@ std::string writeDiskSet(Machine& machine, const Prepared& prepared, const std::
         return fail("cannot move the new set to " + out + ": " + r.error().describe());
     }
     if (machine.exists(old))
-        removeTree(old, removeTree);
+        removeTree(old);
     return {};
 }
 

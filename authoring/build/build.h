@@ -76,6 +76,7 @@ struct WriteOptions {
     bool images = false;
     Capacity capacity;
     std::time_t imageTime = 0;
+    int jobs = 0; // writing threads; 0: one per CPU
     const std::atomic<bool>* stop = nullptr;
 };
 // What writeDiskSet returns when it was stopped.

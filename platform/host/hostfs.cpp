@@ -245,6 +245,25 @@ Result<void> remove(int dir, const std::string& name, Remove what) {
     return {};
 }
 
+Result<void> removeTree(int dir, const std::string& name) {
+    auto folder = openBelow(dir, name, Look | Folder);
+    if (!folder)
+        return folder.error();
+    std::vector<Entry> entries;
+    if (auto r = list(folder->get(), [&](const Entry& e) { entries.push_back(e); }); !r)
+        return r;
+    for (const Entry& e : entries) {
+        Kind kind = e.kind;
+        if (kind == Kind::Unknown)
+            if (auto st = statAt(folder->get(), e.name))
+                kind = st->kind;
+        auto r = kind == Kind::Folder ? removeTree(folder->get(), e.name) : remove(folder->get(), e.name, Remove::File);
+        if (!r)
+            return r;
+    }
+    return remove(dir, name, Remove::Folder);
+}
+
 Result<void> makeFolder(int dir, const std::string& name) {
     if (::mkdirat(dir, name.c_str(), 0755) != 0)
         return lastError(name);

@@ -101,6 +101,8 @@ Result<std::string> realPath(int fd);
 
 enum class Remove { File, Folder };
 Result<void> remove(int dir, const std::string& name, Remove what);
+// A folder and everything below it, links removed rather than followed.
+Result<void> removeTree(int dir, const std::string& name);
 Result<void> makeFolder(int dir, const std::string& name);
 enum class Replace { No, Yes };
 Result<void> rename(int fromDir, const std::string& from, int toDir, const std::string& to, Replace replace);

@@ -1,4 +1,5 @@
 // No path a script can write reaches a host file outside the drive roots.
+#include "platform/host/hostfs.h"
 #include "platform/machine/machine.h"
 
 #include "tests/support/testing.h"
@@ -122,6 +123,21 @@ TEST_P(Confinement, LinksInsideADriveResolveBelowItsRoot) {
 TEST_P(Confinement, DeletingALinkRemovesOnlyTheLink) {
     ASSERT_TRUE(m->deleteFile("C:\\file.lnk").ok());
     EXPECT_FALSE(fs::is_symlink(cHost() / "file.lnk"));
+    expectSecretUntouched();
+}
+
+TEST_P(Confinement, RemovingATreeRemovesItsLinksNotWhatTheyReach) {
+    // A tree of folders, files and every kind of link above.
+    writeHost(cHost() / "tree" / "DISK1" / "A.EXE", "a");
+    writeHost(cHost() / "tree" / "DISK2" / "SUB" / "B.TXT", "b");
+    for (const char* name : {"abs", "rel", "file.lnk", "root", "dangling"})
+        fs::copy_symlink(cHost() / name, cHost() / "tree" / "DISK2" / name);
+    auto c = host::openFolder(cHost().string());
+    ASSERT_TRUE(c.ok());
+    ASSERT_TRUE(host::removeTree(c->get(), "tree").ok());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(cHost() / "tree")));
+    expectSecretUntouched();
+    EXPECT_FALSE(host::removeTree(c->get(), "abs").ok()); // a link is not a folder to empty
     expectSecretUntouched();
 }
 
