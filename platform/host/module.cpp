@@ -10,7 +10,10 @@ Result<void*> moduleSymbol(const std::string& fileName, const char* symbol) {
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
         return fail(WinError::FileNotFound, "the running program's folder is unknown: " + ec.message());
-    const std::string path = (program.parent_path() / fileName).string();
+    return librarySymbol((program.parent_path() / fileName).string(), symbol);
+}
+
+Result<void*> librarySymbol(const std::string& path, const char* symbol) {
     // Never closed: the module's code stays in use until the process ends.
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module)

@@ -11,5 +11,8 @@ namespace zrv::host {
 // The address of `symbol` in the module `fileName` in the running program's
 // folder; NotFound with the loader's reason when it cannot be had.
 Result<void*> moduleSymbol(const std::string& fileName, const char* symbol);
+// The address of `symbol` in a library of the system's, by its file name as
+// the loader finds it (libedit.so.2): for what only some runs need.
+Result<void*> librarySymbol(const std::string& soname, const char* symbol);
 
 } // namespace zrv::host

@@ -186,6 +186,11 @@ Result<void> Registry::inTransaction(const std::function<Result<void>()>& work) 
 Result<std::unique_ptr<Registry>> Registry::open(const std::filesystem::path& file) {
     std::unique_ptr<Registry> r(new Registry());
     r->m_file = file;
+    // The last connection to close removes the write-ahead log, so one left
+    // behind means a run that did not finish (or one still running): only
+    // then is the whole file checked, which costs time in its size.
+    std::error_code ec;
+    r->m_checkWhole = std::filesystem::exists(file.string() + "-wal", ec) || ec;
     if (sqlite3_open_v2(file.c_str(), &r->m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK)
         return r->sqlError("cannot open the registry");
@@ -213,7 +218,7 @@ Result<void> Registry::initialise() {
     }
     if (appId != kApplicationId && tables > 0)
         return fail(WinError::BadFormat, m_file.string() + " is a database of another program, not a registry");
-    if (appId == kApplicationId) {
+    if (appId == kApplicationId && m_checkWhole) {
         if (sqlite3_prepare_v2(m_db, "PRAGMA quick_check", -1, &st, nullptr) != SQLITE_OK)
             return fail(WinError::BadFormat, m_file.string() + " is damaged: " + sqlite3_errmsg(m_db));
         std::string verdict = sqlite3_step(st) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) : "unreadable";

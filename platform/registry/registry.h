@@ -97,6 +97,7 @@ private:
 
     sqlite3* m_db = nullptr;
     std::filesystem::path m_file;
+    bool m_checkWhole = false; // the last run left its log behind
     std::vector<std::pair<const char*, sqlite3_stmt*>> m_statements;
 };
 

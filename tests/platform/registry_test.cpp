@@ -153,6 +153,29 @@ TEST(RegistryFile, DamagedAndForeignFilesAreRefusedAndKept) {
     EXPECT_NE(foreign.error().message.find("another program"), std::string::npos);
 }
 
+TEST(RegistryFile, ARunThatDidNotFinishHasTheWholeFileChecked) {
+    TempDir dir;
+    const fs::path file = dir.path() / "registry.db";
+    {
+        auto reg = Registry::open(file);
+        ASSERT_TRUE(reg.ok());
+        for (int i = 0; i < 400; ++i)
+            ASSERT_TRUE((*reg)->setValue(RegRoot::LocalMachine, "K" + std::to_string(i), "v", RegType::Sz,
+                                         std::string(64, 'x')).ok());
+    }
+    EXPECT_FALSE(fs::exists(dir.path() / "registry.db-wal")); // closed cleanly: no log left
+    // A page in the middle damaged; then a log left behind as by a killed run.
+    std::string bytes = readHost(file);
+    ASSERT_GT(bytes.size(), 8u * 4096);
+    std::fill(bytes.begin() + 4 * 4096, bytes.begin() + 5 * 4096, '\x5a');
+    writeHost(file, bytes);
+    writeHost(dir.path() / "registry.db-wal", "");
+    auto reg = Registry::open(file);
+    ASSERT_FALSE(reg.ok());
+    EXPECT_NE(reg.error().message.find("is damaged"), std::string::npos) << reg.error().message;
+    EXPECT_EQ(readHost(file), bytes);
+}
+
 // ---------------------------------------------------------------------------
 // REGEDIT4 text
 

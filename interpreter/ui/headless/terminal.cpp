@@ -1,14 +1,13 @@
 #include "interpreter/ui/headless/terminal.h"
 
 #include "platform/base/ansi.h"
+#include "platform/host/module.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <istream>
 #include <ostream>
 #include <sstream>
-
-#include <editline/readline.h>
 
 namespace zrv::ui {
 
@@ -33,27 +32,52 @@ std::optional<std::uint32_t> number(std::istringstream& words, std::optional<std
     return static_cast<std::uint32_t>(n);
 }
 
+// Line editing and history from libedit, loaded only when a person debugs at
+// a terminal, so other runs never load it (and its libraries); without it the
+// debugger reads plain lines.
+struct LineEditor {
+    char* (*readline)(const char*) = nullptr;
+    int (*addHistory)(const char*) = nullptr;
+    static const LineEditor& get() {
+        static const LineEditor editor = [] {
+            LineEditor e;
+            auto read = host::librarySymbol("libedit.so.2", "readline");
+            auto add = host::librarySymbol("libedit.so.2", "add_history");
+            if (read && add) {
+                e.readline = reinterpret_cast<char* (*)(const char*)>(*read);
+                e.addHistory = reinterpret_cast<int (*)(const char*)>(*add);
+            }
+            return e;
+        }();
+        return editor;
+    }
+};
+
 } // namespace
 
 TerminalDebugger::TerminalDebugger(std::istream& in, std::ostream& out, bool edit) : m_out(out) {
-    if (edit) {
+    if (edit && LineEditor::get().readline) {
         m_read = [](const std::string& prompt) -> std::optional<std::string> {
-            char* line = ::readline(prompt.c_str());
+            const LineEditor& editor = LineEditor::get();
+            char* line = editor.readline(prompt.c_str());
             if (!line)
                 return std::nullopt;
             std::string text(line);
             std::free(line);
             if (!trimmed(text).empty())
-                ::add_history(text.c_str());
+                editor.addHistory(text.c_str());
             return text;
         };
     } else {
-        m_read = [&in, &out](const std::string& prompt) -> std::optional<std::string> {
+        // At a terminal the person's typing shows already; elsewhere the
+        // line read is echoed so the output reads as a session.
+        m_read = [&in, &out, echo = !edit](const std::string& prompt) -> std::optional<std::string> {
             out << prompt << std::flush;
             std::string line;
             if (!std::getline(in, line))
                 return std::nullopt;
-            out << line << "\n";
+            if (echo)
+                out << line << "\n";
             return line;
         };
     }
