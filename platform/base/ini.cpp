@@ -142,7 +142,9 @@ std::vector<std::string> IniDocument::keys(std::string_view section) const {
     return out;
 }
 
-bool IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
+bool IniDocument::set(std::string_view section, std::string_view key, std::string_view value, bool* appended) {
+    if (appended)
+        *appended = false;
     section = trimBlanks(section);
     key = trimBlanks(key);
     if (auto i = firstKey(section, key)) {
@@ -161,6 +163,8 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         std::size_t at = r.end;
         while (at > r.header + 1 && trimBlanks(m_lines[at - 1]).empty())
             --at;
+        if (appended)
+            *appended = at == m_lines.size();
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
         return true;
     }
@@ -168,6 +172,8 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         m_lines.emplace_back();
     m_lines.push_back("[" + std::string(section) + "]");
     m_lines.push_back(std::move(entry));
+    if (appended)
+        *appended = true;
     return true;
 }
 
@@ -236,9 +242,14 @@ bool IniDocument::removeEntryLines(std::string_view section, std::string_view en
     return changed;
 }
 
-std::string IniDocument::serialize() const {
+std::string IniDocument::serialize(std::size_t from) const {
+    std::size_t size = 0;
+    for (std::size_t i = from; i < m_lines.size(); ++i)
+        size += m_lines[i].size() + 2;
     std::string out;
-    for (const std::string& line : m_lines) {
+    out.reserve(size);
+    for (std::size_t i = from; i < m_lines.size(); ++i) {
+        const std::string& line = m_lines[i];
         out += line;
         out += "\r\n";
     }

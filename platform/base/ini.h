@@ -31,7 +31,9 @@ public:
     std::vector<std::pair<std::string, std::string>> entries(std::string_view section) const;
 
     // Each returns whether the text changed.
-    bool set(std::string_view section, std::string_view key, std::string_view value);
+    // `appended`, when given, tells whether the change only added lines at the
+    // end (so the file can grow by them instead of being written again).
+    bool set(std::string_view section, std::string_view key, std::string_view value, bool* appended = nullptr);
     bool removeKey(std::string_view section, std::string_view key);
     bool removeSection(std::string_view section);
 
@@ -44,8 +46,8 @@ public:
     bool addEntryLine(std::string_view section, std::string_view entry);
     bool removeEntryLines(std::string_view section, std::string_view entry);
 
-    // CR LF line ends, as the profile functions write them.
-    std::string serialize() const;
+    // CR LF line ends, as the profile functions write them; the lines from `from` on.
+    std::string serialize(std::size_t from = 0) const;
     const std::vector<std::string>& lines() const { return m_lines; }
 
 private:

@@ -1,5 +1,7 @@
 #include "platform/files/file.h"
 
+#include <atomic>
+
 #include "platform/files/drive.h"
 
 namespace zrv {
@@ -22,11 +24,20 @@ Result<File> File::adopt(UniqueFd fd, const WinPath& path, const Drive* drive, A
     return f;
 }
 
+namespace {
+std::atomic<std::uint64_t> g_changesInPlace{0};
+} // namespace
+
+std::uint64_t File::changesInPlace() { return g_changesInPlace.load(std::memory_order_relaxed); }
+void File::noteChangesInPlace() { g_changesInPlace.fetch_add(1, std::memory_order_relaxed); }
+
 Result<void> File::checkOpen(Use use) const {
     if (!isOpen())
         return fail(WinError::InvalidParameter, "file not open");
     if (use == Use::Writing && !m_writable)
         return fail(WinError::AccessDenied, m_path.text() + " is open for reading");
+    if (use == Use::Writing)
+        noteChangesInPlace();
     return {};
 }
 

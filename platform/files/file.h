@@ -51,6 +51,13 @@ public:
     // Marks the file for archiving, once per opening.
     Result<void> markArchive();
 
+    // Counts changes made to files in place (through an open handle, or by
+    // another program that may have run): what is kept of a file's text is
+    // trusted only while this stays the same, since a change of the same size
+    // within the host's clock tick leaves its size and times as they were.
+    static std::uint64_t changesInPlace();
+    static void noteChangesInPlace();
+
 private:
     enum class Use { Reading, Writing };
     Result<void> checkOpen(Use use) const;

@@ -3,6 +3,7 @@
 #include "platform/base/ansi.h"
 
 #include <algorithm>
+#include <set>
 
 namespace zrv {
 
@@ -236,7 +237,71 @@ Result<std::string> FileSystem::readFile(std::string_view path) {
     return f.readToEnd();
 }
 
-Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes) {
+FileSystem::~FileSystem() { (void)syncWrites(); }
+
+Result<void> FileSystem::syncWrites() {
+    Result<void> first;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> folders;
+    for (auto& [path, u] : m_unsynced) {
+        if (auto r = host::syncData(u.file.get()); !r && first)
+            first = r;
+        // Each folder once: the renames live in it.
+        if (auto st = host::stat(u.folder.get()); st && folders.emplace(st->device, st->inode).second)
+            if (auto r = host::syncData(u.folder.get()); !r && first)
+                first = r;
+    }
+    m_unsynced.clear();
+    return first;
+}
+
+void FileSystem::keepUnsynced(const std::string& hostPath, UniqueFd file, int folder) {
+    // The descriptor stays open to be synced; a later write of the same file
+    // replaces it (an older version is gone already, or is this one).
+    auto it = m_unsynced.find(hostPath);
+    if (it != m_unsynced.end()) {
+        it->second.file = std::move(file);
+        return;
+    }
+    if (auto dir = host::openBelow(folder, ".", host::Read | host::Folder))
+        m_unsynced[hostPath] = {std::move(file), std::move(*dir)};
+    else
+        (void)host::syncData(file.get()); // no folder handle to keep: now, then
+}
+
+Result<void> FileSystem::appendFile(std::string_view path, std::string_view bytes, Durable durable) {
+    ZRV_TRY_ASSIGN(auto t, changing(path, Need::Existing, "file", Root::IsDirectory));
+    const WinPath& p = t.path;
+    auto out = host::openBelow(t.folder.get(), t.leaf, host::Write);
+    if (!out)
+        return about(p, out.error());
+    ZRV_TRY_ASSIGN(auto st, host::stat(out->get()));
+    ZRV_TRY(checkChangeableFile(p, st));
+    if (const Drive* d = t.where.drive; d->capacity && d->usedBytes() + bytes.size() > *d->capacity)
+        return fail(WinError::DiskFull, std::string("drive ") + p.drive + ": is full");
+    auto written = [&]() -> Result<void> {
+        ZRV_TRY(host::seek(out->get(), 0, SeekOrigin::End));
+        ZRV_TRY_ASSIGN(auto n, host::write(out->get(), bytes.data(), bytes.size()));
+        if (n != bytes.size())
+            return fail(WinError::DiskFull, "short write");
+        if (durable == Durable::Now)
+            ZRV_TRY(host::syncData(out->get()));
+        return {};
+    }();
+    if (!written) {
+        // Back to the old end, so no part of the addition stays.
+        if (host::seek(out->get(), static_cast<std::int64_t>(st.size), SeekOrigin::Begin))
+            (void)host::truncateHere(out->get());
+        return about(p, written.error());
+    }
+    (void)host::storeAttributes(out->get(), host::Via::OpenFile,
+                                FileAttribute::Archive | (host::attributes(out->get(), host::Via::OpenFile, st) &
+                                                          FileAttribute::Stored));
+    if (durable == Durable::Later)
+        keepUnsynced((t.where.drive->hostRoot / t.where.rel).string(), std::move(*out), t.folder.get());
+    return {};
+}
+
+Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view bytes, Durable durable) {
     ZRV_TRY_ASSIGN(auto t, changing(path, Need::Either, "", Root::IsDirectory));
     const WinPath& p = t.path;
     const int dir = t.folder.get();
@@ -269,7 +334,8 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
         ZRV_TRY_ASSIGN(auto n, host::write(out->get(), bytes.data(), bytes.size()));
         if (n != bytes.size())
             return fail(WinError::DiskFull, "short write");
-        ZRV_TRY(host::syncData(out->get()));
+        if (durable == Durable::Now)
+            ZRV_TRY(host::syncData(out->get()));
         std::uint32_t attr = FileAttribute::Archive;
         if (old)
             attr |= host::attributesAt(dir, t.leaf, *old) & FileAttribute::Stored;
@@ -281,6 +347,8 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
         return about(p, written.error());
     }
     change.added(t.leaf);
+    if (durable == Durable::Later)
+        keepUnsynced((t.where.drive->hostRoot / t.where.rel).string(), std::move(*out), dir);
     return {};
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,8 +52,19 @@ public:
     Result<File> openFile(std::string_view path, Access access, Disposition disposition);
     Result<std::string> readFile(std::string_view path);
     // Writes through a temporary file renamed over the target, so a reader sees the
-    // old text or the new one, never a part.
-    Result<void> writeFileAtomic(std::string_view path, std::string_view bytes);
+    // old text or the new one, never a part. `Now` has the bytes on stable
+    // storage before the rename; `Later` leaves that to syncWrites(), for files
+    // a run rewrites again and again (a killed process still leaves the old
+    // text or the new one; a power cut may leave an empty file).
+    enum class Durable { Now, Later };
+    Result<void> writeFileAtomic(std::string_view path, std::string_view bytes, Durable durable = Durable::Now);
+    // Adds bytes at the end of an existing file (a file that is a link is
+    // refused: write it whole instead). A write that falls short is undone.
+    Result<void> appendFile(std::string_view path, std::string_view bytes, Durable durable = Durable::Now);
+    // Puts every `Later` write since the last call on stable storage: before
+    // another program may read them, and at the end of a run.
+    Result<void> syncWrites();
+    ~FileSystem();
     // Temporary files are noted in journals in `dir` (see host/scratch.h), so
     // what a killed process leaves is found and removed by the next one.
     void journalTemporariesIn(const std::filesystem::path& dir) {
@@ -127,6 +139,12 @@ private:
 
     InUse m_inUse;
     std::unique_ptr<host::ScratchJournal> m_scratch;
+    // `Later` writes not yet synced: the file (its newest version) and its folder.
+    struct Unsynced {
+        UniqueFd file, folder;
+    };
+    std::map<std::string, Unsynced> m_unsynced; // by host path
+    void keepUnsynced(const std::string& hostPath, UniqueFd file, int folder);
     Resolver m_resolver;
     DirectoryState m_dirs;
 };

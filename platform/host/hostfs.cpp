@@ -163,6 +163,13 @@ Result<Stat> statAt(int dir, const std::string& name) {
     return statOf(st);
 }
 
+Result<Stat> statPath(const std::string& hostPath) {
+    struct stat st {};
+    if (::stat(hostPath.c_str(), &st) != 0)
+        return lastError(hostPath);
+    return statOf(st);
+}
+
 Result<void> list(int dir, const std::function<void(const Entry&)>& visit) {
     int listfd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dp = listfd >= 0 ? ::fdopendir(listfd) : nullptr;

@@ -90,6 +90,9 @@ Result<UniqueFd> openBelow(int dir, const std::string& name, unsigned how, unsig
 Result<Stat> stat(int fd);
 // The entry itself, a link not followed.
 Result<Stat> statAt(int dir, const std::string& name);
+// What a host path names, links followed: for telling whether a file changed
+// since it was last seen (device, inode, size, change time), never for access.
+Result<Stat> statPath(const std::string& hostPath);
 // Every name in a folder but "." and "..", in the host's order, handed to
 // `visit` as it is read (the entry lives for the call).
 Result<void> list(int dir, const std::function<void(const Entry&)>& visit);

@@ -115,8 +115,9 @@ public:
         return m_files.openFile(path, access, disposition);
     }
     Result<std::string> readFile(std::string_view path) { return m_files.readFile(path); }
-    Result<void> writeFileAtomic(std::string_view path, std::string_view bytes) {
-        return m_files.writeFileAtomic(path, bytes);
+    Result<void> writeFileAtomic(std::string_view path, std::string_view bytes,
+                                 FileSystem::Durable durable = FileSystem::Durable::Now) {
+        return m_files.writeFileAtomic(path, bytes, durable);
     }
     Result<void> deleteFile(std::string_view path) { return m_files.deleteFile(path); }
     Result<void> moveFile(std::string_view from, std::string_view to) { return m_files.moveFile(from, to); }

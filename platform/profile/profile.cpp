@@ -1,9 +1,12 @@
 #include "platform/profile/profile.h"
 
 #include "platform/base/ini.h"
+#include "platform/host/hostfs.h"
 #include "platform/machine/machine.h"
 
 #include <charconv>
+#include <map>
+#include <mutex>
 
 namespace zrv {
 
@@ -18,14 +21,109 @@ namespace {
 // Profile files are small; one that is not stays unread rather than exhaust memory.
 constexpr std::size_t kMaxProfileBytes = 16 * 1024 * 1024;
 
-std::optional<IniDocument> load(Machine& machine, std::string_view file) {
-    auto stat = machine.stat(profileFilePath(machine, file));
-    if (!stat || stat->isDirectory() || stat->size > kMaxProfileBytes)
-        return std::nullopt;
-    auto text = machine.readFile(profileFilePath(machine, file));
-    if (!text)
-        return std::nullopt;
-    return IniDocument::parse(*text);
+// The documents read and written lately, by host path, each trusted only while
+// the file is the one it was read from or written as (same device, inode, size
+// and change time): a run that writes one file again and again parses it once.
+class Documents {
+public:
+    // The document of a profile file, read or parsed; nullptr when there is
+    // none, and `why` set when it cannot be used at all.
+    // `key` is the host path (empty when there is none).
+    IniDocument* find(Machine& machine, const std::string& path, const std::string& key, std::optional<Error>& why) {
+        auto now = key.empty() ? Result<host::Stat>(fail(WinError::FileNotFound, path)) : host::statPath(key);
+        if (now && !now->isFolder())
+            if (auto it = m_docs.find(key);
+                it != m_docs.end() && same(it->second.seen, *now) && it->second.changes == File::changesInPlace())
+                return &it->second.doc;
+        if (!key.empty())
+            m_docs.erase(key);
+        auto stat = machine.stat(path);
+        if (!stat)
+            return nullptr;
+        if (stat->isDirectory()) {
+            why = fail(WinError::AccessDenied, path + " is a directory");
+            return nullptr;
+        }
+        if (stat->size > kMaxProfileBytes) {
+            why = fail(WinError::AccessDenied, path + " is too large for a profile file");
+            return nullptr;
+        }
+        auto text = machine.readFile(path);
+        if (!text) {
+            why = text.error();
+            return nullptr;
+        }
+        IniDocument doc = IniDocument::parse(*text);
+        if (key.empty() || !now)
+            return keepAside(std::move(doc));
+        const bool exact = doc.serialize() == *text;
+        return remember(key, *now, std::move(doc), exact);
+    }
+    // Whether the file holds exactly what `doc` (found above) writes: then
+    // lines added at the end can be added to the file alone.
+    bool exact(const IniDocument* doc) const {
+        for (const auto& [key, e] : m_docs)
+            if (&e.doc == doc)
+                return e.exact;
+        return false;
+    }
+    // After `doc` (found above or new) was written as `path`.
+    void written(const std::string& key, IniDocument doc) {
+        if (key.empty())
+            return;
+        if (auto now = host::statPath(key))
+            remember(key, *now, std::move(doc), true);
+    }
+    // A document that may not match its file any more.
+    void forget(const std::string& key) { m_docs.erase(key); }
+
+private:
+    struct Entry {
+        host::Stat seen;
+        std::uint64_t changes = 0; // File::changesInPlace() when seen
+        bool exact = false;        // the file is doc.serialize(), byte for byte
+        IniDocument doc;
+    };
+    static bool same(const host::Stat& a, const host::Stat& b) {
+        return a.device == b.device && a.inode == b.inode && a.size == b.size && a.changeSec == b.changeSec &&
+               a.changeNsec == b.changeNsec && a.lastWrite == b.lastWrite;
+    }
+    IniDocument* remember(const std::string& key, const host::Stat& seen, IniDocument doc, bool exact) {
+        if (m_docs.size() >= kKept)
+            m_docs.erase(m_docs.begin()); // a few files are in use at a time
+        auto& e = m_docs[key];
+        e.seen = seen;
+        e.changes = File::changesInPlace();
+        e.exact = exact;
+        e.doc = std::move(doc);
+        return &e.doc;
+    }
+    IniDocument* keepAside(IniDocument doc) {
+        m_aside = std::move(doc);
+        return &m_aside;
+    }
+    static constexpr std::size_t kKept = 16;
+    std::map<std::string, Entry> m_docs;
+    IniDocument m_aside; // one that cannot be told apart from a changed file
+};
+
+// Profile functions are called from one thread at a time in practice; the
+// lock keeps the documents whole should that change.
+std::mutex g_lock;
+Documents g_documents;
+
+std::string hostKey(const Machine& machine, const std::string& path) {
+    auto host = machine.hostPath(path);
+    return host ? host->string() : std::string();
+}
+
+// `read` on the document of `file` (nullptr when there is none).
+template <typename Read>
+auto withDocument(Machine& machine, std::string_view file, Read read) {
+    std::lock_guard lock(g_lock);
+    std::optional<Error> why;
+    const std::string path = profileFilePath(machine, file);
+    return read(g_documents.find(machine, path, hostKey(machine, path), why));
 }
 
 } // namespace
@@ -35,18 +133,16 @@ std::string getPrivateProfileString(Machine& machine, std::string_view section, 
     // A default is returned without its trailing blanks, as Windows does.
     while (!defaultValue.empty() && defaultValue.back() == ' ')
         defaultValue.remove_suffix(1);
-    auto doc = load(machine, file);
-    if (!doc)
-        return std::string(defaultValue);
-    return doc->get(section, key).value_or(std::string(defaultValue));
+    return withDocument(machine, file, [&](const IniDocument* doc) {
+        return doc ? doc->get(section, key).value_or(std::string(defaultValue)) : std::string(defaultValue);
+    });
 }
 
 int getPrivateProfileInt(Machine& machine, std::string_view section, std::string_view key, int defaultValue,
                          std::string_view file) {
-    auto doc = load(machine, file);
-    if (!doc)
-        return defaultValue;
-    auto v = doc->get(section, key);
+    auto v = withDocument(machine, file, [&](const IniDocument* doc) {
+        return doc ? doc->get(section, key) : std::nullopt;
+    });
     if (!v || v->empty())
         return defaultValue;
     // As Windows NT reads it: a sign, then "0x", "0o" or "0b" choose the base
@@ -84,38 +180,48 @@ Result<void> writePrivateProfileString(Machine& machine, std::string_view sectio
                                        std::optional<std::string_view> key,
                                        std::optional<std::string_view> value, std::string_view file) {
     std::string path = profileFilePath(machine, file);
-    IniDocument doc;
-    auto stat = machine.stat(path);
-    if (stat) {
-        if (stat->isDirectory())
-            return fail(WinError::AccessDenied, path + " is a directory");
-        if (stat->size > kMaxProfileBytes)
-            return fail(WinError::AccessDenied, path + " is too large for a profile file");
-        auto text = machine.readFile(path);
-        if (!text)
-            return text.error();
-        doc = IniDocument::parse(*text);
-    }
-    bool changed;
+    std::lock_guard lock(g_lock);
+    std::optional<Error> why;
+    const std::string hostFile = hostKey(machine, path);
+    IniDocument* found = g_documents.find(machine, path, hostFile, why);
+    if (why)
+        return *why;
+    const bool exact = found && g_documents.exact(found);
+    IniDocument doc = found ? std::move(*found) : IniDocument();
+    g_documents.forget(hostFile); // moved out: it is put back once written
+    const std::size_t before = doc.lines().size();
+    bool changed, appended = false;
     if (!key)
         changed = doc.removeSection(section);
     else if (!value)
         changed = doc.removeKey(section, *key);
     else
-        changed = doc.set(section, *key, *value);
-    if (!changed)
+        changed = doc.set(section, *key, *value, &appended);
+    if (!changed) {
+        if (found)
+            g_documents.written(hostFile, std::move(doc)); // unchanged, still the file's
         return {};
-    return machine.writeFileAtomic(path, doc.serialize());
+    }
+    // Each write is on disk before the next statement; the flush to stable
+    // storage waits for the end of the run or the next program started. New
+    // lines at the end of a file that holds just what the document writes are
+    // added to it; anything else writes the file whole and renames it into place.
+    const auto later = FileSystem::Durable::Later;
+    if (!(exact && appended && machine.files().appendFile(path, doc.serialize(before), later)))
+        if (auto r = machine.writeFileAtomic(path, doc.serialize(), later); !r)
+            return r;
+    g_documents.written(hostFile, std::move(doc));
+    return {};
 }
 
 std::vector<std::string> getPrivateProfileSectionNames(Machine& machine, std::string_view file) {
-    auto doc = load(machine, file);
-    return doc ? doc->sectionNames() : std::vector<std::string>{};
+    return withDocument(machine, file,
+                        [](const IniDocument* doc) { return doc ? doc->sectionNames() : std::vector<std::string>{}; });
 }
 
 std::vector<std::string> getPrivateProfileKeys(Machine& machine, std::string_view section, std::string_view file) {
-    auto doc = load(machine, file);
-    return doc ? doc->keys(section) : std::vector<std::string>{};
+    return withDocument(machine, file,
+                        [&](const IniDocument* doc) { return doc ? doc->keys(section) : std::vector<std::string>{}; });
 }
 
 } // namespace zrv

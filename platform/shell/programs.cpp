@@ -145,6 +145,9 @@ ProgramOutcome ProgramRunner::host(const std::string& resolved, const std::vecto
     std::vector<std::string> argv = hostCommand;
     for (const std::string& a : args)
         argv.push_back(ansiToUtf8(a));
+    // What the run wrote so far is on stable storage before another program reads it.
+    (void)m_machine.files().syncWrites();
+    File::noteChangesInPlace(); // the program may change any file
     auto cwd = m_machine.hostPath(m_machine.currentDirectory());
     zrv::host::Started started = zrv::host::runProgram(argv, cwd ? cwd->string() : std::string("/"),
                                                           wait ? zrv::host::Wait::Yes : zrv::host::Wait::No);

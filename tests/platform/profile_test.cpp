@@ -90,8 +90,44 @@ TEST_F(Profile, AFailedWriteLeavesTheFileWhole) {
     put("C:\\WINDOWS\\RO.INI", "[A]\r\nx=1\r\n");
     ASSERT_TRUE(m->setAttributes("C:\\WINDOWS\\RO.INI", FileAttribute::ReadOnly).ok());
     EXPECT_FALSE(writePrivateProfileString(*m, "A", "x", "2", "RO.INI").ok());
+    EXPECT_FALSE(writePrivateProfileString(*m, "A", "y", "2", "RO.INI").ok()); // would be added at the end
     EXPECT_EQ(get("C:\\WINDOWS\\RO.INI"), "[A]\r\nx=1\r\n");
+    // Added at the end of a file of our own; the end of a file that is not
+    // (a line without its CR LF) has it written whole.
+    put("C:\\WINDOWS\\END.INI", "[A]\r\nx=1");
+    ASSERT_TRUE(writePrivateProfileString(*m, "A", "y", "2", "END.INI").ok());
+    ASSERT_TRUE(writePrivateProfileString(*m, "A", "z", "3", "END.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\END.INI"), "[A]\r\nx=1\r\ny=2\r\nz=3\r\n");
+    EXPECT_FALSE(m->files().appendFile("C:\\WINDOWS\\NONE.INI", "x").ok());
     EXPECT_FALSE(writePrivateProfileString(*m, "A", "x", "2", "C:\\NODIR\\X.INI").ok());
+}
+
+// A run keeps the text of the profiles it uses; every other way the file
+// changes must still show.
+TEST_F(Profile, WhatARunKeepsOfAFileFollowsEveryChangeToIt) {
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "k", "1", "KEPT.INI").ok());
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "k", "", "KEPT.INI"), "1");
+    {
+        auto f = m->openFile("C:\\WINDOWS\\KEPT.INI", Access::ReadWrite, Disposition::OpenExisting);
+        ASSERT_TRUE(f.ok());
+        ASSERT_TRUE(f->write("[S]\r\nk=2", 8).ok()); // the same size, in place
+    }
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "k", "", "KEPT.INI"), "2");
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "j", "3", "KEPT.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\KEPT.INI"), "[S]\r\nk=2\r\nj=3\r\n");
+    // Replaced or deleted behind the run's back.
+    writeHost(cHost() / "WINDOWS" / "KEPT.INI", "[S]\r\nk=4\r\n");
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "k", "", "KEPT.INI"), "4");
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "j", "none", "KEPT.INI"), "none");
+    ASSERT_TRUE(m->deleteFile("C:\\WINDOWS\\KEPT.INI").ok());
+    EXPECT_EQ(getPrivateProfileString(*m, "S", "k", "gone", "KEPT.INI"), "gone");
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "k", "5", "KEPT.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\KEPT.INI"), "[S]\r\nk=5\r\n");
+    // The same name on another machine is another file.
+    TempDir other;
+    auto m2 = Machine::open(other.path() / "m");
+    ASSERT_TRUE(m2.ok());
+    EXPECT_EQ(getPrivateProfileString(**m2, "S", "k", "none", "KEPT.INI"), "none");
 }
 
 // Where Windows' documentation and other implementations part, the readings
