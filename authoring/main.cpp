@@ -115,41 +115,6 @@ Options:
   --version          show the version
 )";
 
-bool readAll(const fs::path& p, std::string& out) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    out = ss.str();
-    return !in.bad();
-}
-
-// Written beside the target and renamed over it, so a failure leaves no half file.
-bool writeAll(const fs::path& p, const std::string& data, std::string& why) {
-    fs::path tmp = p;
-    tmp += ".zrv-" + std::to_string(zrv::host::processId()) + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out.write(data.data(), static_cast<std::streamsize>(data.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            why = "cannot write " + p.string();
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, p, ec);
-    if (ec) {
-        fs::remove(tmp, ec);
-        why = "cannot write " + p.string() + ": " + ec.message();
-        return false;
-    }
-    return true;
-}
-
 std::optional<std::int32_t> wholeNumber(const std::string& text) {
     if (text.empty())
         return std::nullopt;
@@ -235,6 +200,8 @@ int convert(const fs::path& machineDir, const std::string& command, const std::v
     return 0;
 }
 
+// Streams SRC to DST through fixed buffers, so memory stays small whatever the
+// size; DST is written beside itself and renamed into place when whole.
 int codec(const std::string& command, const std::vector<std::string>& args) {
     if (args.size() != 2)
         return usageError(command + " takes SRC and DST");
@@ -242,32 +209,71 @@ int codec(const std::string& command, const std::vector<std::string>& args) {
     std::error_code ec;
     if (fs::exists(dst, ec) && fs::equivalent(src, dst, ec))
         return failure("SRC and DST are the same file");
-    std::string data;
-    if (!readAll(src, data))
+    std::ifstream in(src, std::ios::binary);
+    const auto size = fs::file_size(src, ec);
+    if (!in || ec)
         return failure("cannot read " + src.string());
-    std::string out;
+    fs::path tmp = dst;
+    tmp += ".zrv-" + std::to_string(zrv::host::processId()) + ".tmp";
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    auto abandon = [&](const std::string& why) {
+        out.close();
+        fs::remove(tmp, ec);
+        return failure(why);
+    };
+    if (!out)
+        return abandon("cannot write " + dst.string());
+    zrv::ReadSome read = [&](void* buffer, std::size_t count) -> zrv::Result<std::size_t> {
+        in.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
+        if (in.bad())
+            return zrv::fail(zrv::WinError::IoDevice, "cannot read " + src.string());
+        return static_cast<std::size_t>(in.gcount());
+    };
+    zrv::WriteAll write = [&](const void* bytes, std::size_t count) -> zrv::Result<void> {
+        if (!out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(count)))
+            return zrv::fail(zrv::WinError::IoDevice, "cannot write " + dst.string());
+        return {};
+    };
+    zrv::Result<void> done;
     if (command == "compress") {
         std::string dstName = dst.filename().string();
         std::string srcName = src.filename().string();
         char missing = !dstName.empty() && dstName.back() == '_' && !srcName.empty() ? srcName.back() : 0;
-        auto packed = zrv::szddCompress(data, missing);
-        if (!packed)
-            return failure(src.string() + ": " + packed.error().describe());
-        out = std::move(*packed);
+        done = zrv::szddCompressStream(size, read, write, missing);
     } else {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-        if (!zrv::isSzddHeader(bytes, data.size())) {
-            out = std::move(data);
-        } else {
-            auto expanded = zrv::szddExpand(data);
-            if (!expanded)
-                return failure(src.string() + ": " + expanded.error().describe());
-            out = std::move(*expanded);
+        unsigned char head[zrv::kSzddHeaderSize] = {};
+        in.read(reinterpret_cast<char*>(head), sizeof head);
+        const auto got = static_cast<std::size_t>(in.gcount());
+        in.clear();
+        in.seekg(0);
+        if (!zrv::isSzddHeader(head, got)) {
+            // Not compressed: copied as it is.
+            std::vector<char> buffer(1 << 20);
+            for (;;) {
+                auto n = read(buffer.data(), buffer.size());
+                if (!n) {
+                    done = n.error();
+                    break;
+                }
+                if (*n == 0)
+                    break;
+                if (auto w = write(buffer.data(), *n); !w) {
+                    done = w.error();
+                    break;
+                }
+            }
+        } else if (auto n = zrv::szddExpandStream(read, write); !n) {
+            done = n.error();
         }
     }
-    std::string why;
-    if (!writeAll(dst, out, why))
-        return failure(why);
+    if (!done)
+        return abandon(src.string() + ": " + done.error().describe());
+    out.close();
+    if (!out)
+        return abandon("cannot write " + dst.string());
+    fs::rename(tmp, dst, ec);
+    if (ec)
+        return abandon("cannot write " + dst.string() + ": " + ec.message());
     return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace zrv {
@@ -273,25 +274,26 @@ Result<std::unique_ptr<ByteReader>> openExpanding(File file) {
 }
 
 Result<std::string> szddExpand(std::string_view compressed) {
-    const auto* in = reinterpret_cast<const unsigned char*>(compressed.data());
-    if (!isSzddHeader(in, compressed.size()))
-        return fail(WinError::BadFormat, "not SZDD data");
-    std::uint32_t claimed = claimedLength(in);
     std::string out;
-    // The claimed length is only a hint: it may lie.
-    out.reserve(std::min<std::size_t>(claimed, compressed.size() * 9));
-    Expander lz;
-    std::size_t ip = kSzddHeaderSize;
-    unsigned char buf[65536];
-    for (;;) {
-        std::size_t op = 0;
-        auto stop = lz.run(in, compressed.size(), &ip, buf, sizeof buf, &op);
-        out.append(reinterpret_cast<const char*>(buf), op);
-        if (stop == Expander::Stop::NeedInput)
-            break;
-    }
-    if (ip < compressed.size() || out.size() < claimed)
-        return fail(WinError::BadFormat, "compressed data is cut short");
+    if (compressed.size() >= kSzddHeaderSize && isSzddHeader(reinterpret_cast<const unsigned char*>(compressed.data()),
+                                                             compressed.size()))
+        // The claimed length is only a hint: it may lie.
+        out.reserve(std::min<std::size_t>(claimedLength(reinterpret_cast<const unsigned char*>(compressed.data())),
+                                          compressed.size() * 9));
+    std::size_t at = 0;
+    auto r = szddExpandStream(
+        [&](void* buffer, std::size_t count) -> Result<std::size_t> {
+            const std::size_t n = std::min(count, compressed.size() - at);
+            std::memcpy(buffer, compressed.data() + at, n);
+            at += n;
+            return n;
+        },
+        [&](const void* bytes, std::size_t count) -> Result<void> {
+            out.append(static_cast<const char*>(bytes), count);
+            return {};
+        });
+    if (!r)
+        return r.error();
     return out;
 }
 
@@ -325,51 +327,87 @@ struct Match {
 // each longest match as it comes at a fraction of the cost of a full parse.
 class Compressor {
 public:
-    explicit Compressor(std::string_view data) : m_n(data.size()) {
+    // `chunk`: how much input is held at a time beside the window, which
+    // bounds the memory whatever the size of the input.
+    Compressor(std::uint64_t size, char missing, const WriteAll& write, std::size_t chunk)
+        : m_size(size), m_write(write), m_chunk(std::max<std::size_t>(chunk, 4 * kWindow)) {
         // The window starts full of blanks: matches may use them.
         m_ext.assign(kWindow, ' ');
-        m_ext.insert(m_ext.end(), data.begin(), data.end());
+        m_ext.reserve(kWindow + m_chunk + kPad);
         m_end = m_ext.size();
-        m_ext.resize(m_end + 32, 0); // padding for the word-wise comparisons
         m_head.assign(std::size_t(1) << kHashBits, -1);
         m_prev.assign(kWindow, -1);
         m_head3.assign(std::size_t(1) << kHash3Bits, -1);
-        for (std::size_t e = kWindow - kMaxDistance; e + 2 < kWindow; ++e)
-            insert(e);
+        m_out.assign(reinterpret_cast<const char*>(kMagic), sizeof kMagic);
+        m_out += 'A';
+        m_out += missing;
+        for (int i = 0; i < 4; ++i)
+            m_out += static_cast<char>((size >> (8 * i)) & 0xFF);
     }
 
-    std::string run(char missing) {
-        std::string out(reinterpret_cast<const char*>(kMagic), sizeof kMagic);
-        out += 'A';
-        out += missing;
-        for (int i = 0; i < 4; ++i)
-            out += static_cast<char>((m_n >> (8 * i)) & 0xFF);
-        out.reserve(out.size() + m_n / 2 + 64);
-        std::size_t flagAt = 0;
-        unsigned bit = 8;
-        auto item = [&]() {
-            if (bit == 8) {
-                flagAt = out.size();
-                out += '\0';
-                bit = 0;
-            }
-        };
-        auto literal = [&](unsigned char c) {
-            item();
-            out[flagAt] = static_cast<char>(static_cast<unsigned char>(out[flagAt]) | (1u << bit));
-            out += static_cast<char>(c);
-            ++bit;
-        };
-        auto pair = [&](const Match& m) {
-            item();
-            out += static_cast<char>(m.ringPos & 0xFF);
-            out += static_cast<char>(((m.ringPos >> 4) & 0xF0) | (m.length - kMinMatch));
-            ++bit;
-        };
-
+    Result<void> run(const ReadSome& read) {
         std::size_t e = kWindow;
-        Match cur = e < m_end ? find(e) : Match{};
-        while (e < m_end) {
+        bool primed = false;
+        bool last = false;
+        Match cur;
+        while (true) {
+            // Room for more input: what lies a window behind e is no longer needed.
+            if (!last && m_end - kWindow >= m_chunk && e >= 2 * kWindow) {
+                const std::size_t shift = (e - kWindow) / kWindow * kWindow;
+                m_ext.erase(m_ext.begin(), m_ext.begin() + static_cast<std::ptrdiff_t>(shift));
+                for (auto* table : {&m_head, &m_prev, &m_head3})
+                    for (std::int32_t& v : *table)
+                        v = v >= static_cast<std::int32_t>(shift) ? v - static_cast<std::int32_t>(shift) : -1;
+                e -= shift;
+                m_end -= shift;
+            }
+            if (!last) {
+                const std::size_t room = kWindow + m_chunk - std::min(m_end, kWindow + m_chunk);
+                m_ext.resize(m_end + room);
+                std::size_t got = 0;
+                while (got < room) {
+                    auto n = read(m_ext.data() + m_end + got, room - got);
+                    if (!n)
+                        return n.error();
+                    if (*n == 0)
+                        break;
+                    got += *n;
+                }
+                m_end += got;
+                m_read += got;
+                m_ext.resize(m_end);
+                last = got < room || m_read >= m_size;
+                if (m_read != m_size && (last || m_read > m_size))
+                    return fail(WinError::IoDevice, "the input changed size while it was compressed");
+            }
+            m_ext.resize(m_end + kPad, 0); // padding for the word-wise comparisons
+            if (!primed) {
+                for (std::size_t p = kWindow - kMaxDistance; p + 2 < kWindow; ++p)
+                    insert(p);
+                if (e < m_end)
+                    cur = find(e);
+                primed = true;
+            }
+            // Short of the end of the input, each step sees as far ahead as it
+            // would with all of it at hand, so the output does not depend on
+            // the chunk.
+            const std::size_t stop = last ? m_end : m_end - kLookAhead;
+            step(e, cur, stop);
+            m_ext.resize(m_end);
+            if (last)
+                break;
+        }
+        flush(m_out.size());
+        return m_failed ? Result<void>(*m_failed) : Result<void>();
+    }
+
+private:
+    static constexpr std::size_t kPad = 32;
+    // find(e + 1) reads up to a match's length past e + 1, in eight-byte words.
+    static constexpr std::size_t kLookAhead = kMaxMatch + 2 + 8 + kPad;
+
+    void step(std::size_t& e, Match& cur, std::size_t stop) {
+        while (e < m_end && e < stop) {
             if (cur.length < kMinMatch) {
                 literal(m_ext[e]);
                 ++e;
@@ -397,10 +435,39 @@ public:
             if (e < m_end)
                 cur = find(e);
         }
-        return out;
     }
 
-private:
+    // Output goes out in large blocks, up to the flag byte still being filled.
+    void item() {
+        if (m_bit == 8) {
+            if (m_out.size() >= kOutBlock)
+                flush(m_out.size());
+            m_flagAt = m_out.size();
+            m_out += '\0';
+            m_bit = 0;
+        }
+    }
+    void literal(unsigned char c) {
+        item();
+        m_out[m_flagAt] = static_cast<char>(static_cast<unsigned char>(m_out[m_flagAt]) | (1u << m_bit));
+        m_out += static_cast<char>(c);
+        ++m_bit;
+    }
+    void pair(const Match& m) {
+        item();
+        m_out += static_cast<char>(m.ringPos & 0xFF);
+        m_out += static_cast<char>(((m.ringPos >> 4) & 0xF0) | (m.length - kMinMatch));
+        ++m_bit;
+    }
+    void flush(std::size_t upTo) {
+        if (upTo == 0 || m_failed)
+            return;
+        if (auto r = m_write(m_out.data(), upTo); !r)
+            m_failed = r.error();
+        m_out.erase(0, upTo);
+        m_flagAt = 0;
+    }
+
     static std::size_t commonLength(const unsigned char* a, const unsigned char* b, std::size_t limit) {
         std::size_t l = 0;
         while (l < limit) {
@@ -467,23 +534,99 @@ private:
         insert(e);
         if (best < kMinMatch)
             return {};
+        // The ring position of the match: positions count from the window's
+        // start, which only ever moves by whole windows.
         return {best, static_cast<std::uint16_t>((bestAt - 16) & (kWindow - 1))};
     }
 
-    std::size_t m_n;
-    std::size_t m_end = 0; // end of the real data in m_ext
+    static constexpr std::size_t kOutBlock = 1 << 20;
+    std::uint64_t m_size;
+    const WriteAll& m_write;
+    std::size_t m_chunk;
+    std::uint64_t m_read = 0;
+    std::size_t m_end = 0; // end of the input held in m_ext
     std::vector<unsigned char> m_ext;
     std::vector<std::int32_t> m_head;
     std::vector<std::int32_t> m_prev;
     std::vector<std::int32_t> m_head3;
+    std::string m_out;
+    std::size_t m_flagAt = 0;
+    unsigned m_bit = 8;
+    std::optional<Error> m_failed;
 };
 
 } // namespace
 
-Result<std::string> szddCompress(std::string_view data, char missing) {
-    if (data.size() > 0x7FFF0000ull)
+Result<void> szddCompressStream(std::uint64_t size, const ReadSome& read, const WriteAll& write, char missing,
+                                std::size_t chunk) {
+    if (size > 0x7FFF0000ull)
         return fail(WinError::InvalidParameter, "too large to compress (2 GB and more)");
-    return Compressor(data).run(missing);
+    return Compressor(size, missing, write, chunk).run(read);
+}
+
+Result<std::string> szddCompress(std::string_view data, char missing) {
+    std::string out;
+    out.reserve(data.size() / 2 + 64);
+    std::size_t at = 0;
+    auto r = szddCompressStream(
+        data.size(),
+        [&](void* buffer, std::size_t count) -> Result<std::size_t> {
+            const std::size_t n = std::min(count, data.size() - at);
+            std::memcpy(buffer, data.data() + at, n);
+            at += n;
+            return n;
+        },
+        [&](const void* bytes, std::size_t count) -> Result<void> {
+            out.append(static_cast<const char*>(bytes), count);
+            return {};
+        },
+        missing, data.size());
+    if (!r)
+        return r.error();
+    return out;
+}
+
+Result<std::uint64_t> szddExpandStream(const ReadSome& read, const WriteAll& write) {
+    std::vector<unsigned char> in(1 << 20), out(1 << 20);
+    std::size_t have = 0;
+    // The header first.
+    while (have < kSzddHeaderSize) {
+        auto n = read(in.data() + have, in.size() - have);
+        if (!n)
+            return n.error();
+        if (*n == 0)
+            break;
+        have += *n;
+    }
+    if (!isSzddHeader(in.data(), have))
+        return fail(WinError::BadFormat, "not SZDD data");
+    const std::uint32_t claimed = claimedLength(in.data());
+    Expander lz;
+    std::size_t ip = kSzddHeaderSize;
+    bool ended = false;
+    for (;;) {
+        std::size_t op = 0;
+        auto stop = lz.run(in.data(), have, &ip, out.data(), out.size(), &op);
+        if (op > 0)
+            if (auto w = write(out.data(), op); !w)
+                return w.error();
+        if (stop != Expander::Stop::NeedInput)
+            continue;
+        if (ended)
+            break;
+        // Keep what is left (half a pair at most) and read on.
+        std::memmove(in.data(), in.data() + ip, have - ip);
+        have -= ip;
+        ip = 0;
+        auto n = read(in.data() + have, in.size() - have);
+        if (!n)
+            return n.error();
+        ended = *n == 0;
+        have += *n;
+    }
+    if (ip < have || lz.produced() < claimed)
+        return fail(WinError::BadFormat, "compressed data is cut short");
+    return lz.produced();
 }
 
 } // namespace zrv

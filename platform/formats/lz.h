@@ -5,6 +5,7 @@
 
 #include "platform/files/file.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,21 @@ bool isSzddHeader(const unsigned char* bytes, std::size_t count);
 // Expansion ends where the compressed data ends; data that ends before the
 // length its header gives, or in the middle of a pair, is a read error.
 Result<std::unique_ptr<ByteReader>> openExpanding(File file);
+
+// Streams through fixed buffers, so memory stays bounded whatever the size:
+// `read` fills up to `count` bytes and returns how many (0 at the end);
+// `write` takes every byte it is given or fails.
+using ReadSome = std::function<Result<std::size_t>(void* buffer, std::size_t count)>;
+using WriteAll = std::function<Result<void>(const void* bytes, std::size_t count)>;
+
+// Expands an SZDD image (header included) from `read` to `write`; returns the
+// bytes expanded.
+Result<std::uint64_t> szddExpandStream(const ReadSome& read, const WriteAll& write);
+// Compresses `size` bytes from `read`, holding `chunk` bytes of them at a time;
+// the output is the same for every chunk. An input that turns out longer or
+// shorter than `size` fails.
+Result<void> szddCompressStream(std::uint64_t size, const ReadSome& read, const WriteAll& write, char missing = 0,
+                                std::size_t chunk = 8u << 20);
 
 // Expands an SZDD image in memory.
 Result<std::string> szddExpand(std::string_view compressed);

@@ -170,6 +170,7 @@ TEST(Zrva32, BadInputFailsAndLeavesNoHalfFile) {
     EXPECT_EQ(e.status, 1);
     EXPECT_NE(e.out.find("cut short"), std::string::npos) << e.out;
     EXPECT_FALSE(fs::exists(dir.path() / "OUT"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1); // no temporary left
     EXPECT_EQ(zrva32("compress " + quote(dir.path() / "NONE") + " " + quote(dir.path() / "X")).status, 1);
     EXPECT_EQ(zrva32("compress onlyone").status, 2);
     EXPECT_EQ(zrva32("--help").status, 0);

@@ -5,6 +5,7 @@
 #include "tests/support/testing.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 using namespace zrv;
@@ -62,6 +63,74 @@ TEST(Szdd, RoundTripsEveryKindOfInput) {
     }
     // Repetitive data shrinks to about 2 bytes per 18.
     EXPECT_LT(szddCompress(std::string(1 << 20, 'a'))->size(), (1u << 20) / 8);
+}
+
+// Streaming through small chunks and odd read sizes gives the bytes the
+// whole-buffer functions give: the chunk edges fall inside matches, pairs and
+// flag groups.
+TEST(Szdd, StreamingGivesTheSameBytesForEveryChunk) {
+    std::vector<std::string> inputs = {textLike(100000, 3), randomBytes(70000, 4) + std::string(30000, 'z'),
+                                       std::string(50000, 'a'), textLike(16384, 5), ""};
+    for (const std::string& data : inputs) {
+        const std::string whole = *szddCompress(data, 'Q');
+        for (std::size_t chunk : {std::size_t(1), std::size_t(16384), std::size_t(20000), std::size_t(40961)}) {
+            std::size_t at = 0, step = 0;
+            std::string out;
+            auto r = szddCompressStream(
+                data.size(),
+                [&](void* buffer, std::size_t count) -> Result<std::size_t> {
+                    // Short reads of varying size, as pipes give them.
+                    const std::size_t n = std::min({count, data.size() - at, std::size_t(1000 + 777 * (step++ % 5))});
+                    std::memcpy(buffer, data.data() + at, n);
+                    at += n;
+                    return n;
+                },
+                [&](const void* bytes, std::size_t count) -> Result<void> {
+                    out.append(static_cast<const char*>(bytes), count);
+                    return {};
+                },
+                'Q', chunk);
+            ASSERT_TRUE(r.ok()) << r.error().describe();
+            EXPECT_EQ(out, whole) << data.size() << " bytes in chunks of " << chunk;
+        }
+        // Expanded one byte at a time: a pair split between two reads.
+        std::size_t at = 0;
+        std::string back;
+        auto n = szddExpandStream(
+            [&](void* buffer, std::size_t count) -> Result<std::size_t> {
+                if (at >= whole.size() || count == 0)
+                    return std::size_t(0);
+                static_cast<char*>(buffer)[0] = whole[at++];
+                return std::size_t(1);
+            },
+            [&](const void* bytes, std::size_t count) -> Result<void> {
+                back.append(static_cast<const char*>(bytes), count);
+                return {};
+            });
+        ASSERT_TRUE(n.ok()) << n.error().describe();
+        EXPECT_EQ(back, data);
+    }
+    // An input that is not the size it was said to be fails.
+    std::string data = textLike(30000, 6);
+    auto feed = [&data, at = std::size_t(0)](void* buffer, std::size_t count) mutable -> Result<std::size_t> {
+        const std::size_t n = std::min(count, data.size() - at);
+        std::memcpy(buffer, data.data() + at, n);
+        at += n;
+        return n;
+    };
+    auto sink = [](const void*, std::size_t) -> Result<void> { return {}; };
+    EXPECT_FALSE(szddCompressStream(data.size() + 1, feed, sink, 0, 16384).ok());
+    // A write that fails stops it with that failure.
+    auto full = [](const void*, std::size_t) -> Result<void> { return fail(WinError::DiskFull, "full"); };
+    auto again = [&data, at = std::size_t(0)](void* buffer, std::size_t count) mutable -> Result<std::size_t> {
+        const std::size_t n = std::min(count, data.size() - at);
+        std::memcpy(buffer, data.data() + at, n);
+        at += n;
+        return n;
+    };
+    auto r = szddCompressStream(data.size(), again, full, 0, 16384);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.code(), WinError::DiskFull);
 }
 
 std::string run(const std::string& command) {
