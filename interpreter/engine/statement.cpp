@@ -1,5 +1,7 @@
 #include "interpreter/engine/statement.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/variables.h"
@@ -8,8 +10,11 @@ namespace zrv::engine {
 
 void StatementLine::load(const TokenLine& line, const StringPool& strings, const NumberPool& numbers,
                          VariableTable& vars) {
-    tokens = line.tokens;
-    slots = line.slots;
+    // The bytes this line or the last one used: the rest are zero in both.
+    const std::size_t n = std::min(std::max(line.length, loaded) + 1, tokens.size());
+    std::copy_n(line.tokens.begin(), n, tokens.begin());
+    std::copy_n(line.slots.begin(), n, slots.begin());
+    loaded = line.length;
     pos = 0;
     paramNumber = 0;
     continueFlag = false;

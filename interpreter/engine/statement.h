@@ -38,6 +38,7 @@ struct StatementLine {
     std::size_t pos = 0; // next token byte
     int paramNumber = 0; // shown as %4
     bool continueFlag = false;
+    std::size_t loaded = 0; // token bytes of the line loaded last
 
     // Binds the line to the pools and variables its values are read from.
     void load(const TokenLine& line, const StringPool& strings, const NumberPool& numbers, VariableTable& vars);

@@ -3,6 +3,7 @@
 #include "interpreter/engine/errors.h"
 #include "interpreter/engine/keywords.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -234,7 +235,8 @@ private:
         std::string_view rest(m_src.data() + m_pos, m_src.size() - m_pos);
         for (unsigned char i : keywordsStartingWith(rest.front())) {
             const KeywordEntry& k = kKeywords[i];
-            if (!rest.starts_with(k.text))
+            // The second byte rules most of a bucket out before a comparison.
+            if (k.text.size() > rest.size() || (k.text.size() > 1 && k.text[1] != rest[1]) || !rest.starts_with(k.text))
                 continue;
             m_pos += k.text.size();
             if (k.kind == KeywordKind::Constant) {
@@ -265,7 +267,8 @@ private:
 
 int Tokenize(TokenLine& line, std::string_view source, StringPool& strings, NumberPool& numbers,
              const VariableLookup& lookup) {
-    line.tokens.fill(0);
+    // Every byte past the end stays zero: only what the last line wrote is cleared.
+    std::fill_n(line.tokens.begin(), std::min(line.length + 1, line.tokens.size()), 0);
     line.length = 0;
     strings.reset();
     numbers.reset();

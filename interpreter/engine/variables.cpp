@@ -1,5 +1,7 @@
 #include "interpreter/engine/variables.h"
 
+#include <charconv>
+
 #include "interpreter/engine/errors.h"
 #include "platform/base/ansi.h"
 
@@ -44,9 +46,10 @@ int VariableTable::SetVariable(std::string_view name, std::string_view value) {
 }
 
 int VariableTable::SetVariableNumber(std::string_view name, std::int32_t n) {
+    // Unsigned, as the 32-bit value reads.
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%lu", static_cast<unsigned long>(static_cast<std::uint32_t>(n)));
-    return SetVariable(name, buf);
+    auto end = std::to_chars(buf, buf + sizeof buf, static_cast<std::uint32_t>(n)).ptr;
+    return SetVariable(name, std::string_view(buf, static_cast<std::size_t>(end - buf)));
 }
 
 std::string VariableTable::GetVariable(std::string_view name) const {
