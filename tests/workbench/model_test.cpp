@@ -1,9 +1,12 @@
 // What the workbench remembers: window placement, the view toggles, the
 // recently used projects and the project opened at start.
+#include "authoring/workbench/model/commands.h"
 #include "authoring/workbench/model/settings.h"
 
 #include "platform/machine/machine.h"
 #include "tests/support/testing.h"
+
+#include <set>
 
 using namespace zrv;
 using namespace zrv::testing;
@@ -138,6 +141,34 @@ TEST_F(Model, TheStartingProjectComesFromTheCommandLineOrTheLastOne) {
     EXPECT_EQ(startupProject(*m, s, "   "), "C:\\LAST\\L.SPJ");
     ASSERT_TRUE(s.setLastProject("   ").ok());
     EXPECT_FALSE(startupProject(*m, s, "").has_value());
+}
+
+} // namespace
+
+namespace {
+
+TEST(Commands, EveryCommandHasOneIdOneShortcutAndItsPrompt) {
+    std::set<int> ids;
+    std::set<std::string_view> shortcuts;
+    std::set<zrv::workbench::Menu> menus;
+    for (const auto& c : zrv::workbench::commands()) {
+        EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+        if (!c.shortcut.empty()) {
+            EXPECT_TRUE(shortcuts.insert(c.shortcut).second) << c.shortcut;
+        }
+        menus.insert(c.menu);
+        EXPECT_EQ(zrv::workbench::findCommand(c.id), &c);
+    }
+    EXPECT_EQ(ids.size(), 48u);
+    EXPECT_EQ(menus.size(), 7u);
+    // The texts as the system has them, slips included.
+    EXPECT_EQ(zrv::workbench::promptOf(1010), "Encrypt or un-encrypt an existsing script file");
+    EXPECT_EQ(zrv::workbench::promptOf(4011), "Setup up optional installations for the user/installer");
+    EXPECT_EQ(zrv::workbench::promptOf(1012), "Open this project file");
+    EXPECT_EQ(zrv::workbench::promptOf(1021), "Open this project file");
+    EXPECT_FALSE(zrv::workbench::promptOf(1022).has_value());
+    EXPECT_FALSE(zrv::workbench::promptOf(1011).has_value()); // Exit shows none
+    EXPECT_EQ(zrv::workbench::findCommand(4012)->shortcut, "Alt+B");
 }
 
 } // namespace
