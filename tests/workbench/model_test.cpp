@@ -1,11 +1,13 @@
 // What the workbench remembers: window placement, the view toggles, the
 // recently used projects and the project opened at start.
 #include "authoring/workbench/model/commands.h"
+#include "authoring/workbench/model/objects.h"
 #include "authoring/workbench/model/settings.h"
 
 #include "platform/machine/machine.h"
 #include "tests/support/testing.h"
 
+#include <memory>
 #include <set>
 
 using namespace zrv;
@@ -169,6 +171,136 @@ TEST(Commands, EveryCommandHasOneIdOneShortcutAndItsPrompt) {
     EXPECT_FALSE(zrv::workbench::promptOf(1022).has_value());
     EXPECT_FALSE(zrv::workbench::promptOf(1011).has_value()); // Exit shows none
     EXPECT_EQ(zrv::workbench::findCommand(4012)->shortcut, "Alt+B");
+}
+
+} // namespace
+
+namespace {
+
+using zrv::authoring::Project;
+
+class Objects : public MachineTest {
+protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        ASSERT_TRUE(m->createDirectory("C:\\PROJ").ok());
+        project = std::make_unique<Project>(*m, zrv::authoring::Prompts{}, "C:\\ZRVA32\\DEFAULT.BKD", 0);
+        project->data().directory = "C:\\PROJ\\";
+        project->data().objects.clear();
+    }
+    // A new object of a type, accepted.
+    zrv::workbench::ObjectProperties make(int type, std::string name) {
+        auto o = zrv::workbench::newObject(project->data());
+        o.header.type = type;
+        o.header.name = std::move(name);
+        auto refused = zrv::workbench::acceptObject(*project, o, std::nullopt);
+        EXPECT_FALSE(refused.has_value()) << (refused ? refused->message : "");
+        return o;
+    }
+    std::unique_ptr<Project> project;
+};
+
+TEST_F(Objects, ANewObjectTakesTheNextSlotAndTheExtensionOfItsType) {
+    auto o = zrv::workbench::newObject(project->data());
+    EXPECT_EQ(o.path, "C:\\PROJ\\OBJECT1.BKD");
+    EXPECT_EQ(o.header.name, "Object1");
+    EXPECT_EQ(o.header.caption, "Default Caption");
+    o.header.type = 2;
+    o.header.name = "  Welcome  ";
+    o.header.caption = "Hello";
+    ASSERT_FALSE(zrv::workbench::acceptObject(*project, o, std::nullopt).has_value());
+    EXPECT_TRUE(project->changed());
+    EXPECT_EQ(o.path, "C:\\PROJ\\OBJECT1.DLG");
+    EXPECT_EQ(project->data().objects, std::vector<std::string>{"C:\\PROJ\\OBJECT1.DLG"});
+    auto back = zrv::workbench::objectProperties(*m, o.path);
+    EXPECT_EQ(back.header.name, "Welcome");
+    EXPECT_EQ(back.header.type, 2);
+    EXPECT_EQ(back.header.caption, "Hello");
+    EXPECT_EQ(zrv::workbench::newObject(project->data()).header.name, "Object2");
+    // Which fields each type edits.
+    EXPECT_EQ(zrv::workbench::fieldsFor(1).caption || zrv::workbench::fieldsFor(1).placing, false);
+    EXPECT_TRUE(zrv::workbench::fieldsFor(2).caption && zrv::workbench::fieldsFor(2).placing);
+    EXPECT_FALSE(zrv::workbench::fieldsFor(2).border);
+    EXPECT_TRUE(zrv::workbench::fieldsFor(3).border && zrv::workbench::fieldsFor(3).placing);
+    EXPECT_FALSE(zrv::workbench::fieldsFor(3).caption);
+}
+
+TEST_F(Objects, RefusalsNameTheirFieldAndChangeNothing) {
+    make(1, "Main");
+    const auto before = project->data().objects;
+    auto o = zrv::workbench::newObject(project->data());
+    o.header.name = "   ";
+    auto r = zrv::workbench::acceptObject(*project, o, std::nullopt);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->number, 10015);
+    EXPECT_EQ(r->key, "NAME");
+    o.header.name = "Main";
+    r = zrv::workbench::acceptObject(*project, o, std::nullopt);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->number, 10016);
+    EXPECT_EQ(project->data().objects, before);
+    EXPECT_FALSE(m->exists("C:\\PROJ\\OBJECT2.BKD"));
+    // Only letter case apart: another object.
+    o.header.name = "MAIN";
+    EXPECT_FALSE(zrv::workbench::acceptObject(*project, o, std::nullopt).has_value());
+    // A file that cannot be made.
+    auto bad = zrv::workbench::newObject(project->data());
+    bad.path = "C:\\NO\\SUCH\\DIR\\X.BKD";
+    bad.header.name = "Elsewhere";
+    r = zrv::workbench::acceptObject(*project, bad, std::nullopt);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->number, 10014);
+    EXPECT_EQ(r->key, "FILE");
+}
+
+TEST_F(Objects, SixtyFourObjectsAndAChangeKeepsItsSlot) {
+    for (int i = 1; i <= 64; ++i)
+        project->data().objects.push_back("C:\\PROJ\\O" + std::to_string(i) + ".BKD");
+    auto o = zrv::workbench::newObject(project->data());
+    o.header.name = "One more";
+    auto r = zrv::workbench::acceptObject(*project, o, std::nullopt);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->number, 10017);
+    // Changing the 10th object is no new one: its slot stays, its extension follows the type.
+    o.path = project->data().objects[9];
+    o.header.type = 3;
+    ASSERT_FALSE(zrv::workbench::acceptObject(*project, o, std::size_t(9)).has_value());
+    EXPECT_EQ(project->data().objects[9], "C:\\PROJ\\O10.CUE");
+    EXPECT_EQ(project->data().objects.size(), 64u);
+}
+
+TEST_F(Objects, ThePreviewScriptOfEachType) {
+    project->data().appName = "Demo";
+    project->data().text(zrv::authoring::DialogText::Caption) = "Demo Setup";
+    ASSERT_TRUE(zrv::authoring::ensureDefaultBackdrop(*m, "C:\\ZRVA32\\DEFAULT.BKD").ok());
+    const std::string head = "// Preview script file\r\nSet %Application%=\"Demo\"\r\nSet %Caption%=\"Demo Setup\"\r\n"
+                             "Set %Message1% = \"Message1\"\r\nSet %Message2% = \"Message2\"\r\n"
+                             "Set %Message3% = \"Message3\"\r\n\r\n";
+    auto lines = [&](const std::string& path) {
+        std::string s;
+        for (const auto& l : *zrv::authoring::renderObject(zrv::authoring::loadObject(*m, path), true))
+            s += l + "\r\n";
+        return s;
+    };
+    const std::string backdrop = lines("C:\\ZRVA32\\DEFAULT.BKD");
+    const std::string done = "MessageBox(\"Object Preview Complete!\",\"Preview\",MB_OK,0)\r\n";
+    auto b = make(1, "Back");
+    auto d = make(2, "Ask");
+    auto c = make(3, "Tip");
+    auto preview = [&](const std::string& path) {
+        auto p = zrv::workbench::previewScript(*m, project->data(), path, "C:\\ZRVA32\\DEFAULT.BKD");
+        EXPECT_FALSE(p.refused.has_value());
+        return p.script;
+    };
+    EXPECT_EQ(preview(b.path), head + lines(b.path) + "ShowBackdrop(\"Back\")\r\n" + done);
+    EXPECT_EQ(preview(d.path), head + backdrop + lines(d.path) + "ShowBackdrop(\"DEFAULTBACKDROP\")\r\nDialogBox(\"Ask\")\r\n");
+    EXPECT_EQ(preview(c.path),
+              head + backdrop + lines(c.path) + "ShowBackdrop(\"DEFAULTBACKDROP\")\r\nShowCueCard(\"Tip\")\r\n" + done);
+    // A file that is gone: 10024 naming it.
+    auto gone = zrv::workbench::previewScript(*m, project->data(), c.path, "C:\\ZRVA32\\GONE.BKD");
+    ASSERT_TRUE(gone.refused.has_value());
+    EXPECT_EQ(gone.refused->number, 10024);
+    EXPECT_NE(gone.refused->message.find("C:\\ZRVA32\\GONE.BKD"), std::string::npos) << gone.refused->message;
 }
 
 } // namespace
