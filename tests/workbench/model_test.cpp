@@ -1,6 +1,7 @@
 // What the workbench remembers: window placement, the view toggles, the
 // recently used projects and the project opened at start.
 #include "authoring/workbench/model/commands.h"
+#include "authoring/workbench/model/filelist.h"
 #include "authoring/workbench/model/objects.h"
 #include "authoring/workbench/model/settings.h"
 
@@ -301,6 +302,170 @@ TEST_F(Objects, ThePreviewScriptOfEachType) {
     ASSERT_TRUE(gone.refused.has_value());
     EXPECT_EQ(gone.refused->number, 10024);
     EXPECT_NE(gone.refused->message.find("C:\\ZRVA32\\GONE.BKD"), std::string::npos) << gone.refused->message;
+}
+
+} // namespace
+
+namespace {
+
+using zrv::authoring::FileEntry;
+using zrv::workbench::FileClipboard;
+using zrv::workbench::FileListEditor;
+
+class FileListEditing : public MachineTest {
+protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        project = std::make_unique<Project>(*m, zrv::authoring::Prompts{}, "C:\\ZRVA32\\DEFAULT.BKD", 0);
+        project->data().files.clear();
+        clipboard = std::make_unique<FileClipboard>(*m);
+        editor = std::make_unique<FileListEditor>(*project, *clipboard);
+    }
+    std::vector<std::string> sources() const {
+        std::vector<std::string> out;
+        for (const FileEntry& e : project->data().files)
+            out.push_back(e.source);
+        return out;
+    }
+    void pick(std::initializer_list<int> lines) {
+        editor->selectAll(false);
+        for (int l : lines)
+            editor->select(l, true);
+    }
+    std::unique_ptr<Project> project;
+    std::unique_ptr<FileClipboard> clipboard;
+    std::unique_ptr<FileListEditor> editor;
+};
+
+TEST_F(FileListEditing, EditRebuildsInTheGivenOrderKeepingKnownEntries) {
+    editor->edit({"C:\\APP\\APP.EXE", "C:\\APP\\README"});
+    ASSERT_EQ(sources(), (std::vector<std::string>{"C:\\APP\\APP.EXE", "C:\\APP\\README."}));
+    const FileEntry& readme = project->data().files[1];
+    EXPECT_EQ(readme.extension, "_");
+    EXPECT_EQ(readme.target, "%InstallPath%");
+    EXPECT_EQ(readme.comment, "Copying:");
+    EXPECT_EQ(readme.usage, 1);
+    EXPECT_EQ(readme.options, 1u);
+    EXPECT_TRUE(project->changed());
+    pick({0});
+    ASSERT_FALSE(editor->apply("Icon Text", "The App").has_value());
+    // Another spelling of a known source keeps its entry; the order is the new one.
+    editor->edit({"c:\\app\\readme.", "C:\\APP\\HELP.HLP", "c:\\APP\\app.exe"});
+    ASSERT_EQ(sources(), (std::vector<std::string>{"C:\\APP\\README.", "C:\\APP\\HELP.HLP", "C:\\APP\\APP.EXE"}));
+    EXPECT_EQ(project->data().files[2].iconText, "The App");
+    EXPECT_EQ(project->data().files[1].extension, "HL_");
+}
+
+TEST_F(FileListEditing, APropertyGoesToEverySelectedFileWithItsTies) {
+    editor->edit({"C:\\A.DLL", "C:\\B.DLL", "C:\\C.DLL", "C:\\D.TXT"});
+    project->data().runtimeFile(zrv::authoring::Runtime::Interpreter16) = 1;
+    project->data().runtimeFile(zrv::authoring::Runtime::Interpreter32) = 1;
+    pick({0, 1, 2});
+    ASSERT_FALSE(editor->apply("File Action", "2").has_value());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(project->data().files[static_cast<std::size_t>(i)].action, 2);
+        EXPECT_EQ(project->data().files[static_cast<std::size_t>(i)].shared, 1);
+    }
+    EXPECT_EQ(project->data().files[3].action, 0);
+    EXPECT_EQ(project->data().runtimeFile(zrv::authoring::Runtime::RegSvr), 1);
+    EXPECT_EQ(project->data().runtimeFile(zrv::authoring::Runtime::RegSvr32), 1);
+    ASSERT_FALSE(editor->apply("Register as Shared", "0").has_value());
+    EXPECT_EQ(project->data().files[0].shared, 1); // held by the action
+    // A value out of range is refused for all, and nothing changes.
+    const auto before = project->data();
+    EXPECT_TRUE(editor->apply("File Usage", "9").has_value());
+    EXPECT_EQ(project->data(), before);
+}
+
+TEST_F(FileListEditing, DeleteAndMoveKeepTheCaretInTheList) {
+    editor->edit({"C:\\1.X", "C:\\2.X", "C:\\3.X", "C:\\4.X"});
+    editor->setCaret(0);
+    editor->moveUp(); // the first line stays
+    editor->setCaret(3);
+    editor->moveDown(); // so does the last
+    EXPECT_EQ(sources(), (std::vector<std::string>{"C:\\1.X", "C:\\2.X", "C:\\3.X", "C:\\4.X"}));
+    editor->setCaret(1);
+    editor->moveDown();
+    EXPECT_EQ(sources(), (std::vector<std::string>{"C:\\1.X", "C:\\3.X", "C:\\2.X", "C:\\4.X"}));
+    EXPECT_EQ(editor->caret(), 2);
+    EXPECT_EQ(editor->selection(), std::vector<int>{2});
+    editor->setCaret(3);
+    pick({2, 3});
+    editor->deleteSelected();
+    EXPECT_EQ(sources(), (std::vector<std::string>{"C:\\1.X", "C:\\3.X"}));
+    EXPECT_EQ(editor->caret(), 1); // up to the new last line
+    pick({0, 1});
+    editor->deleteSelected();
+    EXPECT_EQ(editor->count(), 0);
+    EXPECT_EQ(editor->caret(), 0);
+}
+
+TEST_F(FileListEditing, CutCopyAndPasteThroughTheFileClipboard) {
+    ASSERT_TRUE(clipboard->usable());
+    editor->edit({"C:\\1.X", "C:\\2.X", "C:\\3.X", "C:\\4.X"});
+    // Copied and pasted into the same project: one warning a file, nothing added.
+    pick({1, 2});
+    editor->copy();
+    std::vector<std::string> warnings;
+    auto warn = [&](const std::string& w) {
+        warnings.push_back(w);
+        return true;
+    };
+    ASSERT_FALSE(editor->paste(warn).has_value());
+    EXPECT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0], "Warning: The file 'C:\\2.X' already exists in the project.\n\nIt cannot be added again!");
+    EXPECT_EQ(editor->count(), 4);
+    // Cut, then pasted back after the caret line without warnings.
+    editor->cut();
+    EXPECT_EQ(sources(), (std::vector<std::string>{"C:\\1.X", "C:\\4.X"}));
+    editor->setCaret(0);
+    warnings.clear();
+    ASSERT_FALSE(editor->paste(warn).has_value());
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(sources(), (std::vector<std::string>{"C:\\1.X", "C:\\2.X", "C:\\3.X", "C:\\4.X"}));
+    // Cancel at a warning inserts nothing, not even the new ones.
+    editor->edit({"C:\\2.X"});
+    EXPECT_FALSE(editor->paste([](const std::string&) { return false; }).has_value());
+    EXPECT_EQ(sources(), std::vector<std::string>{"C:\\2.X"});
+    // Past 2048 files: 10004, nothing inserted.
+    std::vector<std::string> many;
+    for (int i = 0; i < 2047; ++i)
+        many.push_back("C:\\M" + std::to_string(i) + ".X");
+    editor->edit(many);
+    auto r = editor->paste(warn);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->number, 10004);
+    EXPECT_EQ(editor->count(), 2047);
+    // The clipboard file deleted behind its back: an empty clipboard.
+    const std::string file = clipboard->path();
+    ASSERT_TRUE(m->deleteFile(file).ok());
+    editor->edit({"C:\\Z.X"});
+    EXPECT_FALSE(editor->paste(warn).has_value());
+    EXPECT_EQ(editor->count(), 1);
+    editor->copy(); // and usable again
+    // It goes with the workbench.
+    ASSERT_TRUE(m->exists(file));
+    editor.reset();
+    clipboard.reset();
+    EXPECT_FALSE(m->exists(file));
+}
+
+TEST(FileClipboardRecords, HoldEveryFieldIn1534Bytes) {
+    FileEntry e;
+    e.source = "C:\\APP\\" + std::string(240, 's');
+    e.target = "%InstallPath%";
+    e.comment = "Copying:";
+    e.cueCard = "Tip";
+    e.unprotect = 1, e.protect = 1, e.makeIcon = 1, e.iconIndex = -3, e.action = 7;
+    e.iconText = "App", e.iconParams = "/x", e.iconFile = "C:\\I.ICO", e.workDir = "C:\\W";
+    e.overText = std::string(200, 'o');
+    e.extension = "EX_";
+    e.actionParams = "p";
+    e.checkInUse = 1, e.overwrite = 4, e.usage = 1, e.compress = 1, e.optional = 1, e.included = 1, e.shared = 1;
+    e.options = 0xFFFFFFFFu;
+    const std::string record = FileClipboard::encode(e);
+    EXPECT_EQ(record.size(), FileClipboard::kRecordSize);
+    EXPECT_EQ(FileClipboard::decode(record), e);
 }
 
 } // namespace
