@@ -25,6 +25,11 @@ int failure(const std::string& message);
 // A Windows path of the authoring machine: as given when it starts with a
 // drive letter and ":", else the host path on Z:.
 std::optional<std::string> windowsPath(const std::string& arg);
+// An argument in the machine's code page; nothing when it cannot be.
+std::optional<std::string> ansiArg(const std::string& a);
+// A 1-based number of one of `count` entries, as an index; on a bad one the
+// usage error or failure is reported and its status left in `status`.
+std::optional<int> indexArg(const std::string& text, std::size_t count, const std::string& what, int& status);
 // The authoring machine, with the host's "/" as its drive Z:.
 Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir);
 

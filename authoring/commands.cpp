@@ -59,10 +59,6 @@ Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir) {
     return Machine::open(dir, options);
 }
 
-namespace {
-
-constexpr std::string_view kSettingsInstall = "Install";
-
 std::optional<std::string> ansiArg(const std::string& a) { return utf8ToAnsi(a); }
 
 // A 1-based index of a list of `count` entries.
@@ -80,6 +76,11 @@ std::optional<int> indexArg(const std::string& text, std::size_t count, const st
     }
     return static_cast<int>(v - 1);
 }
+
+namespace {
+
+constexpr std::string_view kSettingsInstall = "Install";
+
 
 bool isFileProperty(std::string_view name) {
     for (const char* p : kFileProperties)
@@ -419,7 +420,8 @@ int renderCommand(const std::filesystem::path& machineDir, const std::vector<std
 int projectCommand(const std::filesystem::path& machineDir, const std::string& command,
                    const std::vector<std::string>& args) {
     static const char* const kCommands[] = {"new", "show", "list", "save", "set", "add", "remove", "relocate",
-                                            "import-vb", "import-components", "script", "build"};
+                                            "import-vb", "import-components", "script", "build",
+                                            "files", "move", "object", "preview"};
     if (command == "render")
         return renderCommand(machineDir, args);
     if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands))
@@ -503,6 +505,14 @@ int projectCommand(const std::filesystem::path& machineDir, const std::string& c
         result = removeCommand(*s, args);
     else if (command == "import-vb")
         result = importVbCommand(*s, args);
+    else if (command == "files")
+        result = filesCommand(*s, args);
+    else if (command == "move")
+        result = moveCommand(*s, args);
+    else if (command == "object")
+        result = objectCommand(*s, args);
+    else if (command == "preview")
+        result = previewCommand(*s, args);
     else
         result = importComponentsCommand(*s, args);
     // A refusal leaves the file as it was.

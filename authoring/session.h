@@ -33,5 +33,10 @@ std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& sta
 // zrva32 script and build.
 int scriptCommand(Session& s, const std::vector<std::string>& args);
 int buildCommand(Session& s, const std::vector<std::string>& args);
+// The workbench's editing: files order, move, object, preview.
+int filesCommand(Session& s, const std::vector<std::string>& args);
+int moveCommand(Session& s, const std::vector<std::string>& args);
+int objectCommand(Session& s, const std::vector<std::string>& args);
+int previewCommand(Session& s, const std::vector<std::string>& args);
 
 } // namespace zrv::authoring

@@ -153,6 +153,44 @@ TEST_F(Projects, FilesAreAddedSetListedAndRemoved) {
     EXPECT_EQ(bytes.find("FILE3="), std::string::npos);
 }
 
+TEST_F(Projects, TheWorkbenchsEditingFromTheCommandLine) {
+    newProject();
+    for (const char* f : {"A.EXE", "B.DLL", "C.HLP"})
+        spit(at(f), f);
+    ASSERT_EQ(zrva32("add " + q("A.SPJ") + " file " + q("A.EXE") + " icontext=Kept").status, 0);
+    // The list in a new order: a known file keeps its entry.
+    Ran r = zrva32("files " + q("A.SPJ") + " order " + q("C.HLP") + " " + q("a.exe") + " " + q("B.DLL"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string bytes = slurp(at("A.SPJ"));
+    EXPECT_NE(bytes.find("FILE1=" + win("C.HLP") + "\r\n"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("FILE3=" + win("B.DLL") + "\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("Kept"), std::string::npos);
+    ASSERT_EQ(zrva32("move " + q("A.SPJ") + " file 3 up").status, 0);
+    ASSERT_EQ(zrva32("move " + q("A.SPJ") + " file 1 up").status, 0); // the first stays
+    bytes = slurp(at("A.SPJ"));
+    EXPECT_NE(bytes.find("FILE2=" + win("B.DLL") + "\r\n"), std::string::npos) << bytes;
+    refused("move " + q("A.SPJ") + " file 4 down", 1, "no file 4");
+    refused("move " + q("A.SPJ") + " file 1 sideways", 2, "up|down");
+
+    // Objects through the properties' rules; the file is made with its type's extension.
+    r = zrva32("object " + q("A.SPJ") + " new name=Ask type=dialog caption=Hello file=" + q("ASK.BKD"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(at("ASK.DLG")));
+    EXPECT_NE(slurp(at("ASK.DLG")).find("Name=Ask"), std::string::npos);
+    refused("object " + q("A.SPJ") + " new name=Ask file=" + q("OTHER.BKD"), 1, "An object with this name already exists");
+    refused("object " + q("A.SPJ") + " new name=", 1, "Invalid object name");
+    refused("object " + q("A.SPJ") + " new type=wobbly", 1, "wobbly");
+    ASSERT_EQ(zrva32("object " + q("A.SPJ") + " set 2 type=CueCard border=3").status, 0) << "the new one is object 2";
+    EXPECT_TRUE(fs::exists(at("ASK.CUE")));
+    // The preview script of it, printed.
+    r = zrva32("preview " + q("A.SPJ") + " Ask");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out.starts_with("// Preview script file\r\n")) << r.out;
+    EXPECT_NE(r.out.find("ShowCueCard(\"Ask\")\r\nMessageBox(\"Object Preview Complete!\",\"Preview\",MB_OK,0)\r\n"),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(Projects, ObjectsBitmapsAndRendering) {
     newProject();
     spit(at("CARD.CUE"), "[ObjectDef]\r\nVersion=100\r\nName=Card\r\nType=3\r\nPosition=3\r\nWidth=200\r\n"
