@@ -56,6 +56,18 @@ Projects (.SPJ):
   add PROJECT.SPJ bitmap|object PATH
   add PROJECT.SPJ file SOURCE [PROP=VALUE...]
   remove PROJECT.SPJ dir|option|bitmap|object|file INDEX
+  files PROJECT.SPJ order FILE...
+                     the file list in this order (as Project / Edit): a file
+                     the project holds keeps its entry, a new one gets the
+                     defaults of add
+  move PROJECT.SPJ file N up|down
+  object PROJECT.SPJ new [PROP=VALUE...]
+  object PROJECT.SPJ set N [PROP=VALUE...]
+                     a new or changed object through the properties' rules
+                     (file, name, type backdrop|dialog|cuecard, border,
+                     caption, position, x, y, width, height); prints its file
+  preview PROJECT.SPJ NAME|N
+                     print the script that previews an object
   relocate PROJECT.SPJ
                      a moved project: paths under its old folder move to the
                      new one (in the project and its object files)
