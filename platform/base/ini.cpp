@@ -89,11 +89,25 @@ std::optional<std::size_t> IniDocument::findKey(const Range& range, std::string_
 // The profile functions act on the first section of a name and the first key
 // of a name in it, as documented since Windows 3.1; the names a caller gives
 // are compared with their surrounding blanks trimmed.
+std::optional<IniDocument::Range> IniDocument::firstSection(std::string_view name) const {
+    // Only as far as the end of the first: reads and writes act on it alone.
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        auto header = iniSectionName(m_lines[i]);
+        if (!header || !equalNoCase(*header, name))
+            continue;
+        std::size_t end = i + 1;
+        while (end < m_lines.size() && !iniSectionName(m_lines[end]))
+            ++end;
+        return Range{i, end};
+    }
+    return std::nullopt;
+}
+
 std::optional<std::size_t> IniDocument::firstKey(std::string_view section, std::string_view key) const {
-    auto ranges = sections(trimBlanks(section));
-    if (ranges.empty())
+    auto range = firstSection(trimBlanks(section));
+    if (!range)
         return std::nullopt;
-    return findKey(ranges.front(), trimBlanks(key));
+    return findKey(*range, trimBlanks(key));
 }
 
 std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
@@ -147,7 +161,8 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         *appended = false;
     section = trimBlanks(section);
     key = trimBlanks(key);
-    if (auto i = firstKey(section, key)) {
+    const auto range = firstSection(section);
+    if (auto i = range ? findKey(*range, key) : std::nullopt) {
         // The stored spelling of the key stays; only the value changes.
         std::string line = std::string(iniKeyValue(m_lines[*i])->first) + "=" + std::string(value);
         if (m_lines[*i] == line)
@@ -155,11 +170,10 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         m_lines[*i] = std::move(line);
         return true;
     }
-    auto ranges = sections(section);
     std::string entry = std::string(key) + "=" + std::string(value);
-    if (!ranges.empty()) {
+    if (range) {
         // After the section's last entry, before the blank lines that close it.
-        const Range& r = ranges.front();
+        const Range& r = *range;
         std::size_t at = r.end;
         while (at > r.header + 1 && trimBlanks(m_lines[at - 1]).empty())
             --at;
