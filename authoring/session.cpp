@@ -1,4 +1,5 @@
 #include "authoring/session.h"
+#include "authoring/workbench/model/settings.h"
 
 #include "authoring/project/objectfile.h"
 #include "common/scripttext.h"
@@ -9,12 +10,6 @@
 #include <cstdio>
 
 namespace zrv::authoring {
-
-namespace {
-
-constexpr std::string_view kSettingsInstall = "Install";
-
-} // namespace
 
 void printMessage(const Message& m) {
     std::string text(plain(m.text));
@@ -54,8 +49,7 @@ std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& sta
     Session& s = *owner;
     s.machine = std::move(*machine);
     s.settings = std::make_unique<SettingsStore>(*s.machine);
-    const std::string backdrop =
-        s.settings->getString(kSettingsInstall, "DefaultBackdrop", kDefaultBackdropPath);
+    const std::string backdrop = workbench::WorkbenchSettings(*s.settings).defaultBackdrop();
     if (equalNoCase(backdrop, kDefaultBackdropPath))
         if (auto r = ensureDefaultBackdrop(*s.machine, backdrop); !r)
             std::fprintf(stderr, "zrva32: warning: cannot write the default backdrop %s: %s\n", backdrop.c_str(),

@@ -148,11 +148,8 @@ int previewCommand(Session& s, const std::vector<std::string>& args) {
             slot = i;
     if (!slot)
         return failure("the project has no object " + args[1]);
-    workbench::WorkbenchSettings settings(*s.settings);
-    std::string backdrop = settings.defaultBackdrop();
-    if (backdrop.empty())
-        backdrop = std::string(kDefaultBackdropPath);
-    auto preview = workbench::previewScript(*s.machine, p, p.objects[*slot], backdrop);
+    auto preview = workbench::previewScript(*s.machine, p, p.objects[*slot],
+                                            workbench::WorkbenchSettings(*s.settings).defaultBackdrop());
     if (preview.refused) {
         std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(preview.refused->message).c_str());
         return kExitFailure;

@@ -62,18 +62,23 @@ IniDocument IniDocument::parse(std::string_view bytes) {
     return doc;
 }
 
-std::vector<IniDocument::Range> IniDocument::sections(std::string_view name) const {
-    std::vector<Range> out;
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+std::optional<IniDocument::Range> IniDocument::sectionFrom(std::size_t from, std::string_view name) const {
+    for (std::size_t i = from; i < m_lines.size(); ++i) {
         auto header = iniSectionName(m_lines[i]);
         if (!header || !equalNoCase(*header, name))
             continue;
         std::size_t end = i + 1;
         while (end < m_lines.size() && !iniSectionName(m_lines[end]))
             ++end;
-        out.push_back({i, end});
-        i = end - 1;
+        return Range{i, end};
     }
+    return std::nullopt;
+}
+
+std::vector<IniDocument::Range> IniDocument::sections(std::string_view name) const {
+    std::vector<Range> out;
+    for (auto r = sectionFrom(0, name); r; r = sectionFrom(r->end, name))
+        out.push_back(*r);
     return out;
 }
 
@@ -89,22 +94,9 @@ std::optional<std::size_t> IniDocument::findKey(const Range& range, std::string_
 // The profile functions act on the first section of a name and the first key
 // of a name in it, as documented since Windows 3.1; the names a caller gives
 // are compared with their surrounding blanks trimmed.
-std::optional<IniDocument::Range> IniDocument::firstSection(std::string_view name) const {
-    // Only as far as the end of the first: reads and writes act on it alone.
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        auto header = iniSectionName(m_lines[i]);
-        if (!header || !equalNoCase(*header, name))
-            continue;
-        std::size_t end = i + 1;
-        while (end < m_lines.size() && !iniSectionName(m_lines[end]))
-            ++end;
-        return Range{i, end};
-    }
-    return std::nullopt;
-}
-
 std::optional<std::size_t> IniDocument::firstKey(std::string_view section, std::string_view key) const {
-    auto range = firstSection(trimBlanks(section));
+    // Only as far as the end of the first: reads and writes act on it alone.
+    auto range = sectionFrom(0, trimBlanks(section));
     if (!range)
         return std::nullopt;
     return findKey(*range, trimBlanks(key));
@@ -161,7 +153,7 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         *appended = false;
     section = trimBlanks(section);
     key = trimBlanks(key);
-    const auto range = firstSection(section);
+    const auto range = sectionFrom(0, section);
     if (auto i = range ? findKey(*range, key) : std::nullopt) {
         // The stored spelling of the key stays; only the value changes.
         std::string line = std::string(iniKeyValue(m_lines[*i])->first) + "=" + std::string(value);

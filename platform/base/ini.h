@@ -56,7 +56,8 @@ private:
         std::size_t end;    // one past the section's last line
     };
     std::vector<Range> sections(std::string_view name) const;
-    std::optional<Range> firstSection(std::string_view name) const;
+    // The first section of that name whose header is at or after line `from`.
+    std::optional<Range> sectionFrom(std::size_t from, std::string_view name) const;
     std::optional<std::size_t> findKey(const Range& range, std::string_view key) const;
     std::optional<std::size_t> firstKey(std::string_view section, std::string_view key) const;
 

@@ -273,6 +273,22 @@ Result<std::unique_ptr<ByteReader>> openExpanding(File file) {
     return std::unique_ptr<ByteReader>(new SzddReader(std::move(file), claimedLength(header)));
 }
 
+ReadSome readFromMemory(std::string_view data) {
+    return [data, at = std::size_t(0)](void* buffer, std::size_t count) mutable -> Result<std::size_t> {
+        const std::size_t n = std::min(count, data.size() - at);
+        std::memcpy(buffer, data.data() + at, n);
+        at += n;
+        return n;
+    };
+}
+
+WriteAll appendTo(std::string& out) {
+    return [&out](const void* bytes, std::size_t count) -> Result<void> {
+        out.append(static_cast<const char*>(bytes), count);
+        return {};
+    };
+}
+
 Result<std::string> szddExpand(std::string_view compressed) {
     std::string out;
     if (compressed.size() >= kSzddHeaderSize && isSzddHeader(reinterpret_cast<const unsigned char*>(compressed.data()),
@@ -280,18 +296,7 @@ Result<std::string> szddExpand(std::string_view compressed) {
         // The claimed length is only a hint: it may lie.
         out.reserve(std::min<std::size_t>(claimedLength(reinterpret_cast<const unsigned char*>(compressed.data())),
                                           compressed.size() * 9));
-    std::size_t at = 0;
-    auto r = szddExpandStream(
-        [&](void* buffer, std::size_t count) -> Result<std::size_t> {
-            const std::size_t n = std::min(count, compressed.size() - at);
-            std::memcpy(buffer, compressed.data() + at, n);
-            at += n;
-            return n;
-        },
-        [&](const void* bytes, std::size_t count) -> Result<void> {
-            out.append(static_cast<const char*>(bytes), count);
-            return {};
-        });
+    auto r = szddExpandStream(readFromMemory(compressed), appendTo(out));
     if (!r)
         return r.error();
     return out;
@@ -567,20 +572,7 @@ Result<void> szddCompressStream(std::uint64_t size, const ReadSome& read, const 
 Result<std::string> szddCompress(std::string_view data, char missing) {
     std::string out;
     out.reserve(data.size() / 2 + 64);
-    std::size_t at = 0;
-    auto r = szddCompressStream(
-        data.size(),
-        [&](void* buffer, std::size_t count) -> Result<std::size_t> {
-            const std::size_t n = std::min(count, data.size() - at);
-            std::memcpy(buffer, data.data() + at, n);
-            at += n;
-            return n;
-        },
-        [&](const void* bytes, std::size_t count) -> Result<void> {
-            out.append(static_cast<const char*>(bytes), count);
-            return {};
-        },
-        missing, data.size());
+    auto r = szddCompressStream(data.size(), readFromMemory(data), appendTo(out), missing, data.size());
     if (!r)
         return r.error();
     return out;

@@ -37,6 +37,10 @@ Result<std::unique_ptr<ByteReader>> openExpanding(File file);
 // `write` takes every byte it is given or fails.
 using ReadSome = std::function<Result<std::size_t>(void* buffer, std::size_t count)>;
 using WriteAll = std::function<Result<void>(const void* bytes, std::size_t count)>;
+// The two over memory: reading `data` (which must outlive the reader), and
+// appending to `out`.
+ReadSome readFromMemory(std::string_view data);
+WriteAll appendTo(std::string& out);
 
 // Expands an SZDD image (header included) from `read` to `write`; returns the
 // bytes expanded.

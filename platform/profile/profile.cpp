@@ -27,14 +27,22 @@ constexpr std::size_t kMaxProfileBytes = 16 * 1024 * 1024;
 class Documents {
 public:
     // The document of a profile file, read or parsed; nullptr when there is
-    // none, and `why` set when it cannot be used at all.
-    // `key` is the host path (empty when there is none).
-    IniDocument* find(Machine& machine, const std::string& path, const std::string& key, std::optional<Error>& why) {
+    // none, and `why` set when it cannot be used at all. `key` is the host
+    // path (empty when there is none). `exact`, when given, tells whether the
+    // file holds exactly what the document writes, so lines added at the end
+    // can be added to the file alone.
+    IniDocument* find(Machine& machine, const std::string& path, const std::string& key, std::optional<Error>& why,
+                      bool* exact = nullptr) {
+        if (exact)
+            *exact = false;
         auto now = key.empty() ? Result<host::Stat>(fail(WinError::FileNotFound, path)) : host::statPath(key);
         if (now && !now->isFolder())
             if (auto it = m_docs.find(key);
-                it != m_docs.end() && same(it->second.seen, *now) && it->second.changes == File::changesInPlace())
+                it != m_docs.end() && same(it->second.seen, *now) && it->second.changes == File::changesInPlace()) {
+                if (exact)
+                    *exact = it->second.exact;
                 return &it->second.doc;
+            }
         if (!key.empty())
             m_docs.erase(key);
         auto stat = machine.stat(path);
@@ -56,16 +64,10 @@ public:
         IniDocument doc = IniDocument::parse(*text);
         if (key.empty() || !now)
             return keepAside(std::move(doc));
-        const bool exact = doc.serialize() == *text;
-        return remember(key, *now, std::move(doc), exact);
-    }
-    // Whether the file holds exactly what `doc` (found above) writes: then
-    // lines added at the end can be added to the file alone.
-    bool exact(const IniDocument* doc) const {
-        for (const auto& [key, e] : m_docs)
-            if (&e.doc == doc)
-                return e.exact;
-        return false;
+        const bool asWritten = doc.serialize() == *text;
+        if (exact)
+            *exact = asWritten;
+        return remember(key, *now, std::move(doc), asWritten);
     }
     // After `doc` (found above or new) was written as `path`.
     void written(const std::string& key, IniDocument doc) {
@@ -183,10 +185,10 @@ Result<void> writePrivateProfileString(Machine& machine, std::string_view sectio
     std::lock_guard lock(g_lock);
     std::optional<Error> why;
     const std::string hostFile = hostKey(machine, path);
-    IniDocument* found = g_documents.find(machine, path, hostFile, why);
+    bool exact = false;
+    IniDocument* found = g_documents.find(machine, path, hostFile, why, &exact);
     if (why)
         return *why;
-    const bool exact = found && g_documents.exact(found);
     IniDocument doc = found ? std::move(*found) : IniDocument();
     g_documents.forget(hostFile); // moved out: it is put back once written
     const std::size_t before = doc.lines().size();

@@ -85,11 +85,7 @@ TEST(Szdd, StreamingGivesTheSameBytesForEveryChunk) {
                     at += n;
                     return n;
                 },
-                [&](const void* bytes, std::size_t count) -> Result<void> {
-                    out.append(static_cast<const char*>(bytes), count);
-                    return {};
-                },
-                'Q', chunk);
+                appendTo(out), 'Q', chunk);
             ASSERT_TRUE(r.ok()) << r.error().describe();
             EXPECT_EQ(out, whole) << data.size() << " bytes in chunks of " << chunk;
         }
@@ -103,32 +99,17 @@ TEST(Szdd, StreamingGivesTheSameBytesForEveryChunk) {
                 static_cast<char*>(buffer)[0] = whole[at++];
                 return std::size_t(1);
             },
-            [&](const void* bytes, std::size_t count) -> Result<void> {
-                back.append(static_cast<const char*>(bytes), count);
-                return {};
-            });
+            appendTo(back));
         ASSERT_TRUE(n.ok()) << n.error().describe();
         EXPECT_EQ(back, data);
     }
     // An input that is not the size it was said to be fails.
-    std::string data = textLike(30000, 6);
-    auto feed = [&data, at = std::size_t(0)](void* buffer, std::size_t count) mutable -> Result<std::size_t> {
-        const std::size_t n = std::min(count, data.size() - at);
-        std::memcpy(buffer, data.data() + at, n);
-        at += n;
-        return n;
-    };
-    auto sink = [](const void*, std::size_t) -> Result<void> { return {}; };
-    EXPECT_FALSE(szddCompressStream(data.size() + 1, feed, sink, 0, 16384).ok());
+    const std::string data = textLike(30000, 6);
+    std::string sink;
+    EXPECT_FALSE(szddCompressStream(data.size() + 1, readFromMemory(data), appendTo(sink), 0, 16384).ok());
     // A write that fails stops it with that failure.
     auto full = [](const void*, std::size_t) -> Result<void> { return fail(WinError::DiskFull, "full"); };
-    auto again = [&data, at = std::size_t(0)](void* buffer, std::size_t count) mutable -> Result<std::size_t> {
-        const std::size_t n = std::min(count, data.size() - at);
-        std::memcpy(buffer, data.data() + at, n);
-        at += n;
-        return n;
-    };
-    auto r = szddCompressStream(data.size(), again, full, 0, 16384);
+    auto r = szddCompressStream(data.size(), readFromMemory(data), full, 0, 16384);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.code(), WinError::DiskFull);
 }

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "platform/base/ansi.h"
+#include "platform/base/ini.h"
 #include "platform/profile/profile.h"
 #include "platform/machine/machine.h"
 
@@ -12,13 +13,6 @@ using authoring::refusal;
 
 namespace {
 
-std::string trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t");
-    return std::string(s.substr(first, last - first + 1));
-}
 
 std::string withTypeExtension(std::string_view path, int type) {
     const char* ext = type == 2 ? ".DLG" : type == 3 ? ".CUE" : ".BKD";
@@ -56,7 +50,7 @@ Fields fieldsFor(int type) { return {type == 2, type == 2 || type == 3, type == 
 Check acceptObject(authoring::Project& project, ObjectProperties& object, std::optional<std::size_t> slot) {
     Machine& machine = project.machine();
     authoring::ProjectData& p = project.data();
-    const std::string name = trimmed(object.header.name);
+    const std::string name(trimBlanks(object.header.name));
     if (name.empty() || name.size() > 40)
         return refusal(10015, "NAME");
     // Case matters here: "Setup" and "SETUP" are two objects.
@@ -69,8 +63,8 @@ Check acceptObject(authoring::Project& project, ObjectProperties& object, std::o
         return refusal(10015, "NAME");
     if (object.header.type < 1 || object.header.type > 3)
         return refusal(0, "TYPE");
-    const std::string path = withTypeExtension(trimmed(object.path), object.header.type);
-    if (path.size() > 255 || trimmed(object.path).empty())
+    const std::string path = withTypeExtension(trimBlanks(object.path), object.header.type);
+    if (path.size() > 255 || trimBlanks(object.path).empty())
         return refusal(10014, "FILE");
     if (!authoring::objectExists(machine, path)) {
         auto made = machine.writeFileAtomic(profileFilePath(machine, path), "");

@@ -2,22 +2,11 @@
 
 #include "common/paths.h"
 #include "platform/base/ansi.h"
+#include "platform/base/ini.h"
 
 #include <algorithm>
 
 namespace zrv::workbench {
-
-namespace {
-
-std::string trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t");
-    return std::string(s.substr(first, last - first + 1));
-}
-
-} // namespace
 
 std::string_view keyPrefix(Pane pane) {
     switch (pane) {
@@ -113,10 +102,10 @@ std::optional<std::string> RecentList::pathOf(int command) const {
 }
 
 std::optional<std::string> startupProject(Machine& machine, WorkbenchSettings& settings, std::string_view commandLine) {
-    const std::string given = trimmed(commandLine);
+    const std::string given(trimBlanks(commandLine));
     if (!given.empty())
         return FindInPath(machine, given);
-    std::string last = trimmed(settings.lastProject());
+    const std::string last(trimBlanks(settings.lastProject()));
     if (last.empty())
         return std::nullopt;
     return last;

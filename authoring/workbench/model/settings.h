@@ -4,6 +4,7 @@
 // No painting here: the Qt workbench shows and forwards, the rules live here.
 #pragma once
 
+#include "authoring/project/objectfile.h"
 #include "authoring/project/settings.h"
 
 #include <optional>
@@ -57,10 +58,12 @@ public:
     Result<void> setDescriptions(bool on) { return m_store.setInt("Zorvane", "Descriptions", on ? 1 : 0); }
     std::string lastProject() { return m_store.getString("Zorvane", "Project", ""); }
     Result<void> setLastProject(std::string_view path) { return m_store.setString("Zorvane", "Project", path); }
-    // The object a new project's backdrop names, and the interpreter that
-    // previews and tests run.
-    std::string defaultBackdrop() { return m_store.getString("Install", "DefaultBackdrop", ""); }
-    std::string interpreter() { return m_store.getString("Executables", "Zrvx32", ""); }
+    // The object file of the backdrop a new project names and previews show
+    // behind other objects, and the interpreter that previews and tests run.
+    std::string defaultBackdrop() {
+        return m_store.getString("Install", "DefaultBackdrop", authoring::kDefaultBackdropPath);
+    }
+    std::string interpreter() { return m_store.getString("Executables", "Zrvx32", "ZRVX32.EXE"); }
 
 private:
     authoring::SettingsStore& m_store;
