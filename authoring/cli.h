@@ -30,8 +30,10 @@ std::optional<std::string> ansiArg(const std::string& a);
 // A 1-based number of one of `count` entries, as an index; on a bad one the
 // usage error or failure is reported and its status left in `status`.
 std::optional<int> indexArg(const std::string& text, std::size_t count, const std::string& what, int& status);
-// The authoring machine, with the host's "/" as its drive Z:.
-Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir);
+// The authoring machine, with the host's "/" as its drive Z:, and the
+// programs (Windows name -> host command) it may start in this run.
+using ProgramMappings = std::vector<std::pair<std::string, std::string>>;
+Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir, const ProgramMappings& programs = {});
 
 // The project commands (new, show, list, save, set, add, remove, relocate,
 // render, import-vb, import-components); -1 when `command` is none of them.

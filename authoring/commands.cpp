@@ -50,8 +50,9 @@ std::optional<std::string> windowsPath(const std::string& arg) {
     return "Z:" + *ansi;
 }
 
-Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir) {
+Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir, const ProgramMappings& programs) {
     MachineOptions options;
+    options.programs = programs;
     DriveMapping z;
     z.letter = 'Z';
     z.hostRoot = "/";
@@ -424,6 +425,11 @@ int projectCommand(const std::filesystem::path& machineDir, const std::string& c
                                             "files", "move", "object", "preview"};
     if (command == "render")
         return renderCommand(machineDir, args);
+    if (command == "preview" || command == "test") {
+        if (args.empty())
+            return usageError(command + " needs a PROJECT.SPJ");
+        return command == "preview" ? previewCommand(machineDir, args) : testCommand(machineDir, args);
+    }
     if (std::find(std::begin(kCommands), std::end(kCommands), command) == std::end(kCommands))
         return -1;
     if (args.empty())
@@ -511,8 +517,6 @@ int projectCommand(const std::filesystem::path& machineDir, const std::string& c
         result = moveCommand(*s, args);
     else if (command == "object")
         result = objectCommand(*s, args);
-    else if (command == "preview")
-        result = previewCommand(*s, args);
     else
         result = importComponentsCommand(*s, args);
     // A refusal leaves the file as it was.

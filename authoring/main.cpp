@@ -66,8 +66,17 @@ Projects (.SPJ):
                      a new or changed object through the properties' rules
                      (file, name, type backdrop|dialog|cuecard, border,
                      caption, position, x, y, width, height); prints its file
-  preview PROJECT.SPJ NAME|N
-                     print the script that previews an object
+  preview PROJECT.SPJ NAME|N [--print] [--ui qt|headless] [--answers FILE]
+          [--transcript FILE]
+                     preview an object: its preview script run by the
+                     interpreter (setting Executables Zrvx32) on the
+                     authoring machine; --print prints the script instead
+  test PROJECT.SPJ [--debug] [--disks DIR] [--machine-for-test DIR]
+          [--ui qt|headless] [--answers FILE] [--transcript FILE]
+                     install the built disk set (default DISKS in the
+                     project's folder) by its SETUP.EXE in a scratch machine
+                     (or DIR, kept); --debug runs it under the debugger with
+                     the project's .DDB file
   relocate PROJECT.SPJ
                      a moved project: paths under its old folder move to the
                      new one (in the project and its object files)

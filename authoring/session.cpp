@@ -33,14 +33,15 @@ void printMessage(const Message& m) {
 
 int refused(const Refusal& r) {
     Message m;
-    m.text = r.number ? std::string(messageText(r.number)) : r.message;
+    // The refusal's own text: it carries the names and numbers put in.
+    m.text = r.message.empty() ? std::string(messageText(r.number)) : r.message;
     m.key = r.key;
     printMessage(m);
     return kExitFailure;
 }
 
-std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& status) {
-    auto machine = openMachine(dir);
+std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& status, const ProgramMappings& programs) {
+    auto machine = openMachine(dir, programs);
     if (!machine) {
         status = failure(machine.error().describe());
         return nullptr;

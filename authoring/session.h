@@ -28,7 +28,8 @@ struct Session {
 };
 
 // On the heap: the prompts refer to it.
-std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& status);
+std::unique_ptr<Session> startSession(const std::filesystem::path& dir, int& status,
+                                      const ProgramMappings& programs = {});
 
 // zrva32 script and build.
 int scriptCommand(Session& s, const std::vector<std::string>& args);
@@ -37,6 +38,9 @@ int buildCommand(Session& s, const std::vector<std::string>& args);
 int filesCommand(Session& s, const std::vector<std::string>& args);
 int moveCommand(Session& s, const std::vector<std::string>& args);
 int objectCommand(Session& s, const std::vector<std::string>& args);
-int previewCommand(Session& s, const std::vector<std::string>& args);
+// zrva32 preview and test: they start the interpreter, so they open the
+// machine themselves with the programs it may start.
+int previewCommand(const std::filesystem::path& machineDir, const std::vector<std::string>& args);
+int testCommand(const std::filesystem::path& machineDir, const std::vector<std::string>& args);
 
 } // namespace zrv::authoring

@@ -1,15 +1,19 @@
 // The workbench's editing from the command line, through the same model:
-// files order, move, object new and set, preview.
+// files order, move, object new and set, preview and test.
 #include "authoring/cli.h"
 #include "authoring/session.h"
 #include "authoring/workbench/model/filelist.h"
 #include "authoring/workbench/model/objects.h"
 #include "authoring/workbench/model/settings.h"
 #include "platform/base/ansi.h"
+#include "authoring/workbench/model/launch.h"
+#include "platform/host/module.h"
 #include "platform/machine/machine.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 
 namespace zrv::authoring {
 
@@ -138,25 +142,203 @@ int objectCommand(Session& s, const std::vector<std::string>& args) {
     return 0;
 }
 
-int previewCommand(Session& s, const std::vector<std::string>& args) {
-    if (args.size() != 2)
+namespace {
+
+// What a preview or test hands on to zrvx32, and where its answers come from.
+struct InterpreterOptions {
+    std::vector<std::string> words; // the interpreter's options
+    std::vector<std::string> rest;  // the command's own words
+    bool print = false, debug = false;
+    std::string disks, testMachine;
+};
+
+// Options of preview and test; a usage error is returned in `status`.
+std::optional<InterpreterOptions> interpreterOptions(const std::vector<std::string>& args, bool test, int& status) {
+    InterpreterOptions o;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool valued = a == "--ui" || a == "--answers" || a == "--transcript" ||
+                            (test && (a == "--disks" || a == "--machine-for-test"));
+        if (valued && i + 1 >= args.size()) {
+            status = usageError(a + " needs a value");
+            return std::nullopt;
+        }
+        if (a == "--ui") {
+            const std::string& v = args[++i];
+            if (v != "qt" && v != "headless") {
+                status = usageError("--ui " + v + ": the interfaces are qt and headless");
+                return std::nullopt;
+            }
+            o.words.insert(o.words.end(), {"--ui", v});
+        } else if (a == "--answers" || a == "--transcript") {
+            o.words.insert(o.words.end(), {a, std::filesystem::absolute(args[++i]).string()});
+        } else if (a == "--disks" && test) {
+            o.disks = args[++i];
+        } else if (a == "--machine-for-test" && test) {
+            o.testMachine = args[++i];
+        } else if (a == "--debug" && test) {
+            o.debug = true;
+        } else if (a == "--print" && !test) {
+            o.print = true;
+        } else if (!a.empty() && a[0] == '-') {
+            status = usageError("unknown option '" + a + "'");
+            return std::nullopt;
+        } else {
+            o.rest.push_back(a);
+        }
+    }
+    return o;
+}
+
+// The host's zrvx32: $ZRVX32, else the one beside this program (or in the
+// build tree's interpreter folder), else the one on PATH.
+std::string interpreterProgram() {
+    if (const char* env = std::getenv("ZRVX32"); env && *env)
+        return env;
+    if (auto self = host::runningProgram()) {
+        const std::filesystem::path folder = std::filesystem::path(*self).parent_path();
+        std::error_code ec;
+        for (const auto& candidate : {folder / "zrvx32", folder.parent_path() / "interpreter" / "zrvx32"})
+            if (std::filesystem::is_regular_file(candidate, ec))
+                return candidate.string();
+    }
+    return "zrvx32";
+}
+
+// A host command line as the machine's program starter splits it.
+std::optional<std::string> commandLineOf(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& w : words) {
+        if (w.find('"') != std::string::npos)
+            return std::nullopt;
+        line += line.empty() ? "" : " ";
+        line += w.find_first_of(" \t") == std::string::npos && !w.empty() ? w : "\"" + w + "\"";
+    }
+    return line;
+}
+
+int launched(const workbench::Launch& l) {
+    if (l.refused)
+        return refused(*l.refused);
+    return l.exitCode;
+}
+
+} // namespace
+
+int previewCommand(const std::filesystem::path& machineDir, const std::vector<std::string>& args) {
+    int status = 0;
+    auto o = interpreterOptions(args, false, status);
+    if (!o)
+        return status;
+    if (o->rest.size() != 1)
         return usageError("preview PROJECT takes the NAME or number of an object");
-    ProjectData& p = s.project->data();
+    std::vector<std::string> words = {interpreterProgram(), "--machine", std::filesystem::absolute(machineDir).string()};
+    words.insert(words.end(), o->words.begin(), o->words.end());
+    auto command = commandLineOf(words);
+    if (!command)
+        return failure("a path with a double quote cannot be handed to the interpreter");
+    auto s = startSession(machineDir, status, {{"ZRVX32.EXE", *command}});
+    auto path = s ? windowsPath(args[0]) : std::nullopt;
+    if (!s || !path)
+        return s ? failure(args[0] + ": the name has characters Windows code page 1252 cannot hold") : status;
+    if (!s->project->open(*path))
+        return kExitFailure;
+    ProjectData& p = s->project->data();
     std::optional<std::size_t> slot;
     for (std::size_t i = 0; i < p.objects.size(); ++i)
-        if (objectName(*s.machine, p.objects[i]) == args[1] || std::to_string(i + 1) == args[1])
+        if (objectName(*s->machine, p.objects[i]) == o->rest[0] || std::to_string(i + 1) == o->rest[0])
             slot = i;
     if (!slot)
-        return failure("the project has no object " + args[1]);
-    auto preview = workbench::previewScript(*s.machine, p, p.objects[*slot],
-                                            workbench::WorkbenchSettings(*s.settings).defaultBackdrop());
-    if (preview.refused) {
-        std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(preview.refused->message).c_str());
-        return kExitFailure;
+        return failure("the project has no object " + o->rest[0]);
+    workbench::WorkbenchSettings settings(*s->settings);
+    if (o->print) {
+        auto preview = workbench::previewScript(*s->machine, p, p.objects[*slot], settings.defaultBackdrop());
+        if (preview.refused)
+            return refused(*preview.refused);
+        std::fwrite(preview.script.data(), 1, preview.script.size(), stdout);
+        return 0;
     }
-    std::fwrite(preview.script.data(), 1, preview.script.size(), stdout);
-    s.readOnly = true;
-    return 0;
+    return launched(workbench::runPreview(*s->machine, settings, p, p.objects[*slot], true));
+}
+
+int testCommand(const std::filesystem::path& machineDir, const std::vector<std::string>& args) {
+    namespace fs = std::filesystem;
+    int status = 0;
+    auto o = interpreterOptions(args, true, status);
+    if (!o)
+        return status;
+    if (!o->rest.empty())
+        return usageError("test takes PROJECT.SPJ and its options");
+    auto s = startSession(machineDir, status);
+    auto path = s ? windowsPath(args[0]) : std::nullopt;
+    if (!s || !path)
+        return s ? failure(args[0] + ": the name has characters Windows code page 1252 cannot hold") : status;
+    if (!s->project->open(*path))
+        return kExitFailure;
+    const ProjectData& p = s->project->data();
+    auto projectFolder = s->machine->hostPath(p.directory);
+    if (!projectFolder)
+        return failure(ansiToUtf8(p.directory) + ": " + projectFolder.error().describe());
+    std::error_code ec;
+    const fs::path disks = o->disks.empty() ? *projectFolder / "DISKS" : fs::absolute(o->disks);
+    if (!fs::is_directory(disks, ec))
+        return failure("no disk set at " + disks.string() + " ('zrva32 build " + args[0] + "' makes it)");
+    const fs::path first = fs::is_directory(disks / "DISK1", ec) ? disks / "DISK1" : disks;
+
+    // A test never touches the author's own machine: a scratch one unless told.
+    fs::path scratch = o->testMachine;
+    const bool ownScratch = scratch.empty();
+    if (ownScratch) {
+        for (int n = 0; scratch.empty() && n < 100; ++n) {
+            const fs::path candidate =
+                fs::temp_directory_path(ec) / ("zrva32-test-" + std::to_string(std::random_device{}()));
+            if (fs::create_directory(candidate, ec))
+                scratch = candidate;
+        }
+        if (scratch.empty())
+            return failure("cannot make a scratch machine in " + fs::temp_directory_path(ec).string());
+    }
+    scratch = fs::absolute(scratch);
+    struct Cleanup {
+        fs::path dir;
+        ~Cleanup() {
+            std::error_code ignored;
+            if (!dir.empty())
+                fs::remove_all(dir, ignored);
+        }
+    } cleanup{ownScratch ? scratch : fs::path()};
+
+    std::vector<std::string> words = {interpreterProgram(), "--machine", scratch.string()};
+    words.insert(words.end(), o->words.begin(), o->words.end());
+    std::optional<std::string> debugFile;
+    MachineOptions options;
+    DriveMapping a;
+    a.letter = 'A';
+    a.hostRoot = first.string();
+    a.readOnly = true;
+    options.drives.push_back(a);
+    if (o->debug) {
+        // The debug data file is the project's, in its folder: the only part
+        // of the author's files the test machine sees, as its drive Z:.
+        DriveMapping z;
+        z.letter = 'Z';
+        z.hostRoot = projectFolder->string();
+        options.drives.push_back(z);
+        words.insert(words.end(), {"--drive", "Z=" + z.hostRoot});
+        const std::string name = workbench::debugFileOf(p.path);
+        debugFile = "Z:\\" + name.substr(name.rfind('\\') + 1);
+    }
+    words.insert(words.end(), {"install", disks.string()});
+    auto command = commandLineOf(words);
+    if (!command)
+        return failure("a path with a double quote cannot be handed to the interpreter");
+    options.programs = {{"SETUP.EXE", *command}, {"INSTALL.EXE", *command}};
+    auto machine = Machine::open(scratch, options);
+    if (!machine)
+        return failure(machine.error().describe());
+    std::fprintf(stderr, "zrva32: testing %s on the machine %s%s\n", disks.string().c_str(), scratch.string().c_str(),
+                 ownScratch ? " (removed afterwards)" : "");
+    return launched(workbench::runTest(**machine, "A:\\", debugFile, true));
 }
 
 } // namespace zrv::authoring

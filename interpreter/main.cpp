@@ -31,10 +31,12 @@ Exit status of a run: 0 the script ended normally, 2 an error ended it,
 could not start (the message says why).
 
 Roles:
-  install DISKSET        play the start program: map A: to the disk set (its
+  install DISKSET [WORDS...]
+                         play the start program: map A: to the disk set (its
                          first DISKn folder, or the folder itself), keep a
-                         "Setup" window up, run SETUP.SCR /DIR:A:\
-                         and print a summary of what it did
+                         "Setup" window up, run SETUP.SCR /DIR:A:\ WORDS
+                         (such as /DEBUG:FILE) and print a summary of what
+                         it did
   uninstall APP          play the de-install program: run the DeInstallScript
                          that ZRVUNI.INI in the Windows directory names for
                          APP, and print what changed

@@ -228,8 +228,8 @@ int runScript(Options& o) {
 
 // The start program's part: the disk set on A:, its "Setup" window, SETUP.DAT.
 int install(Options& o) {
-    if (o.words.size() != 2)
-        return usageError("install takes one disk set folder");
+    if (o.words.size() < 2)
+        return usageError("install takes a disk set folder");
     fs::path set = o.words[1];
     std::error_code ec;
     if (!fs::is_directory(set, ec))
@@ -294,7 +294,11 @@ int install(Options& o) {
         std::string first = dat->substr(0, dat->find_first_of("\r\n"));
         (*ui)->record(zrv::ui::transcriptLine("setupdat", "SETUP.DAT", "Setup", ansiToUtf8(first)).number("result", 0).str());
     }
-    const int status = runLine(m, **ui, o.script + " /DIR:A:\\", o.disks);
+    // The start program hands on the words of its own command line (/DEBUG:FILE).
+    std::string line = o.script + " /DIR:A:\\";
+    for (std::size_t i = 2; i < o.words.size(); ++i)
+        line += " " + utf8ToAnsiLossy(o.words[i]);
+    const int status = runLine(m, **ui, line, o.disks);
     if (before) {
         if (auto after = takeSnapshot(m)) {
             const double seconds =

@@ -5,12 +5,17 @@
 
 namespace zrv::host {
 
-Result<void*> moduleSymbol(const std::string& fileName, const char* symbol) {
+Result<std::string> runningProgram() {
     std::error_code ec;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec)
         return fail(WinError::FileNotFound, "the running program's folder is unknown: " + ec.message());
-    return librarySymbol((program.parent_path() / fileName).string(), symbol);
+    return program.string();
+}
+
+Result<void*> moduleSymbol(const std::string& fileName, const char* symbol) {
+    ZRV_TRY_ASSIGN(auto program, runningProgram());
+    return librarySymbol((std::filesystem::path(program).parent_path() / fileName).string(), symbol);
 }
 
 Result<void*> librarySymbol(const std::string& path, const char* symbol) {

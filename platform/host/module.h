@@ -8,6 +8,8 @@
 
 namespace zrv::host {
 
+// The running program's own file.
+Result<std::string> runningProgram();
 // The address of `symbol` in the module `fileName` in the running program's
 // folder; NotFound with the loader's reason when it cannot be had.
 Result<void*> moduleSymbol(const std::string& fileName, const char* symbol);

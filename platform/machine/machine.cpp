@@ -51,6 +51,7 @@ Result<void> Machine::load(const MachineOptions& options) {
     const std::string name = iniFile.string();
     ZRV_TRY_ASSIGN(auto settings, MachineSettings::parse(text, name, options.drives));
     m_settings = std::move(settings);
+    m_settings.programs.insert(m_settings.programs.end(), options.programs.begin(), options.programs.end());
     for (const DriveMapping& mapping : m_settings.drives)
         if (auto r = mapDrive(mapping); !r)
             return fail(r.code(), name + ": " + r.error().message);

@@ -28,6 +28,9 @@ struct MachineOptions {
     MachineProfile profile = MachineProfile::Win95; // profile of a new machine
     int version = 400;                              // version of a new machine
     std::vector<DriveMapping> drives;               // added to, or replacing, machine.ini's
+    // Programs allowed to start in this run (Windows name -> host command),
+    // after machine.ini's [Programs]: the file's own mapping of a name wins.
+    std::vector<std::pair<std::string, std::string>> programs;
 };
 
 class Machine {

@@ -183,12 +183,57 @@ TEST_F(Projects, TheWorkbenchsEditingFromTheCommandLine) {
     ASSERT_EQ(zrva32("object " + q("A.SPJ") + " set 2 type=CueCard border=3").status, 0) << "the new one is object 2";
     EXPECT_TRUE(fs::exists(at("ASK.CUE")));
     // The preview script of it, printed.
-    r = zrva32("preview " + q("A.SPJ") + " Ask");
+    r = zrva32("preview " + q("A.SPJ") + " Ask --print");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(r.out.starts_with("// Preview script file\r\n")) << r.out;
     EXPECT_NE(r.out.find("ShowCueCard(\"Ask\")\r\nMessageBox(\"Object Preview Complete!\",\"Preview\",MB_OK,0)\r\n"),
               std::string::npos)
         << r.out;
+    // And run: the interpreter shows the default backdrop, the card and the closing box.
+    const fs::path shown = dir.path() / "preview.jsonl";
+    r = zrva32("preview " + q("A.SPJ") + " 2 --ui headless --transcript '" + shown.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string transcript = slurp(shown);
+    EXPECT_NE(transcript.find("\"kind\":\"cuecard\",\"name\":\"Ask\""), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("Object Preview Complete!"), std::string::npos) << transcript;
+    EXPECT_TRUE(fs::is_empty(dir.path() / "machine" / "drive_c" / "WINDOWS" / "TEMP")) << "the script is gone";
+    // An interpreter the machine cannot start is 10010, with the command line.
+    ASSERT_EQ(zrva32("settings Executables Zrvx32 'C:\\NO\\ZRVX32.EXE'").status, 0);
+    r = zrva32("preview " + q("A.SPJ") + " Ask");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Failed to execute interpreter program command: C:\\NO\\ZRVX32.EXE C:\\WINDOWS\\TEMP\\"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("returned error code (2)"), std::string::npos) << r.err;
+}
+
+// A project made from nothing on the command line, built, and tested in a
+// machine of its own, normally and under the debugger.
+TEST_F(Projects, TestInstallsTheBuiltSetIntoAScratchMachine) {
+    newProject();
+    spit(at("APP.EXE"), "the application");
+    ASSERT_EQ(zrva32("add " + q("A.SPJ") + " file " + q("APP.EXE")).status, 0);
+    ASSERT_EQ(zrva32("set " + q("A.SPJ") + " APPNAME=Tested 'DEFPATH=C:\\TESTED'").status, 0);
+    Ran r = zrva32("test " + q("A.SPJ"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no disk set at"), std::string::npos) << r.err;
+    r = zrva32("build " + q("A.SPJ") + " --quiet");
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const fs::path scratch = dir.path() / "scratch";
+    const fs::path shown = dir.path() / "test.jsonl";
+    r = zrva32("test " + q("A.SPJ") + " --ui headless --machine-for-test '" + scratch.string() + "' --transcript '" +
+               shown.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_EQ(slurp(scratch / "drive_c" / "TESTED" / "APP.EXE"), "the application") << slurp(shown);
+    EXPECT_FALSE(fs::exists(dir.path() / "machine" / "drive_c" / "TESTED")) << "the author's machine is untouched";
+    EXPECT_NE(r.out.find("Installed in"), std::string::npos) << r.out;
+
+    // Debug mode: the debugger stops, and the debug data file is the project's.
+    r = zrva32("test " + q("A.SPJ") + " --debug --ui headless --transcript '" + shown.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(slurp(shown).find("\"kind\":\"debug\""), std::string::npos);
+    EXPECT_NE(r.err.find("(removed afterwards)"), std::string::npos) << r.err;
 }
 
 TEST_F(Projects, ObjectsBitmapsAndRendering) {

@@ -2,10 +2,12 @@
 // recently used projects and the project opened at start.
 #include "authoring/workbench/model/commands.h"
 #include "authoring/workbench/model/filelist.h"
+#include "authoring/workbench/model/launch.h"
 #include "authoring/workbench/model/objects.h"
 #include "authoring/workbench/model/settings.h"
 
 #include "platform/machine/machine.h"
+#include "tests/support/process.h"
 #include "tests/support/testing.h"
 
 #include <memory>
@@ -18,7 +20,15 @@ using zrv::authoring::SettingsStore;
 
 namespace {
 
-class Model : public MachineTest {};
+class Model : public MachineTest {
+protected:
+    // A host program that writes its arguments to seen.txt in its folder.
+    std::filesystem::path recorder() {
+        const auto path = dir.path() / "recorder.sh";
+        spit(path, "printf '%s\\n' \"$*\" > seen.txt\n");
+        return path;
+    }
+};
 
 TEST_F(Model, PlacementsHaveTheirDefaultsAndAreRecordedOnlyWhenNormal) {
     SettingsStore store(*m);
@@ -180,10 +190,10 @@ namespace {
 
 using zrv::authoring::Project;
 
-class Objects : public MachineTest {
+class Objects : public Model {
 protected:
     void SetUp() override {
-        MachineTest::SetUp();
+        Model::SetUp();
         ASSERT_TRUE(m->createDirectory("C:\\PROJ").ok());
         project = std::make_unique<Project>(*m, zrv::authoring::Prompts{}, "C:\\ZRVA32\\DEFAULT.BKD", 0);
         project->data().directory = "C:\\PROJ\\";
@@ -302,6 +312,69 @@ TEST_F(Objects, ThePreviewScriptOfEachType) {
     ASSERT_TRUE(gone.refused.has_value());
     EXPECT_EQ(gone.refused->number, 10024);
     EXPECT_NE(gone.refused->message.find("C:\\ZRVA32\\GONE.BKD"), std::string::npos) << gone.refused->message;
+}
+
+// The preview runs "<interpreter> <script>" from the tool's folder: a host
+// command stands in for the interpreter and records what it was given.
+TEST_F(Objects, APreviewStartsTheInterpreterOnItsScriptAndCleansUp) {
+    ASSERT_TRUE(zrv::authoring::ensureDefaultBackdrop(*m, "C:\\ZRVA32\\DEFAULT.BKD").ok());
+    auto card = make(3, "Tip");
+    MachineOptions options;
+    options.programs = {{"ZRVX32.EXE", "/bin/sh " + recorder().string()}};
+    open(options);
+    SettingsStore store(*m);
+    WorkbenchSettings settings(store);
+    ASSERT_TRUE(m->setCurrentDirectory("C:\\PROJ").ok());
+    auto run = runPreview(*m, settings, project->data(), card.path, true);
+    ASSERT_FALSE(run.refused.has_value()) << run.refused->message;
+    EXPECT_EQ(run.exitCode, 0);
+    // The kit's interpreter was put in the tool's folder, and started from there.
+    EXPECT_TRUE(m->exists("C:\\ZRVA32\\ZRVX32.EXE"));
+    const std::string seen = get("C:\\ZRVA32\\SEEN.TXT");
+    EXPECT_TRUE(seen.starts_with("C:\\WINDOWS\\TEMP\\")) << seen;
+    EXPECT_EQ(run.commandLine, "ZRVX32.EXE " + seen.substr(0, seen.size() - 1));
+    EXPECT_FALSE(m->exists(seen.substr(0, seen.size() - 1))) << "the script goes when the interpreter has ended";
+    EXPECT_EQ(m->currentDirectory(), "C:\\PROJ");
+
+    // Not allowed to start (11), or not there (2): 10010 with the command line.
+    ASSERT_TRUE(store.setString("Executables", "Zrvx32", "C:\\ZRVA32\\DEFAULT.BKD").ok());
+    run = runPreview(*m, settings, project->data(), card.path, true);
+    ASSERT_TRUE(run.refused.has_value());
+    EXPECT_EQ(run.refused->number, 10010);
+    EXPECT_TRUE(run.refused->message.starts_with("Error: Failed to execute interpreter program command:\n\n"
+                                                 "C:\\ZRVA32\\DEFAULT.BKD C:\\WINDOWS\\TEMP\\"))
+        << run.refused->message;
+    EXPECT_TRUE(run.refused->message.ends_with("\n\nWinExec() returned error code (11).")) << run.refused->message;
+    ASSERT_TRUE(store.setString("Executables", "Zrvx32", "NOWHERE.EXE").ok());
+    run = runPreview(*m, settings, project->data(), card.path, true);
+    ASSERT_TRUE(run.refused.has_value());
+    EXPECT_TRUE(run.refused->message.ends_with("(2).")) << run.refused->message;
+    EXPECT_TRUE(std::filesystem::is_empty(cHost() / "WINDOWS" / "TEMP")) << "no script is left behind";
+}
+
+TEST(TestRuns, TheCommandLineAndTheDebugDataFile) {
+    EXPECT_EQ(debugFileOf("Z:\\home\\me\\Demo.spj"), "Z:\\HOME\\ME\\DEMO.DDB");
+    EXPECT_EQ(debugFileOf("C:\\A.B\\PROJECT"), "C:\\A.B\\PROJECT.DDB");
+}
+
+TEST_F(Model, ATestStartsSetupOrInstallFromTheDiskFolder) {
+    ASSERT_TRUE(m->createDirectory("C:\\SET").ok());
+    EXPECT_EQ(testCommandLine(*m, "C:\\SET", std::nullopt), "INSTALL.EXE");
+    put("C:\\SET\\SETUP.EXE", "MZ");
+    EXPECT_EQ(testCommandLine(*m, "C:\\SET\\", std::string_view("Z:\\DEMO.DDB")), "SETUP.EXE /DEBUG:Z:\\DEMO.DDB");
+
+    MachineOptions options;
+    options.programs = {{"SETUP.EXE", "/bin/sh " + recorder().string()}};
+    open(options);
+    auto run = runTest(*m, "C:\\SET", std::string_view("Z:\\DEMO.DDB"), true);
+    ASSERT_FALSE(run.refused.has_value()) << run.refused->message;
+    EXPECT_EQ(get("C:\\SET\\SEEN.TXT"), "/DEBUG:Z:\\DEMO.DDB\n");
+    EXPECT_EQ(m->currentDirectory(), "C:\\");
+    // A folder that is not there: nothing starts.
+    run = runTest(*m, "C:\\GONE", std::nullopt, true);
+    ASSERT_TRUE(run.refused.has_value());
+    EXPECT_TRUE(run.refused->message.find("INSTALL.EXE") != std::string::npos) << run.refused->message;
+    EXPECT_EQ(m->currentDirectory(), "C:\\");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "authoring/workbench/model/filelist.h"
 
 #include "authoring/project/texts.h"
+#include "authoring/workbench/model/settings.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/base/ansi.h"
@@ -75,12 +76,6 @@ const std::vector<Layout>& layout() {
         {nullptr, nullptr, &FileEntry::options},
     };
     return k;
-}
-
-std::string temporaryFolder(Machine& machine) {
-    if (auto t = machine.environment("TEMP"); t && !t->empty() && machine.isDirectory(*t))
-        return *t;
-    return machine.windowsDirectory();
 }
 
 } // namespace

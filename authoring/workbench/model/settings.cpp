@@ -3,6 +3,7 @@
 #include "common/paths.h"
 #include "platform/base/ansi.h"
 #include "platform/base/ini.h"
+#include "platform/machine/machine.h"
 
 #include <algorithm>
 
@@ -109,6 +110,12 @@ std::optional<std::string> startupProject(Machine& machine, WorkbenchSettings& s
     if (last.empty())
         return std::nullopt;
     return last;
+}
+
+std::string temporaryFolder(Machine& machine) {
+    if (auto t = machine.environment("TEMP"); t && !t->empty() && machine.isDirectory(*t))
+        return *t;
+    return machine.windowsDirectory();
 }
 
 } // namespace zrv::workbench

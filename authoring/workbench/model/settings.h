@@ -118,4 +118,8 @@ private:
 // the `Project` setting (trimmed) when it is not empty.
 std::optional<std::string> startupProject(Machine& machine, WorkbenchSettings& settings, std::string_view commandLine);
 
+// Where the workbench keeps its scratch files (the clipboard, preview
+// scripts): the machine's TEMP folder, else the Windows directory.
+std::string temporaryFolder(Machine& machine);
+
 } // namespace zrv::workbench
