@@ -2,6 +2,7 @@
 // terminal, and the disk set written, refilled or reported.
 #include "authoring/build/build.h"
 #include "authoring/session.h"
+#include "authoring/workbench/model/report.h"
 #include "platform/base/ansi.h"
 #include "platform/host/hostfs.h"
 #include "platform/machine/machine.h"
@@ -146,18 +147,26 @@ bool saveWhatTheCheckChanged(Project& project) {
     return project.save();
 }
 
-// Progress on stderr: one updating line on a terminal, else a line each.
-class ProgressLine {
+// The workbench's status and log on stderr: status texts as lines, the log
+// as one updating line on a terminal (else a line each, file by file only on
+// a terminal); --quiet shows neither.
+class TerminalReporter : public workbench::Reporter {
 public:
-    explicit ProgressLine(bool quiet) : m_quiet(quiet), m_tty(host::stderrIsTerminal()) {}
-    ~ProgressLine() { end(); }
-    void operator()(const std::string& text) {
+    explicit TerminalReporter(bool quiet) : m_quiet(quiet), m_tty(host::stderrIsTerminal()) {}
+    ~TerminalReporter() override { end(); }
+    using Reporter::status;
+    void status(std::string_view text) override {
+        end();
+        if (!m_quiet)
+            std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
+    }
+    void log(std::string_view text) override {
         if (m_quiet)
             return;
         if (m_tty) {
             std::fprintf(stderr, "\r\033[Kzrva32: %s", ansiToUtf8(text).c_str());
             m_open = true;
-        } else if (text.find(": file ") == std::string::npos) { // file by file only on a terminal
+        } else if (text.find(": file ") == std::string_view::npos) {
             std::fprintf(stderr, "zrva32: %s\n", ansiToUtf8(text).c_str());
         }
     }
@@ -167,15 +176,17 @@ public:
             std::fputc('\n', stderr);
         m_open = false;
     }
+    build::Progress progress() {
+        return [this](const std::string& text) { log(text); };
+    }
 
 private:
     bool m_quiet, m_tty, m_open = false;
 };
 
 std::optional<build::Prepared> prepareBuild(Session& s, const LayoutArgs& l) {
-    ProgressLine line(l.quiet);
-    auto progress = [&](const std::string& text) { line(text); };
-    auto prepared = build::prepare(*s.machine, s.project->data(), *s.settings, l.options, progress);
+    TerminalReporter line(l.quiet);
+    auto prepared = build::prepare(*s.machine, s.project->data(), *s.settings, l.options, line.progress());
     line.end();
     if (!prepared.prepared) {
         for (const auto& e : prepared.errors)
@@ -224,8 +235,8 @@ int buildSet(Session& s, const std::vector<std::string>& args) {
         return usageError("--images needs a floppy format for --disk-size (360K, 720K, 1.2M, 1.44M, 2.88M)");
     ProjectData& p = s.project->data();
     const std::string out = l->output.empty() ? p.directory + "DISKS" : l->output;
-    if (!l->quiet)
-        std::fprintf(stderr, "zrva32: %s\n", std::string(statusText(11002)).c_str());
+    TerminalReporter line(l->quiet);
+    line.status(11002);
     if (!saveWhatTheCheckChanged(*s.project))
         return kExitFailure;
     const auto started = std::chrono::steady_clock::now();
@@ -240,8 +251,7 @@ int buildSet(Session& s, const std::vector<std::string>& args) {
         return cancelled();
     if (!prepared)
         return kExitFailure;
-    ProgressLine line(l->quiet);
-    auto progress = [&](const std::string& text) { line(text); };
+    auto progress = line.progress();
     if (!l->refill.empty()) {
         // Enter is OK, q is Cancel.
         auto ask = [&](const std::string& text) {
@@ -266,8 +276,7 @@ int buildSet(Session& s, const std::vector<std::string>& args) {
             std::fprintf(stderr, "zrva32: %s\nzrva32: %s\n", ansiToUtf8(shown).c_str(), std::string(statusText(11011)).c_str());
             return kExitFailure;
         }
-        if (!l->quiet)
-            std::fprintf(stderr, "zrva32: %s\n", std::string(statusText(11003)).c_str());
+        line.status(11003);
         return 0;
     }
     build::WriteOptions write;

@@ -63,6 +63,7 @@ Projects (.SPJ):
   move PROJECT.SPJ file N up|down
   object PROJECT.SPJ new [PROP=VALUE...]
   object PROJECT.SPJ set N [PROP=VALUE...]
+  object PROJECT.SPJ delete N
                      a new or changed object through the properties' rules
                      (file, name, type backdrop|dialog|cuecard, border,
                      caption, position, x, y, width, height); prints its file

@@ -115,9 +115,20 @@ int moveCommand(Session& s, const std::vector<std::string>& args) {
 }
 
 int objectCommand(Session& s, const std::vector<std::string>& args) {
-    if (args.size() < 2 || (args[1] != "new" && args[1] != "set"))
-        return usageError("object PROJECT takes new [PROP=VALUE...] or set N [PROP=VALUE...]");
+    if (args.size() < 2 || (args[1] != "new" && args[1] != "set" && args[1] != "delete"))
+        return usageError("object PROJECT takes new [PROP=VALUE...], set N [PROP=VALUE...] or delete N");
     ProjectData& p = s.project->data();
+    if (args[1] == "delete") {
+        if (args.size() != 3)
+            return usageError("object PROJECT delete takes N");
+        int status = 0;
+        auto index = indexArg(args[2], p.objects.size(), "object", status);
+        if (!index)
+            return status;
+        // As the project's object list deletes: the files that showed it as their cue card lose it.
+        deleteObject(p, *index, objectName(*s.machine, p.objects[*index]));
+        return 0;
+    }
     std::optional<std::size_t> slot;
     workbench::ObjectProperties o;
     std::size_t from = 2;

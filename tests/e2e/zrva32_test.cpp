@@ -205,6 +205,11 @@ TEST_F(Projects, TheWorkbenchsEditingFromTheCommandLine) {
               std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("returned error code (2)"), std::string::npos) << r.err;
+    // Deleted: out of the project, its file kept.
+    refused("object " + q("A.SPJ") + " delete 3", 1, "no object 3");
+    ASSERT_EQ(zrva32("object " + q("A.SPJ") + " delete 2").status, 0);
+    EXPECT_EQ(slurp(at("A.SPJ")).find("ASK.CUE"), std::string::npos);
+    EXPECT_TRUE(fs::exists(at("ASK.CUE")));
 }
 
 // A project made from nothing on the command line, built, and tested in a

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "authoring/project/project.h"
+#include "authoring/workbench/model/report.h"
 #include "authoring/workbench/model/settings.h"
 
 #include <optional>
@@ -16,16 +17,6 @@ class Machine;
 }
 
 namespace zrv::workbench {
-
-// Where the workbench tells what it does: pane 0 of the status bar and the
-// Output window's lines. The Qt workbench shows them; the command line prints.
-class Reporter {
-public:
-    virtual ~Reporter() = default;
-    virtual void status(std::string_view text) = 0;
-    virtual void log(std::string_view line) = 0;
-    void status(int number);
-};
 
 struct Launch {
     std::string commandLine;
