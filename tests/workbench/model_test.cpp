@@ -10,6 +10,7 @@
 #include "tests/support/process.h"
 #include "tests/support/testing.h"
 
+#include <climits>
 #include <memory>
 #include <set>
 
@@ -60,6 +61,22 @@ TEST_F(Model, PlacementsHaveTheirDefaultsAndAreRecordedOnlyWhenNormal) {
     // A stored show value other than 3 reads as 5.
     ASSERT_TRUE(store.setInt("Window", "ObjectMaximise", 7).ok());
     EXPECT_EQ(s.placement(Pane::Objects).show, kShowNormal);
+}
+
+TEST(Placements, StoredRectanglesAreMadeFitToShow) {
+    const Rect fallback{0, 0, 480, 640};
+    const std::vector<Rect> screens = {{0, 0, 768, 1024}, {0, 1024, 768, 2048}};
+    // On the second screen: kept.
+    EXPECT_EQ(onScreen(Rect{10, 1100, 300, 1500}, fallback, screens), (Rect{10, 1100, 300, 1500}));
+    // Empty, inverted or negative in size: the fallback.
+    EXPECT_EQ(onScreen(Rect{100, 100, 100, 300}, fallback, screens), fallback);
+    EXPECT_EQ(onScreen(Rect{300, 300, 10, 10}, fallback, screens), fallback);
+    // Off every screen: onto the first, keeping its size.
+    EXPECT_EQ(onScreen(Rect{-900, -900, -500, -600}, fallback, screens), (Rect{0, 0, 400, 300}));
+    EXPECT_EQ(onScreen(Rect{5000, 100, 5200, 400}, fallback, screens), (Rect{568, 100, 768, 400}));
+    // Larger than the screen and far away: shrunk to it, without overflow.
+    EXPECT_EQ(onScreen(Rect{INT_MIN, INT_MIN, INT_MIN + 5000, INT_MIN + 5000}, fallback, screens), screens[0]);
+    EXPECT_EQ(onScreen(Rect{1, 2, 3, 4}, fallback, {}), (Rect{1, 2, 3, 4}));
 }
 
 TEST_F(Model, ViewTogglesAndTheLastProject) {

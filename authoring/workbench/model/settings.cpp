@@ -20,6 +20,24 @@ std::string_view keyPrefix(Pane pane) {
     return "";
 }
 
+Rect onScreen(const Rect& rect, const Rect& fallback, const std::vector<Rect>& areas) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top)
+        return fallback;
+    for (const Rect& a : areas)
+        if (rect.left < a.right && a.left < rect.right && rect.top < a.bottom && a.top < rect.bottom)
+            return rect;
+    if (areas.empty())
+        return rect;
+    const Rect& a = areas.front();
+    // 64-bit: stored values may be anywhere in the int range.
+    const long long width = std::min<long long>(1LL * rect.right - rect.left, 1LL * a.right - a.left);
+    const long long height = std::min<long long>(1LL * rect.bottom - rect.top, 1LL * a.bottom - a.top);
+    const long long left = std::clamp<long long>(rect.left, a.left, a.right - width);
+    const long long top = std::clamp<long long>(rect.top, a.top, a.bottom - height);
+    return Rect{static_cast<int>(top), static_cast<int>(left), static_cast<int>(top + height),
+                static_cast<int>(left + width)};
+}
+
 Placement WorkbenchSettings::placement(Pane pane, const Rect& frameDefault) {
     const std::string p(keyPrefix(pane));
     const Rect d = pane == Pane::Frame ? frameDefault : Rect{};

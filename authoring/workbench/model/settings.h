@@ -40,6 +40,12 @@ struct Placement {
 
 enum class WindowState { Normal, Minimised, Maximised };
 
+// A stored rectangle made fit to show: an empty or inverted one gives
+// `fallback`; one that meets none of `areas` (the screens, or for a child
+// window the frame's client area) is moved onto the first of them, and shrunk
+// to it when larger. No areas: the rectangle as it is.
+Rect onScreen(const Rect& rect, const Rect& fallback, const std::vector<Rect>& areas);
+
 class WorkbenchSettings {
 public:
     explicit WorkbenchSettings(authoring::SettingsStore& store) : m_store(store) {}
