@@ -82,24 +82,38 @@ std::vector<IniDocument::Range> IniDocument::sections(std::string_view name) con
     return out;
 }
 
-std::optional<std::size_t> IniDocument::findKey(const Range& range, std::string_view key) const {
-    for (std::size_t i = range.header + 1; i < range.end; ++i) {
-        auto kv = iniKeyValue(m_lines[i]);
-        if (kv && equalNoCase(kv->first, key))
-            return i;
-    }
-    return std::nullopt;
+IniDocument::SectionIndex& IniDocument::indexOf(std::string_view section) const {
+    auto [it, made] = m_index.try_emplace(upperAnsi(section));
+    if (!made)
+        return it->second;
+    SectionIndex& index = it->second;
+    // Only as far as the end of the first: reads and writes act on it alone.
+    index.range = sectionFrom(0, section);
+    if (index.range)
+        for (std::size_t i = index.range->header + 1; i < index.range->end; ++i)
+            if (auto kv = iniKeyValue(m_lines[i]))
+                index.keys.try_emplace(upperAnsi(kv->first), i);
+    return index;
+}
+
+void IniDocument::inserted(std::size_t at, std::string_view section, std::string_view key) {
+    // Sections behind the line moved down one: found again when next asked for.
+    for (auto it = m_index.begin(); it != m_index.end();)
+        it = it->second.range && it->second.range->header >= at ? m_index.erase(it) : std::next(it);
+    SectionIndex& index = indexOf(section);
+    index.range->end += 1;
+    index.keys.try_emplace(upperAnsi(key), at);
 }
 
 // The profile functions act on the first section of a name and the first key
 // of a name in it, as documented since Windows 3.1; the names a caller gives
 // are compared with their surrounding blanks trimmed.
 std::optional<std::size_t> IniDocument::firstKey(std::string_view section, std::string_view key) const {
-    // Only as far as the end of the first: reads and writes act on it alone.
-    auto range = sectionFrom(0, trimBlanks(section));
-    if (!range)
+    const SectionIndex& index = indexOf(trimBlanks(section));
+    auto it = index.keys.find(upperAnsi(trimBlanks(key)));
+    if (it == index.keys.end())
         return std::nullopt;
-    return findKey(*range, trimBlanks(key));
+    return it->second;
 }
 
 std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
@@ -139,10 +153,10 @@ std::vector<std::pair<std::string, std::string>> IniDocument::entries(std::strin
 std::vector<std::string> IniDocument::keys(std::string_view section) const {
     // As stored: in order, a repeated key as often as it is there.
     std::vector<std::string> out;
-    auto ranges = sections(trimBlanks(section));
-    if (ranges.empty())
+    const auto range = indexOf(trimBlanks(section)).range;
+    if (!range)
         return out;
-    for (std::size_t i = ranges.front().header + 1; i < ranges.front().end; ++i)
+    for (std::size_t i = range->header + 1; i < range->end; ++i)
         if (auto kv = iniKeyValue(m_lines[i]))
             out.emplace_back(kv->first);
     return out;
@@ -153,8 +167,8 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         *appended = false;
     section = trimBlanks(section);
     key = trimBlanks(key);
-    const auto range = sectionFrom(0, section);
-    if (auto i = range ? findKey(*range, key) : std::nullopt) {
+    const auto range = indexOf(section).range;
+    if (auto i = firstKey(section, key)) {
         // The stored spelling of the key stays; only the value changes.
         std::string line = std::string(iniKeyValue(m_lines[*i])->first) + "=" + std::string(value);
         if (m_lines[*i] == line)
@@ -172,8 +186,10 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         if (appended)
             *appended = at == m_lines.size();
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+        inserted(at, section, key);
         return true;
     }
+    forgetIndex(); // a new header
     if (!m_lines.empty() && !trimBlanks(m_lines.back()).empty())
         m_lines.emplace_back();
     m_lines.push_back("[" + std::string(section) + "]");
@@ -188,15 +204,17 @@ bool IniDocument::removeKey(std::string_view section, std::string_view key) {
     if (!i)
         return false;
     m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*i));
+    forgetIndex();
     return true;
 }
 
 bool IniDocument::removeSection(std::string_view section) {
-    auto ranges = sections(trimBlanks(section));
-    if (ranges.empty())
+    const auto range = indexOf(trimBlanks(section)).range;
+    if (!range)
         return false;
-    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(ranges.front().header),
-                  m_lines.begin() + static_cast<std::ptrdiff_t>(ranges.front().end));
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(range->header),
+                  m_lines.begin() + static_cast<std::ptrdiff_t>(range->end));
+    forgetIndex();
     return true;
 }
 
@@ -229,6 +247,7 @@ bool IniDocument::addEntryLine(std::string_view section, std::string_view entry)
         out.emplace_back(entry);
     bool changed = out != m_lines;
     m_lines = std::move(out);
+    forgetIndex();
     return changed;
 }
 
@@ -245,6 +264,7 @@ bool IniDocument::removeEntryLines(std::string_view section, std::string_view en
     }
     bool changed = kept.size() != m_lines.size();
     m_lines = std::move(kept);
+    forgetIndex();
     return changed;
 }
 

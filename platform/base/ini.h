@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -58,10 +59,23 @@ private:
     std::vector<Range> sections(std::string_view name) const;
     // The first section of that name whose header is at or after line `from`.
     std::optional<Range> sectionFrom(std::size_t from, std::string_view name) const;
-    std::optional<std::size_t> findKey(const Range& range, std::string_view key) const;
     std::optional<std::size_t> firstKey(std::string_view section, std::string_view key) const;
 
+    // The first section of a name and the first line of each of its keys,
+    // found by one pass and kept while lines only change in place or are added
+    // behind a section's keys: writing a large file key by key stays linear.
+    struct SectionIndex {
+        std::optional<Range> range; // none: no section of that name
+        std::unordered_map<std::string, std::size_t> keys; // upper-cased name -> line
+    };
+    SectionIndex& indexOf(std::string_view section) const; // blanks trimmed
+    // After a line was inserted at `at` behind the keys of `section`'s first
+    // range; any other change of the lines' count or headers forgets all.
+    void inserted(std::size_t at, std::string_view section, std::string_view key);
+    void forgetIndex() { m_index.clear(); }
+
     std::vector<std::string> m_lines;
+    mutable std::unordered_map<std::string, SectionIndex> m_index; // upper-cased section name
 };
 
 // Parsing helpers shared with other line-based readers.

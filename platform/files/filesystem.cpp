@@ -124,6 +124,11 @@ Result<fs::path> FileSystem::hostPath(std::string_view path) const {
     return out;
 }
 
+Result<fs::path> FileSystem::hostName(std::string_view path) const {
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    return located.where.drive->hostRoot / located.where.rel;
+}
+
 std::vector<char> FileSystem::driveLetters() const {
     std::vector<char> out;
     for (char l = 'A'; l <= 'Z'; ++l)
@@ -293,9 +298,11 @@ Result<void> FileSystem::appendFile(std::string_view path, std::string_view byte
             (void)host::truncateHere(out->get());
         return about(p, written.error());
     }
-    (void)host::storeAttributes(out->get(), host::Via::OpenFile,
-                                FileAttribute::Archive | (host::attributes(out->get(), host::Via::OpenFile, st) &
-                                                          FileAttribute::Stored));
+    // The archive bit, written only when it is not set yet (a file appended to
+    // again and again has it from the first time).
+    const std::uint32_t stored = host::attributes(out->get(), host::Via::OpenFile, st) & FileAttribute::Stored;
+    if (!(stored & FileAttribute::Archive))
+        (void)host::storeAttributes(out->get(), host::Via::OpenFile, stored | FileAttribute::Archive);
     if (durable == Durable::Later)
         keepUnsynced((t.where.drive->hostRoot / t.where.rel).string(), std::move(*out), t.folder.get());
     return {};

@@ -39,6 +39,10 @@ public:
     Result<WinPath> fullPath(std::string_view path, PathUse use = PathUse::Name) const;
     // The host path a Windows path resolves to, or would be created at.
     Result<std::filesystem::path> hostPath(std::string_view path) const;
+    // The same without asking the host what links inside the drive lead to:
+    // one name of the file, cheap enough to key a cache by (two names of one
+    // file are two keys).
+    Result<std::filesystem::path> hostName(std::string_view path) const;
 
     // Drives. Mapping (or re-mapping) works while the machine is open: a disk
     // changer inserts a disk this way. A relative host root is taken below `base`.

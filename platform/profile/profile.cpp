@@ -115,7 +115,7 @@ std::mutex g_lock;
 Documents g_documents;
 
 std::string hostKey(const Machine& machine, const std::string& path) {
-    auto host = machine.hostPath(path);
+    auto host = machine.files().hostName(path);
     return host ? host->string() : std::string();
 }
 

@@ -167,6 +167,46 @@ TEST(IniDocument, KeepsLinesItDoesNotUnderstand) {
     EXPECT_EQ(doc.keys("S"), std::vector<std::string>{"k"});
 }
 
+// A document kept for a run remembers where its sections and keys are; after
+// any mix of changes it must answer as one read afresh from its own text.
+TEST(IniDocument, AKeptDocumentAnswersAsOneReadAfresh) {
+    const std::vector<std::string> sections = {"A", "b", " B ", "C", "[x", "Ÿ", "ÿ"};
+    const std::vector<std::string> keys = {"k", "K", " k ", "m", "n", "ÿ"};
+    auto kept = IniDocument::parse("[A]\nk=1\n\n[B]\nm=2\n[A]\nk=late\n[C]\n\n");
+    std::uint32_t seed = 12345;
+    auto next = [&](std::size_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        IniDocument fresh = IniDocument::parse(kept.serialize());
+        const std::string& section = sections[next(sections.size())];
+        const std::string& key = keys[next(keys.size())];
+        const std::string value = std::to_string(step);
+        switch (next(8)) {
+        case 0: case 1: case 2: {
+            bool a = false, b = false;
+            ASSERT_EQ(kept.set(section, key, value, &a), fresh.set(section, key, value, &b)) << step;
+            ASSERT_EQ(a, b) << step;
+            break;
+        }
+        case 3: ASSERT_EQ(kept.removeKey(section, key), fresh.removeKey(section, key)) << step; break;
+        case 4:
+            if (next(4) == 0)
+                ASSERT_EQ(kept.removeSection(section), fresh.removeSection(section)) << step;
+            break;
+        case 5: ASSERT_EQ(kept.addEntryLine(section, key + "=" + value), fresh.addEntryLine(section, key + "=" + value)); break;
+        default: break;
+        }
+        ASSERT_EQ(kept.serialize(), fresh.serialize()) << step;
+        for (const std::string& s : sections) {
+            ASSERT_EQ(kept.keys(s), fresh.keys(s)) << step << " " << s;
+            for (const std::string& k : keys)
+                ASSERT_EQ(kept.get(s, k), fresh.get(s, k)) << step << " " << s << " " << k;
+        }
+    }
+}
+
 } // namespace
 
 namespace {
