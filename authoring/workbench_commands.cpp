@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
+#include <cctype>
 
 namespace zrv::authoring {
 
@@ -216,16 +216,10 @@ std::string interpreterProgram() {
     return "zrvx32";
 }
 
-// A host command line as the machine's program starter splits it.
-std::optional<std::string> commandLineOf(const std::vector<std::string>& words) {
-    std::string line;
-    for (const std::string& w : words) {
-        if (w.find('"') != std::string::npos)
-            return std::nullopt;
-        line += line.empty() ? "" : " ";
-        line += w.find_first_of(" \t") == std::string::npos && !w.empty() ? w : "\"" + w + "\"";
-    }
-    return line;
+std::string lowerFirst(std::string text) {
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
 }
 
 int launched(const workbench::Launch& l) {
@@ -245,7 +239,7 @@ int previewCommand(const std::filesystem::path& machineDir, const std::vector<st
         return usageError("preview PROJECT takes the NAME or number of an object");
     std::vector<std::string> words = {interpreterProgram(), "--machine", std::filesystem::absolute(machineDir).string()};
     words.insert(words.end(), o->words.begin(), o->words.end());
-    auto command = commandLineOf(words);
+    auto command = workbench::hostCommandLine(words);
     if (!command)
         return failure("a path with a double quote cannot be handed to the interpreter");
     auto s = startSession(machineDir, status, {{"ZRVX32.EXE", *command}});
@@ -287,69 +281,26 @@ int testCommand(const std::filesystem::path& machineDir, const std::vector<std::
     if (!s->project->open(*path))
         return kExitFailure;
     const ProjectData& p = s->project->data();
-    auto projectFolder = s->machine->hostPath(p.directory);
-    if (!projectFolder)
-        return failure(ansiToUtf8(p.directory) + ": " + projectFolder.error().describe());
+    workbench::TestRun run;
+    run.debug = o->debug;
+    run.testMachine = o->testMachine;
+    run.interpreter = {interpreterProgram()};
+    run.interpreter.insert(run.interpreter.end(), o->words.begin(), o->words.end());
+    if (!o->disks.empty()) {
+        run.disks = fs::absolute(o->disks);
+    } else if (auto disks = workbench::defaultDiskSet(*s->machine, p)) {
+        run.disks = *disks;
+    } else {
+        return failure(ansiToUtf8(p.directory) + ": the project's folder is not on the host");
+    }
     std::error_code ec;
-    const fs::path disks = o->disks.empty() ? *projectFolder / "DISKS" : fs::absolute(o->disks);
-    if (!fs::is_directory(disks, ec))
-        return failure("no disk set at " + disks.string() + " ('zrva32 build " + args[0] + "' makes it)");
-    const fs::path first = fs::is_directory(disks / "DISK1", ec) ? disks / "DISK1" : disks;
-
-    // A test never touches the author's own machine: a scratch one unless told.
-    fs::path scratch = o->testMachine;
-    const bool ownScratch = scratch.empty();
-    if (ownScratch) {
-        for (int n = 0; scratch.empty() && n < 100; ++n) {
-            const fs::path candidate =
-                fs::temp_directory_path(ec) / ("zrva32-test-" + std::to_string(std::random_device{}()));
-            if (fs::create_directory(candidate, ec))
-                scratch = candidate;
-        }
-        if (scratch.empty())
-            return failure("cannot make a scratch machine in " + fs::temp_directory_path(ec).string());
-    }
-    scratch = fs::absolute(scratch);
-    struct Cleanup {
-        fs::path dir;
-        ~Cleanup() {
-            std::error_code ignored;
-            if (!dir.empty())
-                fs::remove_all(dir, ignored);
-        }
-    } cleanup{ownScratch ? scratch : fs::path()};
-
-    std::vector<std::string> words = {interpreterProgram(), "--machine", scratch.string()};
-    words.insert(words.end(), o->words.begin(), o->words.end());
-    std::optional<std::string> debugFile;
-    MachineOptions options;
-    DriveMapping a;
-    a.letter = 'A';
-    a.hostRoot = first.string();
-    a.readOnly = true;
-    options.drives.push_back(a);
-    if (o->debug) {
-        // The debug data file is the project's, in its folder: the only part
-        // of the author's files the test machine sees, as its drive Z:.
-        DriveMapping z;
-        z.letter = 'Z';
-        z.hostRoot = projectFolder->string();
-        options.drives.push_back(z);
-        words.insert(words.end(), {"--drive", "Z=" + z.hostRoot});
-        const std::string name = workbench::debugFileOf(p.path);
-        debugFile = "Z:\\" + name.substr(name.rfind('\\') + 1);
-    }
-    words.insert(words.end(), {"install", disks.string()});
-    auto command = commandLineOf(words);
-    if (!command)
-        return failure("a path with a double quote cannot be handed to the interpreter");
-    options.programs = {{"SETUP.EXE", *command}, {"INSTALL.EXE", *command}};
-    auto machine = Machine::open(scratch, options);
-    if (!machine)
-        return failure(machine.error().describe());
-    std::fprintf(stderr, "zrva32: testing %s on the machine %s%s\n", disks.string().c_str(), scratch.string().c_str(),
-                 ownScratch ? " (removed afterwards)" : "");
-    return launched(workbench::runTest(**machine, "A:\\", debugFile, true));
+    if (!fs::is_directory(run.disks, ec))
+        return failure("no disk set at " + run.disks.string() + " ('zrva32 build " + args[0] + "' makes it)");
+    std::string said;
+    const workbench::Launch l = workbench::testProject(p, *s->machine, run, said);
+    if (!said.empty())
+        std::fprintf(stderr, "zrva32: %s\n", lowerFirst(said).c_str());
+    return launched(l);
 }
 
 } // namespace zrv::authoring

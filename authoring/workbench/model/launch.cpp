@@ -9,6 +9,8 @@
 #include "platform/machine/machine.h"
 #include "platform/shell/programs.h"
 
+#include <random>
+
 namespace zrv::workbench {
 
 void Reporter::status(int number) { status(authoring::statusText(number)); }
@@ -103,6 +105,105 @@ Launch runTest(Machine& machine, std::string_view diskFolder, std::optional<std:
     out = startInterpreter(machine, line, wait);
     (void)machine.setCurrentDirectory(before);
     return out;
+}
+
+namespace {
+
+authoring::Refusal own(std::string message) { return authoring::Refusal{0, std::move(message), {}}; }
+
+} // namespace
+
+std::optional<std::string> hostCommandLine(const std::vector<std::string>& words) {
+    std::string line;
+    for (const std::string& w : words) {
+        if (w.find('"') != std::string::npos)
+            return std::nullopt;
+        line += line.empty() ? "" : " ";
+        line += w.find_first_of(" \t") == std::string::npos && !w.empty() ? w : "\"" + w + "\"";
+    }
+    return line;
+}
+
+std::optional<std::filesystem::path> defaultDiskSet(Machine& authoring, const authoring::ProjectData& project) {
+    auto folder = authoring.hostPath(project.directory);
+    if (!folder)
+        return std::nullopt;
+    return *folder / "DISKS";
+}
+
+Launch testProject(const authoring::ProjectData& project, Machine& authoring, const TestRun& run, std::string& said) {
+    namespace fs = std::filesystem;
+    Launch out;
+    std::error_code ec;
+    if (!fs::is_directory(run.disks, ec)) {
+        out.refused = own("There is no disk set at " + run.disks.string() + ": build the project first.");
+        return out;
+    }
+    const fs::path first = fs::is_directory(run.disks / "DISK1", ec) ? run.disks / "DISK1" : run.disks;
+    auto projectFolder = authoring.hostPath(project.directory);
+    if (!projectFolder) {
+        out.refused = own(project.directory + ": " + projectFolder.error().describe());
+        return out;
+    }
+    fs::path scratch = run.testMachine;
+    const bool own_scratch = scratch.empty();
+    if (own_scratch) {
+        for (int n = 0; scratch.empty() && n < 100; ++n) {
+            const fs::path candidate =
+                fs::temp_directory_path(ec) / ("zrva32-test-" + std::to_string(std::random_device{}()));
+            if (fs::create_directory(candidate, ec))
+                scratch = candidate;
+        }
+        if (scratch.empty()) {
+            out.refused = own("Cannot make a scratch machine in " + fs::temp_directory_path(ec).string());
+            return out;
+        }
+    }
+    scratch = fs::absolute(scratch, ec);
+    struct Cleanup {
+        fs::path dir;
+        ~Cleanup() {
+            std::error_code ignored;
+            if (!dir.empty())
+                fs::remove_all(dir, ignored);
+        }
+    } cleanup{own_scratch ? scratch : fs::path()};
+
+    std::vector<std::string> words = run.interpreter;
+    words.insert(words.end(), {"--machine", scratch.string()});
+    std::optional<std::string> debugFile;
+    MachineOptions options;
+    DriveMapping a;
+    a.letter = 'A';
+    a.hostRoot = first.string();
+    a.readOnly = true;
+    options.drives.push_back(a);
+    if (run.debug) {
+        // The debug data file is the project's, in its folder: the only part
+        // of the author's files the test machine sees, as its drive Z:.
+        DriveMapping z;
+        z.letter = 'Z';
+        z.hostRoot = projectFolder->string();
+        options.drives.push_back(z);
+        words.insert(words.end(), {"--drive", "Z=" + z.hostRoot});
+        const std::string name = debugFileOf(project.path);
+        debugFile = "Z:\\" + name.substr(name.rfind('\\') + 1);
+    }
+    words.insert(words.end(), {"install", fs::absolute(run.disks, ec).string()});
+    auto command = hostCommandLine(words);
+    if (!command) {
+        out.refused = own("A path with a double quote cannot be handed to the interpreter.");
+        return out;
+    }
+    options.programs = {{"SETUP.EXE", *command}, {"INSTALL.EXE", *command}};
+    auto machine = Machine::open(scratch, options);
+    if (!machine) {
+        out.refused = own(machine.error().describe());
+        return out;
+    }
+    said = "Testing " + run.disks.string() + " on the machine " + scratch.string() +
+           (own_scratch ? " (removed afterwards)" : "");
+    return runTest(**machine, "A:\\", debugFile, true);
 }
 
 } // namespace zrv::workbench

@@ -8,7 +8,9 @@
 #include "authoring/workbench/model/report.h"
 #include "authoring/workbench/model/settings.h"
 
+#include <filesystem>
 #include <optional>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -51,5 +53,27 @@ std::string debugFileOf(std::string_view projectPath);
 // Starts the test from `diskFolder` made current; the current directory is
 // given back afterwards.
 Launch runTest(Machine& machine, std::string_view diskFolder, std::optional<std::string_view> debugFile, bool wait);
+
+// Host words as one command line the machine's program starter splits back
+// into them (quoted where they hold blanks); none when a word holds a quote.
+std::optional<std::string> hostCommandLine(const std::vector<std::string>& words);
+
+// Project / Test as a whole: the built set (`disks`, a host folder holding
+// DISK1... or the first disk itself) installed by its SETUP.EXE in a machine
+// of its own, so a test never changes the authoring machine: `testMachine`,
+// or a fresh scratch one in the host's temporary folder, removed afterwards.
+// `interpreter` is the host command that runs zrvx32 with its options; the
+// machine and the disk set are added. In debug mode the test machine sees the
+// project's folder as drive Z:, where the debug data file is. Waits for the
+// run; `said` gets a line for people on where it ran.
+struct TestRun {
+    std::filesystem::path disks;
+    std::filesystem::path testMachine; // empty: a scratch machine
+    bool debug = false;
+    std::vector<std::string> interpreter;
+};
+Launch testProject(const authoring::ProjectData& project, Machine& authoring, const TestRun& run, std::string& said);
+// The disk set a build writes for the project, as a host folder.
+std::optional<std::filesystem::path> defaultDiskSet(Machine& authoring, const authoring::ProjectData& project);
 
 } // namespace zrv::workbench

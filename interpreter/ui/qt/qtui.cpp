@@ -107,30 +107,6 @@ public:
         m_main->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     }
 
-    // The period's look: the classic style (square 3-D buttons, dotted focus
-    // rectangles) in the system colours of the time.
-    static void periodLook() {
-        if (QStyle* classic = QStyleFactory::create("Windows"))
-            QApplication::setStyle(classic);
-        QPalette pal(QColor(192, 192, 192)); // button face
-        pal.setColor(QPalette::Window, QColor(192, 192, 192));
-        pal.setColor(QPalette::Base, Qt::white);
-        pal.setColor(QPalette::Text, Qt::black);
-        pal.setColor(QPalette::WindowText, Qt::black);
-        pal.setColor(QPalette::ButtonText, Qt::black);
-        pal.setColor(QPalette::Light, Qt::white);
-        pal.setColor(QPalette::Midlight, QColor(223, 223, 223));
-        pal.setColor(QPalette::Mid, QColor(128, 128, 128));
-        pal.setColor(QPalette::Dark, QColor(128, 128, 128));
-        pal.setColor(QPalette::Shadow, Qt::black);
-        pal.setColor(QPalette::Highlight, QColor(0, 0, 128));
-        pal.setColor(QPalette::HighlightedText, Qt::white);
-        pal.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
-        pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
-        pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
-        QApplication::setPalette(pal);
-    }
-
     Result<void> open() {
         if (m_options.record) {
             m_record.open(*m_options.record, std::ios::binary | std::ios::trunc);

@@ -3,6 +3,7 @@
 #include "platform/base/ansi.h"
 
 #include <QApplication>
+#include <QStyleFactory>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -21,6 +22,29 @@
 #include <QVBoxLayout>
 
 namespace zrv::ui::qt {
+
+void periodLook() {
+    if (QStyle* classic = QStyleFactory::create("Windows"))
+        QApplication::setStyle(classic);
+    QPalette pal(QColor(192, 192, 192)); // button face
+    pal.setColor(QPalette::Window, QColor(192, 192, 192));
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, Qt::black);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    pal.setColor(QPalette::ButtonText, Qt::black);
+    pal.setColor(QPalette::Light, Qt::white);
+    pal.setColor(QPalette::Midlight, QColor(223, 223, 223));
+    pal.setColor(QPalette::Mid, QColor(128, 128, 128));
+    pal.setColor(QPalette::Dark, QColor(128, 128, 128));
+    pal.setColor(QPalette::Shadow, Qt::black);
+    pal.setColor(QPalette::Highlight, QColor(0, 0, 128));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(128, 128, 128));
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(128, 128, 128));
+    QApplication::setPalette(pal);
+}
+
 
 QString fromAnsi(const std::string& text) { return QString::fromStdString(ansiToUtf8(text)); }
 std::string toAnsi(const QString& text) { return utf8ToAnsiLossy(text.toStdString()); }

@@ -21,6 +21,9 @@ class QPushButton;
 
 namespace zrv::ui::qt {
 
+// The period's look for the whole application: the classic style (square
+// 3-D buttons, dotted focus rectangles) in the system colours of the time.
+void periodLook();
 QString fromAnsi(const std::string& text);
 std::string toAnsi(const QString& text);
 QColor colour(std::uint32_t bgr);
