@@ -2,6 +2,7 @@
 // command line, and how problems reach the terminal.
 #pragma once
 
+#include "authoring/project/authoringmachine.h"
 #include "platform/base/result.h"
 
 #include <filesystem>
@@ -30,9 +31,11 @@ std::optional<std::string> ansiArg(const std::string& a);
 // A 1-based number of one of `count` entries, as an index; on a bad one the
 // usage error or failure is reported and its status left in `status`.
 std::optional<int> indexArg(const std::string& text, std::size_t count, const std::string& what, int& status);
+// The host's zrvx32 that previews and tests run: $ZRVX32, else the one
+// beside zrva32 (or in the build tree's interpreter folder), else PATH's.
+std::string interpreterProgram();
 // The authoring machine, with the host's "/" as its drive Z:, and the
 // programs (Windows name -> host command) it may start in this run.
-using ProgramMappings = std::vector<std::pair<std::string, std::string>>;
 Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir, const ProgramMappings& programs = {});
 
 // The project commands (new, show, list, save, set, add, remove, relocate,

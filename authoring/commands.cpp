@@ -1,6 +1,7 @@
 // The project commands of zrva32: each is Open, change, Save through the same
 // model the workbench uses, answering its questions as a script would.
 #include "authoring/cli.h"
+#include "authoring/project/authoringmachine.h"
 #include "authoring/session.h"
 #include "authoring/project/document.h"
 #include "authoring/project/filelist.h"
@@ -36,28 +37,10 @@ int failure(const std::string& message) {
     return kExitFailure;
 }
 
-std::optional<std::string> windowsPath(const std::string& arg) {
-    if (arg.size() >= 2 && std::isalpha(static_cast<unsigned char>(arg[0])) && arg[1] == ':')
-        return utf8ToAnsi(arg);
-    std::error_code ec;
-    std::string host = std::filesystem::absolute(arg, ec).lexically_normal().string();
-    auto ansi = utf8ToAnsi(host);
-    if (!ansi)
-        return std::nullopt;
-    for (char& c : *ansi)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + *ansi;
-}
+std::optional<std::string> windowsPath(const std::string& arg) { return authoringPath(arg); }
 
 Result<std::unique_ptr<Machine>> openMachine(const std::filesystem::path& dir, const ProgramMappings& programs) {
-    MachineOptions options;
-    options.programs = programs;
-    DriveMapping z;
-    z.letter = 'Z';
-    z.hostRoot = "/";
-    options.drives.push_back(z);
-    return Machine::open(dir, options);
+    return openAuthoringMachine(dir, programs);
 }
 
 std::optional<std::string> ansiArg(const std::string& a) { return utf8ToAnsi(a); }

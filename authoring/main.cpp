@@ -8,6 +8,8 @@
 #include "platform/formats/lz.h"
 #include "platform/machine/machine.h"
 #include "platform/host/hostfs.h"
+#include "platform/host/module.h"
+#include "authoring/workbench/options.h"
 
 #include <cctype>
 #include <cerrno>
@@ -32,8 +34,11 @@ using zrv::authoring::windowsPath;
 namespace {
 
 constexpr const char* kUsage = R"(Usage: zrva32 [--machine DIR] COMMAND ...
+       zrva32 [--machine DIR] [PROJECT.SPJ]
 
-The authoring tool of the installation kit.
+The authoring tool of the installation kit. Without a command, or with a
+project alone, it opens the workbench (where a display is), on that
+project, else on the one open last.
 
 Projects (.SPJ):
   new PROJECT.SPJ [--language 0-6]
@@ -299,6 +304,36 @@ int codec(const std::string& command, const std::vector<std::string>& args) {
     return 0;
 }
 
+// The workbench lives in a module beside zrva32, so the commands never load Qt.
+int workbench(const fs::path& machine, const std::string& project) {
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM"))
+        return failure("the workbench needs a display (DISPLAY or WAYLAND_DISPLAY is not set); "
+                       "every command of 'zrva32 --help' works without one");
+    zrv::workbench::qt::WorkbenchOptions o;
+    std::error_code ec;
+    o.machineDir = fs::absolute(machine, ec);
+    if (!project.empty()) {
+        auto path = windowsPath(project);
+        if (!path)
+            return failure(project + ": the name has characters Windows code page 1252 cannot hold");
+        o.commandLine = *path;
+    }
+    o.interpreter = {zrv::authoring::interpreterProgram()};
+    auto entry = zrv::host::moduleSymbol("zrva32-qt.so", "zrva32RunWorkbench");
+    if (!entry)
+        return failure("the workbench cannot be loaded: " + entry.error().describe());
+    using Run = int (*)(const zrv::workbench::qt::WorkbenchOptions*, std::string*);
+    std::string error;
+    const int status = reinterpret_cast<Run>(*entry)(&o, &error);
+    if (!error.empty())
+        return failure(error);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -324,8 +359,11 @@ int main(int argc, char** argv) {
             return usageError("unknown option '" + a + "'");
         words.push_back(a);
     }
-    if (words.empty())
-        return usageError("no command given");
+    // No command, or a project alone: the workbench.
+    const bool project = words.size() == 1 && words[0].size() > 4 &&
+                         zrv::equalNoCase(words[0].substr(words[0].size() - 4), ".SPJ");
+    if (words.empty() || project)
+        return workbench(machine, project ? words[0] : std::string());
     std::vector<std::string> args(words.begin() + 1, words.end());
     if (words[0] == "compress" || words[0] == "expand")
         return codec(words[0], args);

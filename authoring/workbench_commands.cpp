@@ -201,6 +201,20 @@ std::optional<InterpreterOptions> interpreterOptions(const std::vector<std::stri
     return o;
 }
 
+std::string lowerFirst(std::string text) {
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+int launched(const workbench::Launch& l) {
+    if (l.refused)
+        return refused(*l.refused);
+    return l.exitCode;
+}
+
+} // namespace
+
 // The host's zrvx32: $ZRVX32, else the one beside this program (or in the
 // build tree's interpreter folder), else the one on PATH.
 std::string interpreterProgram() {
@@ -215,20 +229,6 @@ std::string interpreterProgram() {
     }
     return "zrvx32";
 }
-
-std::string lowerFirst(std::string text) {
-    if (!text.empty())
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
-}
-
-int launched(const workbench::Launch& l) {
-    if (l.refused)
-        return refused(*l.refused);
-    return l.exitCode;
-}
-
-} // namespace
 
 int previewCommand(const std::filesystem::path& machineDir, const std::vector<std::string>& args) {
     int status = 0;

@@ -32,6 +32,54 @@ const std::vector<FileProperty>& fileProperties() {
     return k;
 }
 
+std::string propertyValue(const FileEntry& e, std::string_view field) {
+    static const std::vector<std::pair<const char*, std::string FileEntry::*>> kTexts = {
+        {"target", &FileEntry::target},         {"comment", &FileEntry::comment},   {"cuecard", &FileEntry::cueCard},
+        {"icontext", &FileEntry::iconText},     {"params", &FileEntry::iconParams}, {"actionparams", &FileEntry::actionParams},
+        {"iconfile", &FileEntry::iconFile},     {"workdir", &FileEntry::workDir},   {"overtext", &FileEntry::overText},
+        {"ext", &FileEntry::extension},
+    };
+    static const std::vector<std::pair<const char*, int FileEntry::*>> kNumbers = {
+        {"unprotect", &FileEntry::unprotect}, {"protect", &FileEntry::protect},     {"makeicon", &FileEntry::makeIcon},
+        {"checkinuse", &FileEntry::checkInUse}, {"overwrite", &FileEntry::overwrite}, {"usage", &FileEntry::usage},
+        {"compress", &FileEntry::compress},   {"optional", &FileEntry::optional},   {"included", &FileEntry::included},
+        {"shared", &FileEntry::shared},       {"action", &FileEntry::action},       {"iconindex", &FileEntry::iconIndex},
+    };
+    for (const auto& [name, member] : kTexts)
+        if (field == name)
+            return e.*member;
+    for (const auto& [name, member] : kNumbers)
+        if (field == name)
+            return std::to_string(e.*member);
+    if (field == "options")
+        return std::to_string(e.options);
+    return {};
+}
+
+std::vector<std::string> propertyChoices(std::string_view field) {
+    if (field == "overwrite")
+        return {"No overwrite confirmation", "Confirm overwrite if file exists", "Confirm overwriting newer file only",
+                "Overwrite older only", "Copy only if not present"};
+    if (field == "action")
+        return {"None", "/REGSERVER OLE Registration", "DllSelfRegister OLE Registration", "Register .REG File",
+                "Register .REG File (Silent /s)", "Run", "Run (Silent SW_HIDE)", "Run with ZRVCMD.PIF"};
+    if (field == "usage")
+        return {"Do not copy file", "Display in gauge"};
+    for (const char* yesNo : {"unprotect", "protect", "makeicon", "checkinuse", "compress", "optional", "included",
+                              "shared"})
+        if (field == yesNo)
+            return {"No", "Yes"};
+    return {};
+}
+
+std::vector<std::string> offeredTexts(std::string_view field) {
+    if (field == "ext")
+        return {"EX_", "DL_", "IN_", "TX_", "HL_", "SY_", "VB_"};
+    if (field == "target")
+        return {"%DAOPath%", "%WindowsDirectory%", "%SystemDirectory%", "%System32Directory%"};
+    return {};
+}
+
 // ---------------------------------------------------------------------------
 // The clipboard's records: the entry's fields in order, texts in fixed
 // widths with room for their terminating NUL, numbers as 32-bit little-endian.

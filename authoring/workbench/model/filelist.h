@@ -23,6 +23,14 @@ struct FileProperty {
     const char* field; // as setFileProperty and the command line name it
 };
 const std::vector<FileProperty>& fileProperties();
+// The value a file has for a property (by field name), as text the property
+// window shows and `apply` takes back.
+std::string propertyValue(const authoring::FileEntry& e, std::string_view field);
+// The choices of a numbered property, the stored number being the index
+// ("No", "Yes" for the switches); empty for a property typed as text.
+std::vector<std::string> propertyChoices(std::string_view field);
+// The texts offered for a text property (any text is taken).
+std::vector<std::string> offeredTexts(std::string_view field);
 
 // The workbench's own clipboard of file entries: a scratch file of fixed
 // 1534-byte records under a temporary name, made with the workbench and

@@ -1,0 +1,295 @@
+#include "authoring/workbench/dialogs.h"
+
+#include "authoring/project/authoringmachine.h"
+#include "authoring/project/projectfile.h"
+#include "authoring/workbench/workbench.h"
+#include "common/text.h"
+#include "interpreter/ui/qt/widgets.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <climits>
+
+namespace zrv::workbench::qt {
+
+using zrv::ui::qt::fromAnsi;
+using zrv::ui::qt::toAnsi;
+
+namespace {
+
+QDialogButtonBox* okCancel(QDialog* d) {
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, d);
+    QObject::connect(box, &QDialogButtonBox::accepted, d, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
+    return box;
+}
+
+void tell(Workbench& wb, const authoring::Refusal& r) {
+    authoring::Message m;
+    m.number = r.number;
+    m.text = r.message;
+    m.key = r.key;
+    wb.asking().ask(m);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+ObjectDialog::ObjectDialog(Workbench& workbench, ObjectProperties object, std::optional<std::size_t> slot)
+    : m_wb(workbench), m_object(std::move(object)), m_slot(slot) {
+    setWindowTitle("Object Properties");
+    ui::qt::dialogLook(this);
+    auto* form = new QFormLayout;
+    auto row = [&](const char* label, QWidget* w) {
+        auto* l = new QLabel(label, this);
+        l->setBuddy(w);
+        form->addRow(l, w);
+        return std::vector<QWidget*>{l, w};
+    };
+    m_file = new QLineEdit(fromAnsi(m_object.path), this);
+    m_file->setMaxLength(255);
+    m_name = new QLineEdit(fromAnsi(m_object.header.name), this);
+    m_name->setMaxLength(40);
+    m_type = new QComboBox(this);
+    m_type->addItems({"Backdrop", "Dialog", "CueCard"});
+    m_type->setCurrentIndex(std::clamp(m_object.header.type, 1, 3) - 1);
+    m_border = new QComboBox(this);
+    m_border->addItems({"None", "Black Line", "3d Sunken", "3d Bevel"});
+    m_border->setCurrentIndex(std::clamp(m_object.header.border, 0, 3));
+    m_caption = new QLineEdit(fromAnsi(m_object.header.caption), this);
+    m_caption->setMaxLength(128);
+    m_position = new QComboBox(this);
+    m_position->addItems({"(None)", "Centre Horizontally", "Centre Vertically", "Centre Both"});
+    m_position->setCurrentIndex(std::clamp(m_object.header.position, 0, 3));
+    const int values[4] = {m_object.header.x, m_object.header.y, m_object.header.width, m_object.header.height};
+    for (int i = 0; i < 4; ++i) {
+        m_numbers[i] = new QSpinBox(this);
+        m_numbers[i]->setRange(INT_MIN, INT_MAX);
+        m_numbers[i]->setValue(values[i]);
+    }
+    row("Object &file:", m_file);
+    row("Object &name:", m_name);
+    row("&Type:", m_type);
+    m_captionRow = row("Default &caption:", m_caption);
+    m_borderRow = row("&Border:", m_border);
+    for (QWidget* w : row("&Position:", m_position))
+        m_placingRows.push_back(w);
+    const char* labels[4] = {"&X:", "&Y:", "&Width:", "&Height:"};
+    for (int i = 0; i < 4; ++i)
+        for (QWidget* w : row(labels[i], m_numbers[i]))
+            m_placingRows.push_back(w);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(okCancel(this));
+    connect(m_type, &QComboBox::currentIndexChanged, this, [this] { showFields(); });
+    showFields();
+}
+
+void ObjectDialog::showFields() {
+    const Fields f = fieldsFor(m_type->currentIndex() + 1);
+    for (QWidget* w : m_captionRow)
+        w->setVisible(f.caption);
+    for (QWidget* w : m_placingRows)
+        w->setVisible(f.placing);
+    for (QWidget* w : m_borderRow)
+        w->setVisible(f.border);
+    adjustSize();
+}
+
+void ObjectDialog::accept() {
+    ObjectProperties o = m_object;
+    o.path = toAnsi(m_file->text());
+    o.header.name = toAnsi(m_name->text());
+    o.header.type = m_type->currentIndex() + 1;
+    o.header.border = m_border->currentIndex();
+    o.header.caption = toAnsi(m_caption->text());
+    o.header.position = m_position->currentIndex();
+    o.header.x = m_numbers[0]->value();
+    o.header.y = m_numbers[1]->value();
+    o.header.width = m_numbers[2]->value();
+    o.header.height = m_numbers[3]->value();
+    if (auto refused = acceptObject(m_wb.project(), o, m_slot)) {
+        tell(m_wb, *refused);
+        QLineEdit* at = refused->key == "FILE" ? m_file : m_name;
+        at->setFocus();
+        at->selectAll();
+        return;
+    }
+    m_object = o;
+    m_file->setText(fromAnsi(o.path)); // with its type's extension
+    QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------
+
+ProjectEditDialog::ProjectEditDialog(Workbench& workbench) : m_wb(workbench) {
+    setWindowTitle("Project Files");
+    ui::qt::dialogLook(this);
+    m_list = new QListWidget(this);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (const auto& e : m_wb.project().data().files)
+        m_list->addItem(fromAnsi(e.source));
+    auto* add = new QPushButton("&Add...", this);
+    auto* remove = new QPushButton("&Remove", this);
+    auto* up = new QPushButton("Move &Up", this);
+    auto* down = new QPushButton("Move Do&wn", this);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {add, remove, up, down})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_list, 1);
+    top->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(okCancel(this));
+    resize(560, 360);
+    connect(add, &QPushButton::clicked, this, [this] {
+        this->add(m_wb.asking().open("Add Files to the Project", "All Files (*)", true));
+    });
+    connect(remove, &QPushButton::clicked, this, [this] { qDeleteAll(m_list->selectedItems()); });
+    auto move = [this](int by) {
+        const int row = m_list->currentRow();
+        if (row < 0 || row + by < 0 || row + by >= m_list->count())
+            return;
+        QListWidgetItem* item = m_list->takeItem(row);
+        m_list->insertItem(row + by, item);
+        m_list->setCurrentRow(row + by);
+    };
+    connect(up, &QPushButton::clicked, this, [move] { move(-1); });
+    connect(down, &QPushButton::clicked, this, [move] { move(1); });
+}
+
+void ProjectEditDialog::add(const std::vector<std::string>& hostPaths) {
+    for (const std::string& h : hostPaths)
+        if (auto w = authoring::authoringPath(h))
+            m_list->addItem(fromAnsi(*w));
+}
+
+std::vector<std::string> ProjectEditDialog::names() const {
+    std::vector<std::string> out;
+    for (int i = 0; i < m_list->count(); ++i)
+        out.push_back(toAnsi(m_list->item(i)->text()));
+    return out;
+}
+
+void ProjectEditDialog::accept() {
+    if (m_list->count() > authoring::kMaxFiles) {
+        tell(m_wb, authoring::refusal(10004));
+        return;
+    }
+    m_wb.editor().edit(names());
+    QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------
+
+std::string projectKey(const std::string& fileText, const std::string& key) {
+    const std::string head = key + "=";
+    std::size_t at = 0;
+    while (at < fileText.size()) {
+        std::size_t end = fileText.find('\n', at);
+        if (end == std::string::npos)
+            end = fileText.size();
+        std::string_view line(fileText.data() + at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.starts_with(head))
+            return std::string(line.substr(head.size()));
+        at = end + 1;
+    }
+    return {};
+}
+
+KeysDialog::KeysDialog(Workbench& workbench, const QString& title, std::vector<Field> fields)
+    : m_wb(workbench), m_fields(std::move(fields)) {
+    setWindowTitle(title);
+    ui::qt::dialogLook(this);
+    const std::string file = authoring::writeProjectFile(m_wb.project().data());
+    auto* form = new QFormLayout;
+    for (const Field& f : m_fields) {
+        std::string value = projectKey(file, f.key);
+        QWidget* editor;
+        if (f.multiLine) {
+            ReplaceAll(value, "~~", "\n");
+            auto* text = new QPlainTextEdit(fromAnsi(value), this);
+            QFont fixed("Courier New");
+            fixed.setStyleHint(QFont::TypeWriter);
+            text->setFont(fixed);
+            editor = text;
+        } else {
+            editor = new QLineEdit(fromAnsi(value), this);
+        }
+        auto* label = new QLabel(QString::fromStdString(f.label), this);
+        label->setBuddy(editor);
+        form->addRow(label, editor);
+        m_editors[f.key] = editor;
+    }
+    auto* layout = new QVBoxLayout(this);
+    // A long form scrolls.
+    auto* inner = new QWidget(this);
+    inner->setLayout(form);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(inner);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(okCancel(this));
+    resize(560, std::min(620, 80 + 34 * static_cast<int>(m_fields.size())));
+}
+
+QWidget* KeysDialog::editor(const std::string& key) const {
+    auto it = m_editors.find(key);
+    return it == m_editors.end() ? nullptr : it->second;
+}
+
+void KeysDialog::setText(const std::string& key, const QString& text) {
+    if (auto* line = dynamic_cast<QLineEdit*>(editor(key)))
+        line->setText(text);
+    else if (auto* many = dynamic_cast<QPlainTextEdit*>(editor(key)))
+        many->setPlainText(text);
+}
+
+void KeysDialog::accept() {
+    authoring::ProjectData changed = m_wb.project().data();
+    for (const Field& f : m_fields) {
+        QWidget* e = m_editors.at(f.key);
+        std::string value;
+        if (auto* line = dynamic_cast<QLineEdit*>(e))
+            value = toAnsi(line->text());
+        else
+            value = toAnsi(static_cast<QPlainTextEdit*>(e)->toPlainText());
+        if (f.multiLine) {
+            ReplaceAll(value, "\r\n", "\n");
+            ReplaceAll(value, "\n", "~~");
+        }
+        const auto outcome = authoring::applySetting(changed, f.key + "=" + value);
+        if (outcome.status != authoring::SettingStatus::Applied) {
+            authoring::Refusal r = outcome.refusal;
+            if (outcome.status == authoring::SettingStatus::UnknownKey)
+                r = authoring::Refusal{0, "Unknown key " + f.key, f.key};
+            tell(m_wb, r);
+            e->setFocus();
+            return;
+        }
+    }
+    if (!(changed == m_wb.project().data())) {
+        m_wb.project().data() = std::move(changed);
+        m_wb.project().markChanged();
+    }
+    QDialog::accept();
+}
+
+} // namespace zrv::workbench::qt

@@ -1,0 +1,92 @@
+// The workbench's dialogs: object properties, Project / Edit, and the project
+// keys (Attributes, Program Manager Group, Dialog Text, User Code) as forms
+// over the project file's own keys. Layouts are ours; the rules are the
+// model's, and a refusal keeps the dialog open with the focus on the field.
+#pragma once
+
+#include "authoring/workbench/model/objects.h"
+
+#include <QDialog>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QSpinBox;
+class QLabel;
+
+namespace zrv::workbench::qt {
+
+class Workbench;
+
+class ObjectDialog : public QDialog {
+public:
+    ObjectDialog(Workbench& workbench, ObjectProperties object, std::optional<std::size_t> slot);
+    // OK: accepted through the model's rules, or refused with the focus on the field.
+    void accept() override;
+    const ObjectProperties& object() const { return m_object; }
+    QLineEdit* nameEdit() const { return m_name; }
+    QLineEdit* fileEdit() const { return m_file; }
+    QComboBox* typeBox() const { return m_type; }
+    QLineEdit* captionEdit() const { return m_caption; }
+
+private:
+    void showFields();
+    Workbench& m_wb;
+    ObjectProperties m_object;
+    std::optional<std::size_t> m_slot;
+    QLineEdit* m_file = nullptr;
+    QLineEdit* m_name = nullptr;
+    QComboBox* m_type = nullptr;
+    QComboBox* m_border = nullptr;
+    QLineEdit* m_caption = nullptr;
+    QComboBox* m_position = nullptr;
+    QSpinBox* m_numbers[4] = {};
+    std::vector<QWidget*> m_captionRow, m_placingRows, m_borderRow;
+};
+
+// Project / Edit: the project's files in order; Add picks host files (shown as
+// the authoring machine's Z:\ paths), Remove, Up and Down order them; OK
+// rebuilds the list as the model's edit does.
+class ProjectEditDialog : public QDialog {
+public:
+    explicit ProjectEditDialog(Workbench& workbench);
+    void accept() override;
+    void add(const std::vector<std::string>& hostPaths);
+    std::vector<std::string> names() const;
+    QListWidget* list() const { return m_list; }
+
+private:
+    Workbench& m_wb;
+    QListWidget* m_list = nullptr;
+};
+
+// A form of project keys as the project file writes them; OK applies them all
+// or, at the first refusal, none (the field at fault gets the focus).
+class KeysDialog : public QDialog {
+public:
+    struct Field {
+        std::string key;
+        std::string label;
+        bool multiLine = false; // CR LF line breaks, shown as lines
+    };
+    KeysDialog(Workbench& workbench, const QString& title, std::vector<Field> fields);
+    void accept() override;
+    QWidget* editor(const std::string& key) const;
+    void setText(const std::string& key, const QString& text);
+
+private:
+    Workbench& m_wb;
+    std::vector<Field> m_fields;
+    std::map<std::string, QWidget*> m_editors;
+};
+
+// The project's current value of a key, as its file writes it.
+std::string projectKey(const std::string& fileText, const std::string& key);
+
+} // namespace zrv::workbench::qt
