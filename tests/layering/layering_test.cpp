@@ -37,7 +37,10 @@ const std::map<std::string, std::vector<std::string>> kLayers = {
     {"authoring/generator", {"authoring/project"}},
     {"authoring/build", {"authoring/generator"}},
     {"authoring/workbench/model", {"authoring/build"}},
-    {"authoring", {"authoring/workbench/model"}},
+    // The Qt workbench shows the model with the installer's widgets.
+    {"authoring/workbench", {"authoring/workbench/model", "interpreter/ui/qt"}},
+    // zrva32 itself takes only the workbench's options (no Qt) and loads it as a module.
+    {"authoring", {"authoring/workbench"}},
 };
 
 const std::set<std::string> kQtFolders = {"interpreter/ui/qt", "authoring/workbench"};
