@@ -215,12 +215,8 @@ int addCommand(Session& s, const std::vector<std::string>& args) {
                 return refused(*r);
             return 0;
         }
-        if (auto r = checkText("BITMAP", *path, Width::Path))
+        if (auto r = addBitmap(p, *path))
             return refused(*r);
-        for (const auto& b : p.bitmaps)
-            if (equalNoCase(b.path, *path))
-                return failure("the bitmap " + ansiToUtf8(*path) + " is in the project already");
-        p.bitmaps.push_back({0, *path});
         return 0;
     }
     if (what != "file")

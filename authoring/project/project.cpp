@@ -261,6 +261,16 @@ Check deleteOption(ProjectData& p, int index) {
     return std::nullopt;
 }
 
+Check addBitmap(ProjectData& p, std::string_view path) {
+    if (auto r = checkText("BITMAP", path, Width::Path))
+        return r;
+    for (const auto& b : p.bitmaps)
+        if (equalNoCase(b.path, path))
+            return own("The bitmap " + std::string(path) + " is in the project already", "BITMAP");
+    p.bitmaps.push_back({0, std::string(path)});
+    return std::nullopt;
+}
+
 Check addDirectory(ProjectData& p, std::string_view name) {
     return addNamed(p.directories, "DIRECTORY", name, 10030, 10036, kMaxDirectories);
 }

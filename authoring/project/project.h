@@ -169,6 +169,10 @@ Check modifyOption(ProjectData& p, int index, std::string_view name);
 // Removes option `index`; the mask bits of later options move down.
 Check deleteOption(ProjectData& p, int index);
 
+// A bitmap the setup copies to the target's TEMP folder; refused when its
+// path (without case) is there already.
+Check addBitmap(ProjectData& p, std::string_view path);
+
 // Directories; entry 0 is the main installation directory.
 Check addDirectory(ProjectData& p, std::string_view name);
 Check modifyDirectory(ProjectData& p, int index, std::string_view name);

@@ -1,7 +1,10 @@
 #include "authoring/workbench/dialogs.h"
 
 #include "authoring/project/authoringmachine.h"
+#include "authoring/project/encryption.h"
+#include "authoring/project/imports.h"
 #include "authoring/project/projectfile.h"
+#include "authoring/project/texts.h"
 #include "authoring/workbench/workbench.h"
 #include "common/text.h"
 #include "interpreter/ui/qt/widgets.h"
@@ -15,6 +18,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -94,6 +98,7 @@ ObjectDialog::ObjectDialog(Workbench& workbench, ObjectProperties object, std::o
     layout->addLayout(form);
     layout->addWidget(okCancel(this));
     connect(m_type, &QComboBox::currentIndexChanged, this, [this] { showFields(); });
+    setMinimumWidth(440);
     showFields();
 }
 
@@ -191,6 +196,209 @@ void ProjectEditDialog::accept() {
         return;
     }
     m_wb.editor().edit(names());
+    QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------
+
+ListDialog::ListDialog(Workbench& workbench, const QString& title, Operations operations)
+    : m_wb(workbench), m_ops(std::move(operations)), m_data(workbench.project().data()) {
+    setWindowTitle(title);
+    ui::qt::dialogLook(this);
+    m_list = new QListWidget(this);
+    m_text = new QLineEdit(this);
+    auto* add = new QPushButton(m_ops.pickFile ? "&Add..." : "&Add", this);
+    auto* change = new QPushButton("C&hange", this);
+    auto* remove = new QPushButton("&Delete", this);
+    auto* up = new QPushButton("Move &Up", this);
+    auto* down = new QPushButton("Move Do&wn", this);
+    change->setVisible(bool(m_ops.change));
+    up->setVisible(bool(m_ops.move));
+    down->setVisible(bool(m_ops.move));
+    m_text->setVisible(!m_ops.pickFile);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {add, change, remove, up, down})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_list, 1);
+    left->addWidget(m_text);
+    auto* top = new QHBoxLayout;
+    top->addLayout(left, 1);
+    top->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(okCancel(this));
+    resize(520, 320);
+    for (const std::string& item : m_ops.items(m_data))
+        m_list->addItem(fromAnsi(item));
+    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            m_text->setText(m_list->item(row)->text());
+    });
+    connect(add, &QPushButton::clicked, this, [this] {
+        if (!m_ops.pickFile) {
+            this->add(toAnsi(m_text->text()));
+            return;
+        }
+        for (const std::string& host : m_wb.asking().open("Add", "All Files (*)", true))
+            if (auto path = authoring::authoringPath(host))
+                this->add(*path);
+    });
+    connect(change, &QPushButton::clicked, this, [this] { this->change(m_list->currentRow(), toAnsi(m_text->text())); });
+    connect(remove, &QPushButton::clicked, this, [this] { this->remove(m_list->currentRow()); });
+    connect(up, &QPushButton::clicked, this, [this] { this->move(m_list->currentRow(), true); });
+    connect(down, &QPushButton::clicked, this, [this] { this->move(m_list->currentRow(), false); });
+}
+
+bool ListDialog::done(const authoring::Check& c, int row) {
+    if (c) {
+        tell(m_wb, *c);
+        m_text->setFocus();
+        return false;
+    }
+    m_list->clear();
+    for (const std::string& item : m_ops.items(m_data))
+        m_list->addItem(fromAnsi(item));
+    if (m_list->count() > 0)
+        m_list->setCurrentRow(std::clamp(row, 0, m_list->count() - 1));
+    return true;
+}
+
+bool ListDialog::add(const std::string& text) {
+    authoring::ProjectData copy = m_data;
+    auto c = m_ops.add(copy, text);
+    if (!c)
+        m_data = std::move(copy);
+    return done(c, m_list->count());
+}
+
+bool ListDialog::change(int row, const std::string& text) {
+    if (!m_ops.change || row < 0)
+        return false;
+    authoring::ProjectData copy = m_data;
+    auto c = m_ops.change(copy, row, text);
+    if (!c)
+        m_data = std::move(copy);
+    return done(c, row);
+}
+
+bool ListDialog::remove(int row) {
+    if (row < 0)
+        return false;
+    if (m_ops.removeQuestion) {
+        authoring::Message m;
+        m.number = m_ops.removeQuestion;
+        m.text = std::string(authoring::messageText(m_ops.removeQuestion));
+        m.buttons = authoring::Buttons::YesNo;
+        if (m_wb.asking().ask(m) != authoring::Answer::Yes)
+            return false;
+    }
+    authoring::ProjectData copy = m_data;
+    auto c = m_ops.remove(copy, row);
+    if (!c)
+        m_data = std::move(copy);
+    return done(c, row);
+}
+
+bool ListDialog::move(int row, bool up) {
+    if (!m_ops.move || row < 0)
+        return false;
+    authoring::ProjectData copy = m_data;
+    auto c = m_ops.move(copy, row, up);
+    if (!c)
+        m_data = std::move(copy);
+    return done(c, up ? row - 1 : row + 1);
+}
+
+void ListDialog::accept() {
+    if (!(m_data == m_wb.project().data())) {
+        m_wb.project().data() = m_data;
+        m_wb.project().markChanged();
+    }
+    QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------
+
+ComponentsDialog::ComponentsDialog(Workbench& workbench, std::string listFile)
+    : m_wb(workbench), m_listFile(std::move(listFile)) {
+    setWindowTitle("Import 3rd Party Components");
+    ui::qt::dialogLook(this);
+    m_list = new QListWidget(this);
+    for (const std::string& name : authoring::componentNames(m_wb.machine(), m_listFile)) {
+        auto* item = new QListWidgetItem(fromAnsi(name), m_list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QString("Components of %1:").arg(fromAnsi(m_listFile)), this));
+    layout->addWidget(m_list, 1);
+    layout->addWidget(okCancel(this));
+    resize(420, 360);
+}
+
+void ComponentsDialog::accept() {
+    std::vector<bool> selected;
+    for (int i = 0; i < m_list->count(); ++i)
+        selected.push_back(m_list->item(i)->checkState() == Qt::Checked);
+    authoring::ProjectData copy = m_wb.project().data();
+    auto outcome = authoring::importComponents(m_wb.machine(), copy, m_listFile, selected);
+    if (outcome.refusal) {
+        tell(m_wb, *outcome.refusal);
+        return;
+    }
+    if (outcome.added > 0) {
+        m_wb.project().data() = std::move(copy);
+        m_wb.project().markChanged();
+    }
+    m_wb.log(std::to_string(outcome.added) + " file(s) added from " + m_listFile);
+    QDialog::accept();
+}
+
+EncryptDialog::EncryptDialog(Workbench& workbench) : m_wb(workbench) {
+    setWindowTitle("Encrypt/Un-encrypt Script");
+    ui::qt::dialogLook(this);
+    const auto& p = m_wb.project().data();
+    m_file = new QLineEdit(fromAnsi(p.directory + p.scriptName), this);
+    auto* browse = new QPushButton("&Browse...", this);
+    m_encrypt = new QRadioButton("&Encrypt", this);
+    m_decrypt = new QRadioButton("&Un-encrypt", this);
+    m_encrypt->setChecked(true);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_file, 1);
+    row->addWidget(browse);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Script &file:", this));
+    layout->addLayout(row);
+    layout->addWidget(m_encrypt);
+    layout->addWidget(m_decrypt);
+    layout->addWidget(okCancel(this));
+    setMinimumWidth(440);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        auto chosen = m_wb.asking().open("Script File", "Script Files (*.SCR);;All Files (*)", false);
+        if (!chosen.empty())
+            if (auto path = authoring::authoringPath(chosen.front()))
+                m_file->setText(fromAnsi(*path));
+    });
+}
+
+void EncryptDialog::setEncrypt(bool on) { (on ? m_encrypt : m_decrypt)->setChecked(true); }
+
+void EncryptDialog::accept() {
+    const bool encrypt = m_encrypt->isChecked();
+    const std::string path = toAnsi(m_file->text());
+    m_wb.status(encrypt ? 11037 : 11038);
+    const auto done = authoring::convertScript(m_wb.machine(), path, encrypt ? authoring::Convert::Encrypt
+                                                                             : authoring::Convert::Decrypt);
+    if (done != authoring::ConvertStatus::Done) {
+        tell(m_wb, authoring::Refusal{authoring::convertNumber(done),
+                                      std::string(authoring::convertMessage(done)) + ": " + path, "FILE"});
+        m_file->setFocus();
+        return;
+    }
+    m_wb.log(std::string(encrypt ? "Encrypted " : "Un-encrypted ") + path);
+    m_wb.status("Ready");
     QDialog::accept();
 }
 

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QRadioButton;
 class QSpinBox;
 class QLabel;
 
@@ -84,6 +86,69 @@ private:
     Workbench& m_wb;
     std::vector<Field> m_fields;
     std::map<std::string, QWidget*> m_editors;
+};
+
+// A list of the project kept in order (directories, optional installations,
+// bitmaps): Add, Change, Delete, Up and Down through the model's operations on
+// a copy of the project, which OK puts in place; a refusal shows and changes
+// nothing.
+class ListDialog : public QDialog {
+public:
+    struct Operations {
+        std::function<std::vector<std::string>(const authoring::ProjectData&)> items;
+        std::function<authoring::Check(authoring::ProjectData&, const std::string&)> add;
+        std::function<authoring::Check(authoring::ProjectData&, int, const std::string&)> change; // unset: none
+        std::function<authoring::Check(authoring::ProjectData&, int)> remove;
+        std::function<authoring::Check(authoring::ProjectData&, int, bool up)> move; // unset: none
+        int removeQuestion = 0; // a message asked before Delete, 0 for none
+        bool pickFile = false;  // Add picks a host file rather than taking the text
+    };
+    ListDialog(Workbench& workbench, const QString& title, Operations operations);
+    void accept() override;
+    // What the buttons do, for the person and for tests.
+    bool add(const std::string& text);
+    bool change(int row, const std::string& text);
+    bool remove(int row);
+    bool move(int row, bool up);
+    QListWidget* list() const { return m_list; }
+    QLineEdit* text() const { return m_text; }
+
+private:
+    bool done(const authoring::Check& c, int row);
+    Workbench& m_wb;
+    Operations m_ops;
+    authoring::ProjectData m_data;
+    QListWidget* m_list = nullptr;
+    QLineEdit* m_text = nullptr;
+};
+
+// Import 3rd Party Components: the components of the list file, ticked to
+// import with the ones they use.
+class ComponentsDialog : public QDialog {
+public:
+    ComponentsDialog(Workbench& workbench, std::string listFile);
+    void accept() override;
+    QListWidget* list() const { return m_list; }
+
+private:
+    Workbench& m_wb;
+    std::string m_listFile;
+    QListWidget* m_list = nullptr;
+};
+
+// Encrypt/Un-encrypt Script: a script file converted in place.
+class EncryptDialog : public QDialog {
+public:
+    explicit EncryptDialog(Workbench& workbench);
+    void accept() override;
+    QLineEdit* file() const { return m_file; }
+    void setEncrypt(bool on);
+
+private:
+    Workbench& m_wb;
+    QLineEdit* m_file = nullptr;
+    QRadioButton* m_encrypt = nullptr;
+    QRadioButton* m_decrypt = nullptr;
 };
 
 // The project's current value of a key, as its file writes it.

@@ -203,7 +203,9 @@ PropertyWindow::PropertyWindow(Workbench& workbench) : m_wb(workbench) {
     m_apply->setDefault(true);
     layout->addWidget(m_file);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel("&Property:", this));
+    auto* label = new QLabel("&Property:", this);
+    label->setBuddy(m_property);
+    row->addWidget(label);
     row->addWidget(m_property, 1);
     layout->addLayout(row);
     layout->addWidget(m_value);

@@ -1,6 +1,7 @@
 #include "authoring/workbench/workbench.h"
 
 #include "authoring/project/authoringmachine.h"
+#include "authoring/project/imports.h"
 #include "authoring/project/objectfile.h"
 #include "authoring/project/texts.h"
 #include "authoring/workbench/dialogs.h"
@@ -103,6 +104,12 @@ QIcon drawnIcon(int command) {
         p.setBrush(QColor(0, 128, 0));
         p.drawPolygon(QPolygon({{4, 2}, {13, 8}, {4, 14}}));
         break;
+    case cmd::kNewObject:
+        p.setBrush(QColor(0, 128, 128));
+        p.drawRect(1, 3, 13, 10);
+        p.setBrush(white);
+        p.drawRect(4, 6, 7, 4);
+        break;
     case cmd::kFileAttributes:
         p.setBrush(white);
         p.drawRect(1, 1, 13, 13);
@@ -169,9 +176,7 @@ Rect fromQt(const QRect& r) { return Rect{r.top(), r.left(), r.bottom() + 1, r.r
 // Commands that are not built in the workbench yet: shown, not offered.
 bool notYetBuilt(int command) {
     switch (command) {
-    case cmd::kEncrypt: case cmd::kBitmaps: case cmd::kImportVb: case cmd::kImportComponents:
-    case cmd::kDirectories: case cmd::kBackdrop: case cmd::kInstallations: case cmd::kObjectControls:
-    case cmd::kImportObject: case cmd::kHelpSearch:
+    case cmd::kObjectControls: case cmd::kHelpSearch:
         return true;
     default:
         return false;
@@ -243,6 +248,8 @@ Answer Workbench::ask(const Message& m) { return m_asking.ask(m); }
 QMdiSubWindow* Workbench::addChild(QWidget* widget, Pane pane) {
     QMdiSubWindow* sub = m_mdi->addSubWindow(widget);
     sub->setWindowTitle(widget->windowTitle());
+    sub->setWindowIcon(drawnIcon(pane == Pane::Output ? cmd::kBuild : pane == Pane::Objects ? cmd::kNewObject
+                                 : pane == Pane::Properties ? cmd::kFileAttributes : cmd::kNew));
     sub->installEventFilter(this);
     m_panes[sub] = pane;
     sub->show();
@@ -252,8 +259,7 @@ QMdiSubWindow* Workbench::addChild(QWidget* widget, Pane pane) {
 OutputWindow& Workbench::output() {
     if (!m_output) {
         m_output = new OutputWindow;
-        addChild(m_output, Pane::Output);
-        restorePlacement();
+        restoreChild(addChild(m_output, Pane::Output), Pane::Output);
     }
     return *m_output;
 }
@@ -300,7 +306,10 @@ void Workbench::buildMenus() {
     }
     // The status bar shows a highlighted item's prompt, then the status again.
     for (auto& [m, menu] : menus)
-        connect(menu, &QMenu::aboutToHide, this, [this] { m_pane0->setText(m_status); });
+        connect(menu, &QMenu::aboutToHide, this, [this] {
+            statusBar()->clearMessage();
+            m_pane0->setText(m_status);
+        });
     connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
         if (text.isEmpty())
             m_pane0->setText(m_status);
@@ -366,8 +375,10 @@ QString Workbench::statusText() const { return m_status; }
 
 void Workbench::status(std::string_view text) {
     m_status = fromAnsi(std::string(text));
-    if (m_pane0)
+    if (m_pane0) {
+        statusBar()->clearMessage();
         m_pane0->setText(m_status);
+    }
 }
 
 void Workbench::log(std::string_view line) { output().addLine(fromAnsi(std::string(line))); }
@@ -592,7 +603,7 @@ void Workbench::run(int command) {
     case cmd::kProjectAttributes: {
         KeysDialog d(*this, "Project Attributes",
                      {{"APPNAME", "&Application name:"}, {"COMPANY", "&Company:"}, {"DEFPATH", "&Default path:"},
-                      {"LICENSEINI", "&INI file:"}, {"PROJATTRIBS", "&Switches:"}, {"DISKLABEL", "Disk &label:"},
+                      {"LICENSEINI", "&INI file:"}, {"PROJATTRIBS", "&Switches (welcome, de-install, ask path, 0, exclusive):"}, {"DISKLABEL", "Disk &label:"},
                       {"SETUPFILE", "&Script file:"}, {"ENCRIPT", "&Encrypt script (0/1):"},
                       {"RESERVE", "&Reserved for the script (KB):"}, {"SPLITSIZE", "S&plit size (KB):"},
                       {"SPACEREQD", "E&xtra space required (KB):"}, {"COMMENTS", "C&omments:", true}});
@@ -616,6 +627,111 @@ void Workbench::run(int command) {
             fields.push_back({"USERCODE" + std::to_string(i + 1), std::string(authoring::kUserCodeNames[i]) + ":", true});
         KeysDialog d(*this, "User Code", fields);
         m_asking.exec(d);
+        refresh();
+        return;
+    }
+    case cmd::kDirectories: {
+        ListDialog::Operations o;
+        o.items = [](const authoring::ProjectData& d) { return d.directories; };
+        o.add = [](authoring::ProjectData& d, const std::string& t) { return authoring::addDirectory(d, t); };
+        o.change = [](authoring::ProjectData& d, int i, const std::string& t) {
+            return authoring::modifyDirectory(d, i, t);
+        };
+        o.remove = [](authoring::ProjectData& d, int i) { return authoring::deleteDirectory(d, i); };
+        o.move = [](authoring::ProjectData& d, int i, bool up) { return authoring::moveDirectory(d, i, up); };
+        o.removeQuestion = 10035;
+        ListDialog d(*this, "Directories", std::move(o));
+        m_asking.exec(d);
+        refresh();
+        return;
+    }
+    case cmd::kInstallations: {
+        ListDialog::Operations o;
+        o.items = [](const authoring::ProjectData& d) { return d.options; };
+        o.add = [](authoring::ProjectData& d, const std::string& t) { return authoring::addOption(d, t); };
+        o.change = [](authoring::ProjectData& d, int i, const std::string& t) {
+            return authoring::modifyOption(d, i, t);
+        };
+        o.remove = [](authoring::ProjectData& d, int i) { return authoring::deleteOption(d, i); };
+        o.removeQuestion = 10011;
+        ListDialog d(*this, "Installations", std::move(o));
+        m_asking.exec(d);
+        refresh();
+        return;
+    }
+    case cmd::kBitmaps: {
+        ListDialog::Operations o;
+        o.items = [](const authoring::ProjectData& d) {
+            std::vector<std::string> out;
+            for (const auto& b : d.bitmaps)
+                out.push_back(b.path);
+            return out;
+        };
+        o.add = [](authoring::ProjectData& d, const std::string& t) { return authoring::addBitmap(d, t); };
+        o.remove = [](authoring::ProjectData& d, int i) -> authoring::Check {
+            d.bitmaps.erase(d.bitmaps.begin() + i);
+            return std::nullopt;
+        };
+        o.pickFile = true;
+        ListDialog d(*this, "Bitmaps", std::move(o));
+        m_asking.exec(d);
+        refresh();
+        return;
+    }
+    case cmd::kBackdrop: {
+        KeysDialog d(*this, "Backdrop Display",
+                     {{"BACKDROPRES1", "Screen width &640:"}, {"BACKDROPRES2", "Screen width &720:"},
+                      {"BACKDROPRES3", "Screen width &800:"}, {"BACKDROPRES4", "Screen width &1024:"},
+                      {"BACKDROPRES5", "&Default:"}});
+        m_asking.exec(d);
+        refresh();
+        return;
+    }
+    case cmd::kImportVb: {
+        auto chosen = m_asking.open("Import VB Project", "VB3 Project Files (*.MAK *.mak);;VB4 Project Files (*.VBP *.vbp)",
+                                    false);
+        auto path = chosen.empty() ? std::nullopt : authoring::authoringPath(chosen.front());
+        if (!path)
+            return;
+        status(11034);
+        auto outcome = authoring::importVbProject(m_machine, p, *path, [this](const std::string& text) {
+            return ask(Message{0, text, Buttons::OkCancel, "", 0, ""});
+        });
+        if (outcome.added > 0)
+            m_project->markChanged();
+        if (outcome.refusal)
+            ask(Message{outcome.refusal->number, outcome.refusal->message, Buttons::Ok, *path, 0, ""});
+        (void)authoring::dependencyCheck(p);
+        status(outcome.completed ? 11035 : 11036);
+        log(std::to_string(outcome.added) + " file(s) added from " + *path);
+        refresh();
+        return;
+    }
+    case cmd::kImportComponents: {
+        const std::string list = m_store.getString("Install", "ImportList", "");
+        if (list.empty()) {
+            ask(Message{0, "!Error: No component list is set (setting Install ImportList).", Buttons::Ok, "", 0, ""});
+            return;
+        }
+        ComponentsDialog d(*this, list);
+        m_asking.exec(d);
+        refresh();
+        return;
+    }
+    case cmd::kEncrypt: {
+        EncryptDialog d(*this);
+        m_asking.exec(d);
+        return;
+    }
+    case cmd::kImportObject: {
+        auto chosen = m_asking.open("Import Object", "Object Files (*.BKD *.DLG *.CUE);;All Files (*)", false);
+        auto path = chosen.empty() ? std::nullopt : authoring::authoringPath(chosen.front());
+        if (!path)
+            return;
+        if (auto r = authoring::importObject(m_machine, p, *path))
+            ask(Message{r->number, r->message, Buttons::Ok, *path, 0, r->key});
+        else
+            m_project->markChanged();
         refresh();
         return;
     }
@@ -690,22 +806,35 @@ void Workbench::restorePlacement() {
     std::vector<Rect> screens;
     for (const QScreen* s : QGuiApplication::screens())
         screens.push_back(fromQt(s->availableGeometry()));
-    const Rect frameDefault{40, 40, 560, 840};
+    const Rect frameDefault{40, 40, 600, 880};
     const Placement frame = m_settings.placement(Pane::Frame, frameDefault);
     setGeometry(toQt(onScreen(frame.rect, frameDefault, screens)));
     if (frame.show == kShowMaximised)
         showMaximized();
-    const Rect client = fromQt(QRect(QPoint(0, 0), m_mdi->size()));
-    int offset = 0;
-    for (auto& [sub, pane] : m_panes) {
-        const Placement placed = m_settings.placement(pane);
-        const Rect fallback{offset, offset, offset + 260, offset + 460};
-        offset += 24;
-        static_cast<QMdiSubWindow*>(sub)->setGeometry(toQt(onScreen(placed.rect, fallback, {client})));
-        if (placed.show == kShowMaximised)
-            static_cast<QMdiSubWindow*>(sub)->showMaximized();
-    }
+    for (auto& [sub, pane] : m_panes)
+        restoreChild(static_cast<QMdiSubWindow*>(sub), pane);
     m_restoring = false;
+}
+
+// A child where it was, else where a new one goes: files on the left, the
+// objects and the property window on the right, the output below.
+void Workbench::restoreChild(QMdiSubWindow* sub, Pane pane) {
+    const bool was = m_restoring;
+    m_restoring = true;
+    const Rect client = fromQt(QRect(QPoint(0, 0), m_mdi->size()));
+    const int w = std::max(200, client.right), h = std::max(200, client.bottom);
+    Rect fallback;
+    switch (pane) {
+    case Pane::Files: fallback = Rect{0, 0, h * 2 / 3, w * 3 / 5}; break;
+    case Pane::Objects: fallback = Rect{0, w * 3 / 5, h / 3, w}; break;
+    case Pane::Properties: fallback = Rect{h / 3, w * 3 / 5, h * 2 / 3, w}; break;
+    default: fallback = Rect{h * 2 / 3, 0, h, w}; break;
+    }
+    const Placement placed = m_settings.placement(pane);
+    sub->setGeometry(toQt(onScreen(placed.rect, fallback, {client})));
+    if (placed.show == kShowMaximised)
+        sub->showMaximized();
+    m_restoring = was;
 }
 
 void Workbench::recordPlacement(Pane pane, QWidget* window) {

@@ -103,6 +103,7 @@ private:
     void rebuildRecent();
     void updateActions();
     void restorePlacement();
+    void restoreChild(QMdiSubWindow* sub, Pane pane);
     void recordPlacement(Pane pane, QWidget* window);
     QMdiSubWindow* addChild(QWidget* widget, Pane pane);
     OutputWindow& output();

@@ -259,6 +259,49 @@ private Q_SLOTS:
         QCOMPARE(b.wb->objectsWindow()->count(), 2);
     }
 
+    void listsAndScriptsGoThroughTheModel() {
+        Bench b;
+        b.newProject(0);
+        b.dialog = [&](QDialog& d) {
+            auto& list = dynamic_cast<ListDialog&>(d);
+            QCOMPARE(list.list()->count(), 1); // the main installation directory
+            QVERIFY(list.add("%InstallPath%\\DATA"));
+            QVERIFY(!list.add("%InstallPath%\\DATA")); // refused: there already
+            QVERIFY(!list.remove(0));                    // the main directory stays
+            QVERIFY(list.add("%InstallPath%\\HELP"));
+            QVERIFY(list.move(2, true));
+            QCOMPARE(list.list()->item(1)->text(), QString("%InstallPath%\\HELP"));
+            b.answers = {Answer::No};
+            QVERIFY(!list.remove(2)); // asked, and No
+            QCOMPARE(list.list()->count(), 3);
+            d.accept();
+        };
+        b.wb->run(cmd::kDirectories);
+        QCOMPARE(b.wb->project().data().directories,
+                 (std::vector<std::string>{"%InstallPath%", "%InstallPath%\\HELP", "%InstallPath%\\DATA"}));
+        // Cancel keeps the project as it was.
+        b.dialog = [](QDialog& d) {
+            QVERIFY(dynamic_cast<ListDialog&>(d).add("%InstallPath%\\MORE"));
+            d.reject();
+        };
+        b.wb->run(cmd::kDirectories);
+        QCOMPARE(b.wb->project().data().directories.size(), std::size_t(3));
+        // A script encrypted and back, in place.
+        spit(b.host("S.SCR"), "SET %A% = 1\r\n");
+        const std::string script = *authoring::authoringPath(b.host("S.SCR").string());
+        for (bool encrypt : {true, false}) {
+            b.dialog = [&](QDialog& d) {
+                auto& e = dynamic_cast<EncryptDialog&>(d);
+                e.file()->setText(QString::fromStdString(script));
+                e.setEncrypt(encrypt);
+                d.accept();
+            };
+            b.wb->run(cmd::kEncrypt);
+            QCOMPARE(slurp(b.host("S.SCR")) == "SET %A% = 1\r\n", !encrypt);
+        }
+        b.dialog = nullptr;
+    }
+
     void aBuildCanBeStopped() {
         Bench b;
         b.newProject(0);

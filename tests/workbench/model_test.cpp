@@ -369,11 +369,6 @@ TEST_F(Objects, APreviewStartsTheInterpreterOnItsScriptAndCleansUp) {
     EXPECT_TRUE(std::filesystem::is_empty(cHost() / "WINDOWS" / "TEMP")) << "no script is left behind";
 }
 
-TEST(TestRuns, TheCommandLineAndTheDebugDataFile) {
-    EXPECT_EQ(debugFileOf("Z:\\home\\me\\Demo.spj"), "Z:\\HOME\\ME\\DEMO.DDB");
-    EXPECT_EQ(debugFileOf("C:\\A.B\\PROJECT"), "C:\\A.B\\PROJECT.DDB");
-}
-
 TEST_F(Model, ATestStartsSetupOrInstallFromTheDiskFolder) {
     ASSERT_TRUE(m->createDirectory("C:\\SET").ok());
     EXPECT_EQ(testCommandLine(*m, "C:\\SET", std::nullopt), "INSTALL.EXE");

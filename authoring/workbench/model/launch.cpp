@@ -1,6 +1,7 @@
 #include "authoring/workbench/model/launch.h"
 
 #include "authoring/build/runtime.h"
+#include "authoring/project/imports.h"
 #include "authoring/project/texts.h"
 #include "authoring/workbench/model/objects.h"
 #include "common/paths.h"
@@ -75,15 +76,6 @@ Launch runPreview(Machine& machine, WorkbenchSettings& settings, const authoring
     if (wait || out.refused)
         (void)machine.deleteFile(script);
     return out;
-}
-
-std::string debugFileOf(std::string_view projectPath) {
-    std::string path = upperAnsi(std::string(projectPath));
-    const auto dot = path.rfind('.');
-    const auto slash = path.rfind('\\');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-        path.erase(dot);
-    return path + ".DDB";
 }
 
 std::string testCommandLine(Machine& machine, std::string_view diskFolder, std::optional<std::string_view> debugFile) {
@@ -186,7 +178,7 @@ Launch testProject(const authoring::ProjectData& project, Machine& authoring, co
         z.hostRoot = projectFolder->string();
         options.drives.push_back(z);
         words.insert(words.end(), {"--drive", "Z=" + z.hostRoot});
-        const std::string name = debugFileOf(project.path);
+        const std::string name = authoring::debugDataName(project.path);
         debugFile = "Z:\\" + name.substr(name.rfind('\\') + 1);
     }
     words.insert(words.end(), {"install", fs::absolute(run.disks, ec).string()});

@@ -45,11 +45,8 @@ Launch runPreview(Machine& machine, WorkbenchSettings& settings, const authoring
 
 // The test's command line for a disk set in `diskFolder`: "SETUP.EXE" when the
 // folder holds one, else "INSTALL.EXE"; in debug mode " /DEBUG:" and
-// `debugFile` follow.
+// `debugFile` follow (the project's is authoring::debugDataName).
 std::string testCommandLine(Machine& machine, std::string_view diskFolder, std::optional<std::string_view> debugFile);
-// The debug data file of a project: its path upper-cased with the extension
-// ".DDB".
-std::string debugFileOf(std::string_view projectPath);
 // Starts the test from `diskFolder` made current; the current directory is
 // given back afterwards.
 Launch runTest(Machine& machine, std::string_view diskFolder, std::optional<std::string_view> debugFile, bool wait);
