@@ -404,6 +404,179 @@ void EncryptDialog::accept() {
 
 // ---------------------------------------------------------------------------
 
+ControlsDialog::ControlsDialog(Workbench& workbench, std::string objectPath)
+    : m_wb(workbench), m_path(std::move(objectPath)), m_doc(authoring::loadObject(workbench.machine(), m_path)) {
+    m_header = authoring::readHeader(m_doc);
+    m_controls = authoring::readControls(m_doc);
+    setWindowTitle(QString("Object Controls - %1").arg(fromAnsi(m_header.name)));
+    ui::qt::dialogLook(this);
+    m_list = new QListWidget(this);
+    auto* add = new QPushButton("&Add", this);
+    auto* remove = new QPushButton("&Delete", this);
+    auto* up = new QPushButton("Move &Up", this);
+    auto* down = new QPushButton("Move Do&wn", this);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* b : {add, remove, up, down})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    m_type = new QComboBox(this);
+    for (const auto& t : kControlTypes)
+        if (m_header.type == 1 ? t.inBackdrop : m_header.type == 2 ? t.inDialog : t.inCueCard)
+            m_type->addItem(QString::fromUtf8(std::string(t.word).c_str()), static_cast<int>(t.type));
+    m_caption = new QLineEdit(this);
+    m_font = new QLineEdit(this);
+    m_variable = new QLineEdit(this);
+    m_picture = new QLineEdit(this);
+    for (auto*& n : m_numbers) {
+        n = new QSpinBox(this);
+        n->setRange(-32768, 32767);
+    }
+    m_numbers[5]->setRange(0, 0xFFFFFF);
+    m_numbers[5]->setDisplayIntegerBase(16);
+    m_numbers[5]->setPrefix("0x");
+    auto* form = new QFormLayout;
+    form->addRow("&Type:", m_type);
+    form->addRow("&Caption:", m_caption);
+    form->addRow("&X:", m_numbers[0]);
+    form->addRow("&Y:", m_numbers[1]);
+    form->addRow("&Width:", m_numbers[2]);
+    form->addRow("&Height:", m_numbers[3]);
+    form->addRow("&Font:", m_font);
+    form->addRow("Font &size:", m_numbers[4]);
+    form->addRow("Colour (&BGR):", m_numbers[5]);
+    form->addRow("&Variable:", m_variable);
+    form->addRow("&Icon or bitmap:", m_picture);
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_list, 1);
+    top->addLayout(buttons);
+    top->addLayout(form, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(okCancel(this));
+    resize(760, 380);
+    fill();
+    connect(m_list, &QListWidget::currentRowChanged, this, [this] { showControl(); });
+    for (QLineEdit* e : {m_caption, m_font, m_variable, m_picture})
+        connect(e, &QLineEdit::textEdited, this, [this] { takeForm(); });
+    for (QSpinBox* n : m_numbers)
+        connect(n, &QSpinBox::valueChanged, this, [this] { takeForm(); });
+    connect(m_type, &QComboBox::currentIndexChanged, this, [this] { takeForm(); });
+    connect(add, &QPushButton::clicked, this, [this] { this->add(); });
+    connect(remove, &QPushButton::clicked, this, [this] { this->remove(m_list->currentRow()); });
+    connect(up, &QPushButton::clicked, this, [this] { move(m_list->currentRow(), true); });
+    connect(down, &QPushButton::clicked, this, [this] { move(m_list->currentRow(), false); });
+}
+
+authoring::ControlRecord* ControlsDialog::current() {
+    const int row = m_list->currentRow();
+    return row >= 0 && row < static_cast<int>(m_controls.size()) ? &m_controls[static_cast<std::size_t>(row)]
+                                                                 : nullptr;
+}
+
+void ControlsDialog::fill() {
+    const int row = m_list->currentRow();
+    m_list->blockSignals(true);
+    m_list->clear();
+    for (const auto& c : m_controls)
+        m_list->addItem(fromAnsi(authoring::renderControl(m_header, c, false)));
+    m_list->blockSignals(false);
+    if (!m_controls.empty())
+        m_list->setCurrentRow(std::clamp(row, 0, static_cast<int>(m_controls.size()) - 1));
+    showControl();
+}
+
+void ControlsDialog::showControl() {
+    const authoring::ControlRecord* c = current();
+    m_showing = true;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_type, m_caption, m_font, m_variable, m_picture})
+        w->setEnabled(c != nullptr);
+    for (QSpinBox* n : m_numbers)
+        n->setEnabled(c != nullptr);
+    if (c) {
+        m_type->setCurrentIndex(std::max(0, m_type->findData(c->type)));
+        m_caption->setText(fromAnsi(c->caption));
+        m_font->setText(fromAnsi(c->font));
+        m_variable->setText(fromAnsi(c->variable));
+        m_picture->setText(fromAnsi(c->type == static_cast<int>(ControlType::Bitmap) ? c->bitmap : c->icon));
+        const int values[6] = {c->x, c->y, c->width, c->height, c->fontSize, c->foreground};
+        for (int i = 0; i < 6; ++i)
+            m_numbers[i]->setValue(values[i]);
+    }
+    m_showing = false;
+}
+
+void ControlsDialog::takeForm() {
+    authoring::ControlRecord* c = current();
+    if (m_showing || !c)
+        return;
+    c->type = m_type->currentData().toInt();
+    c->caption = toAnsi(m_caption->text());
+    c->font = toAnsi(m_font->text());
+    c->variable = toAnsi(m_variable->text());
+    (c->type == static_cast<int>(ControlType::Bitmap) ? c->bitmap : c->icon) = toAnsi(m_picture->text());
+    int* fields[6] = {&c->x, &c->y, &c->width, &c->height, &c->fontSize, &c->foreground};
+    for (int i = 0; i < 6; ++i)
+        *fields[i] = m_numbers[i]->value();
+    m_list->item(m_list->currentRow())->setText(fromAnsi(authoring::renderControl(m_header, *c, false)));
+}
+
+void ControlsDialog::setCaption(const QString& caption) {
+    m_caption->setText(caption);
+    takeForm();
+}
+
+bool ControlsDialog::add() {
+    authoring::ControlRecord c;
+    c.type = m_type->count() > 0 ? m_type->itemData(0).toInt() : 0;
+    c.caption = "Text";
+    c.width = 100;
+    c.height = 20;
+    c.font = "Arial";
+    c.fontSize = 10;
+    if (auto refused = authoring::addControl(m_controls, c)) {
+        tell(m_wb, *refused);
+        return false;
+    }
+    fill();
+    m_list->setCurrentRow(m_list->count() - 1);
+    return true;
+}
+
+bool ControlsDialog::remove(int row) {
+    if (row < 0 || row >= static_cast<int>(m_controls.size()))
+        return false;
+    authoring::Message m;
+    m.number = 10022;
+    m.text = std::string(authoring::messageText(10022));
+    m.buttons = authoring::Buttons::YesNo;
+    if (m_wb.asking().ask(m) != authoring::Answer::Yes)
+        return false;
+    m_controls.erase(m_controls.begin() + row);
+    fill();
+    return true;
+}
+
+bool ControlsDialog::move(int row, bool up) {
+    const int to = up ? row - 1 : row + 1;
+    if (row < 0 || to < 0 || to >= static_cast<int>(m_controls.size()))
+        return false;
+    std::swap(m_controls[static_cast<std::size_t>(row)], m_controls[static_cast<std::size_t>(to)]);
+    m_list->setCurrentRow(to);
+    fill();
+    return true;
+}
+
+void ControlsDialog::accept() {
+    authoring::saveControls(m_doc, m_controls);
+    if (auto stored = authoring::storeObject(m_wb.machine(), m_path, m_doc); !stored) {
+        tell(m_wb, authoring::Refusal{0, "Error: " + m_path + ": " + stored.error().describe(), "FILE"});
+        return;
+    }
+    QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------
+
 std::string projectKey(const std::string& fileText, const std::string& key) {
     const std::string head = key + "=";
     std::size_t at = 0;

@@ -4,6 +4,7 @@
 // model's, and a refusal keeps the dialog open with the focus on the field.
 #pragma once
 
+#include "authoring/project/objectfile.h"
 #include "authoring/workbench/model/objects.h"
 
 #include <QDialog>
@@ -149,6 +150,39 @@ private:
     QLineEdit* m_file = nullptr;
     QRadioButton* m_encrypt = nullptr;
     QRadioButton* m_decrypt = nullptr;
+};
+
+// Object / Object Controls: an object's controls in order, each edited in a
+// form of its fields; OK writes the object file's control list whole.
+class ControlsDialog : public QDialog {
+public:
+    ControlsDialog(Workbench& workbench, std::string objectPath);
+    void accept() override;
+    bool add();
+    bool remove(int row);
+    bool move(int row, bool up);
+    // The control the form edits.
+    authoring::ControlRecord* current();
+    void setCaption(const QString& caption);
+    QListWidget* list() const { return m_list; }
+
+private:
+    void fill();        // the list from the controls
+    void showControl(); // the form from the current control
+    void takeForm();    // the current control from the form
+    Workbench& m_wb;
+    std::string m_path;
+    IniDocument m_doc;
+    authoring::ObjectHeader m_header;
+    std::vector<authoring::ControlRecord> m_controls;
+    QListWidget* m_list = nullptr;
+    QComboBox* m_type = nullptr;
+    QLineEdit* m_caption = nullptr;
+    QLineEdit* m_font = nullptr;
+    QLineEdit* m_variable = nullptr;
+    QLineEdit* m_picture = nullptr; // icon or bitmap
+    QSpinBox* m_numbers[6] = {};    // x, y, width, height, font size, colour
+    bool m_showing = false;
 };
 
 // The project's current value of a key, as its file writes it.

@@ -116,6 +116,9 @@ int main(int argc, char** argv) {
         };
         wb.run(cmd::kNewObject);
     }
+    shoot = [](QDialog& d) { save(d, "object-controls"); };
+    wb.objectsWindow()->setCurrentRow(0);
+    wb.run(cmd::kObjectControls);
     shoot = nullptr;
     wb.run(cmd::kCreateScript);
     wb.waitForWork();

@@ -8,6 +8,7 @@
 #include "authoring/workbench/workbench.h"
 #include "interpreter/ui/qt/widgets.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QFontDatabase>
@@ -157,6 +158,18 @@ ObjectsWindow::ObjectsWindow(Workbench& workbench) : m_wb(workbench) {
     setWindowTitle("Project Objects");
     setFont(fixedFont());
     connect(this, &QListWidget::itemDoubleClicked, this, [this] { m_wb.run(cmd::kObjectProperties); });
+    // What can be done to an object, at hand: its properties, controls,
+    // preview and deletion.
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto item = [this](const char* caption, std::function<void()> run) {
+        auto* a = new QAction(caption, this);
+        connect(a, &QAction::triggered, this, std::move(run));
+        addAction(a);
+    };
+    item("Object &Properties...", [this] { m_wb.run(cmd::kObjectProperties); });
+    item("Object &Controls...", [this] { m_wb.run(cmd::kObjectControls); });
+    item("Pre&view", [this] { m_wb.preview(selectedObject()); });
+    item("&Delete Object", [this] { m_wb.run(cmd::kDeleteObject); });
 }
 
 void ObjectsWindow::refresh() {

@@ -30,6 +30,9 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <QVBoxLayout>
+#include <QDialogButtonBox>
+#include <QLineEdit>
 #include <QToolBar>
 
 #include <fstream>
@@ -173,15 +176,6 @@ Asking personAsking(QWidget* parent) {
 QRect toQt(const Rect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
 Rect fromQt(const QRect& r) { return Rect{r.top(), r.left(), r.bottom() + 1, r.right() + 1}; }
 
-// Commands that are not built in the workbench yet: shown, not offered.
-bool notYetBuilt(int command) {
-    switch (command) {
-    case cmd::kObjectControls: case cmd::kHelpSearch:
-        return true;
-    default:
-        return false;
-    }
-}
 
 } // namespace
 
@@ -349,8 +343,6 @@ QAction* Workbench::action(int command) const {
 }
 
 bool Workbench::enabled(int command) const {
-    if (notYetBuilt(command))
-        return false;
     const bool open = m_project->isOpen();
     const bool busy = m_worker.joinable();
     switch (command) {
@@ -763,6 +755,21 @@ void Workbench::run(int command) {
         refresh();
         return;
     }
+    case cmd::kObjectControls: {
+        const int i = m_objects->selectedObject();
+        if (i < 0 || i >= static_cast<int>(p.objects.size()))
+            return;
+        if (!authoring::objectExists(m_machine, p.objects[i])) {
+            std::string text(authoring::messageText(10024));
+            ReplaceAll(text, "%1", p.objects[i]);
+            ask(Message{10024, text, Buttons::Ok, "", 0, ""});
+            return;
+        }
+        ControlsDialog d(*this, p.objects[i]);
+        m_asking.exec(d);
+        refresh();
+        return;
+    }
     case cmd::kDeleteObject: {
         const int i = m_objects->selectedObject();
         if (i < 0 || i >= static_cast<int>(p.objects.size()))
@@ -777,15 +784,36 @@ void Workbench::run(int command) {
     case cmd::kCascade: m_mdi->cascadeSubWindows(); return;
     case cmd::kTile: m_mdi->tileSubWindows(); return;
     case cmd::kArrangeIcons: m_mdi->tileSubWindows(); return;
-    case cmd::kScriptHelp: {
+    case cmd::kScriptHelp:
+    case cmd::kHelpSearch: {
+        // Search: a word to look for, then the reference at its first place.
+        QString word;
+        if (command == cmd::kHelpSearch) {
+            QDialog ask(this);
+            ask.setWindowTitle("Search for Help On");
+            auto* edit = new QLineEdit(&ask);
+            auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
+            connect(box, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
+            connect(box, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
+            auto* layout = new QVBoxLayout(&ask);
+            layout->addWidget(new QLabel("Type a &word (a statement such as COPYFILE):", &ask));
+            layout->addWidget(edit);
+            layout->addWidget(box);
+            if (m_asking.exec(ask) != QDialog::Accepted)
+                return;
+            word = edit->text().trimmed();
+        }
         auto* viewer = new QTextBrowser;
         viewer->setAttribute(Qt::WA_DeleteOnClose);
         viewer->setWindowTitle("Setup Script Help");
         QFile help(":/help/zrvx32.md");
-        help.open(QIODevice::ReadOnly);
-        viewer->setMarkdown(QString::fromUtf8(help.readAll()));
+        if (help.open(QIODevice::ReadOnly))
+            viewer->setMarkdown(QString::fromUtf8(help.readAll()));
         viewer->resize(640, 480);
+        if (!word.isEmpty() && !viewer->find(word))
+            status("Not found in the help: " + toAnsi(word));
         viewer->show();
+        m_helpViewer = viewer;
         return;
     }
     case cmd::kAbout:

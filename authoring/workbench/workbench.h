@@ -13,6 +13,7 @@
 #include "authoring/workbench/options.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <atomic>
 #include <filesystem>
@@ -79,9 +80,13 @@ public:
     QMdiArea* mdi() const { return m_mdi; }
     QString statusText() const;
     bool building() const { return m_worker.joinable(); }
+    QWidget* helpViewer() const { return m_helpViewer; }
     // Waits for a build or test started from the workbench to end (tests).
     void waitForWork();
 
+    // Starts the interpreter on the preview script of object `object` (0-based),
+    // in a window of its own; a failure is shown.
+    void preview(int object);
     // Opens a project file (a Windows path of the authoring machine).
     bool openProject(const std::string& path);
     // The files, objects and caption again after a change of the project.
@@ -114,7 +119,6 @@ private:
     void startWork(std::function<void()> work);
     void startBuild(bool scriptOnly);
     void startTest(bool debug);
-    void preview(int object);
     authoring::Answer ask(const authoring::Message& m);
 
     Machine& m_machine;
@@ -140,6 +144,7 @@ private:
     std::vector<QAction*> m_recentActions;
     std::map<int, QAction*> m_actions;
     QString m_status;
+    QPointer<QWidget> m_helpViewer; // the help shown last, for tests
     std::thread m_worker;
     std::atomic<bool> m_stop{false};
     bool m_restoring = false;

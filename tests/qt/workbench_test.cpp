@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTest>
 
 #include <filesystem>
@@ -52,7 +53,10 @@ struct Bench {
     void reopen(const std::string& commandLine = "") {
         wb.reset();
         machine.reset();
-        machine = std::move(authoring::openAuthoringMachine(host("machine")).value());
+        // Previews start the interpreter headless, writing what it showed.
+        const std::string interpreter = std::string(ZRVX32_PATH) + " --machine \"" + host("machine").string() +
+                                        "\" --ui headless --transcript \"" + host("preview.jsonl").string() + "\"";
+        machine = std::move(authoring::openAuthoringMachine(host("machine"), {{"ZRVX32.EXE", interpreter}}).value());
         (void)authoring::ensureDefaultBackdrop(*machine, authoring::kDefaultBackdropPath);
         Asking a;
         a.ask = [this](const Message& m) {
@@ -124,6 +128,33 @@ private Q_SLOTS:
         QVERIFY(b.wb->action(cmd::kNew)->isEnabled());
         QVERIFY(!b.wb->action(cmd::kBuild)->isEnabled());
         QVERIFY(!b.wb->action(cmd::kStopBuild)->isEnabled());
+    }
+
+    void everyCommandIsInTheMenusAndOfferedWithAProject() {
+        Bench b;
+        b.newProject(1);
+        QStringList notOffered;
+        for (const Command& c : commands()) {
+            QAction* a = b.wb->action(c.id);
+            QVERIFY(a);
+            QCOMPARE(a->text(), QString::fromUtf8(std::string(c.caption).c_str()));
+            QCOMPARE(a->statusTip(), QString::fromUtf8(std::string(c.prompt).c_str()));
+            QCOMPARE(a->isEnabled(), b.wb->enabled(c.id));
+            if (!a->isEnabled())
+                notOffered << a->text();
+        }
+        // Only Stop Build is not offered: nothing is building.
+        QCOMPARE(notOffered, QStringList({"&Stop Build"}));
+        // Help / Search shows the reference at the word asked for.
+        b.dialog = [](QDialog& d) {
+            d.findChild<QLineEdit*>()->setText("COPYFILE");
+            d.accept();
+        };
+        b.wb->run(cmd::kHelpSearch);
+        auto* help = qobject_cast<QTextBrowser*>(b.wb->helpViewer());
+        QVERIFY(help);
+        QCOMPARE(help->textCursor().selectedText(), QString("COPYFILE"));
+        help->close();
     }
 
     void fileCommandsReachTheModel() {
@@ -224,9 +255,15 @@ private Q_SLOTS:
         for (QAction* a : file->actions())
             captions << a->text();
         QVERIFY2(captions.contains("&1 " + QString::fromStdString(path)), qPrintable(captions.join("|")));
-        (void)b.wb->recent().remove(path);
         b.reopen("C:\\NOWHERE\\GONE.SPJ"); // a name that does not resolve opens nothing
         QVERIFY(!b.wb->project().isOpen());
+        // Gone from the list, gone from the menu.
+        (void)b.wb->recent().remove(path);
+        b.reopen("C:\\NOWHERE\\GONE.SPJ");
+        captions.clear();
+        for (QAction* a : b.wb->menuBar()->actions().front()->menu()->actions())
+            captions << a->text();
+        QVERIFY2(!captions.join("|").contains("&1 "), qPrintable(captions.join("|")));
     }
 
     void theObjectDialogRefusesWithTheFocusOnTheField() {
@@ -300,6 +337,45 @@ private Q_SLOTS:
             QCOMPARE(slurp(b.host("S.SCR")) == "SET %A% = 1\r\n", !encrypt);
         }
         b.dialog = nullptr;
+    }
+
+    void objectControlsAndPreview() {
+        Bench b;
+        b.newProject(0);
+        b.wb->objectsWindow()->setCurrentRow(0); // the default backdrop
+        b.dialog = [&](QDialog& d) {
+            auto& c = dynamic_cast<ControlsDialog&>(d);
+            const int before = c.list()->count();
+            QVERIFY(c.add());
+            c.setCaption("Made in the dialog");
+            QVERIFY(c.list()->currentItem()->text().contains("Made in the dialog"));
+            QVERIFY(c.move(before, true));
+            b.answers = {Answer::No};
+            QVERIFY(!c.remove(0));
+            d.accept();
+        };
+        b.wb->run(cmd::kObjectControls);
+        const IniDocument doc = authoring::loadObject(*b.machine, authoring::kDefaultBackdropPath);
+        const auto controls = authoring::readControls(doc);
+        QVERIFY(controls.size() >= 2);
+        QCOMPARE(controls[controls.size() - 2].caption, std::string("Made in the dialog"));
+        // 99 controls at most.
+        b.dialog = [&](QDialog& d) {
+            auto& c = dynamic_cast<ControlsDialog&>(d);
+            while (c.list()->count() < authoring::kMaxControls)
+                QVERIFY(c.add());
+            QVERIFY(!c.add());
+            QCOMPARE(b.asked.back().number, 10019);
+            d.reject();
+        };
+        b.wb->run(cmd::kObjectControls);
+        QCOMPARE(authoring::readControls(authoring::loadObject(*b.machine, authoring::kDefaultBackdropPath)).size(),
+                 controls.size());
+        b.dialog = nullptr;
+        // Preview: the interpreter shows the backdrop and the closing box, on its own.
+        b.wb->preview(0);
+        QTRY_VERIFY_WITH_TIMEOUT(slurp(b.host("preview.jsonl")).find("Object Preview Complete!") != std::string::npos,
+                                 20000);
     }
 
     void aBuildCanBeStopped() {
