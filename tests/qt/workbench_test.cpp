@@ -378,6 +378,49 @@ private Q_SLOTS:
                                  20000);
     }
 
+    void badInputIsShownAndStopsNothing() {
+        Bench b;
+        // A project that cannot be opened: the message, and the workbench stays empty.
+        spit(b.host("BAD.SPJ"), "this is no project\r\n");
+        b.toOpen = {b.host("BAD.SPJ").string()};
+        b.wb->run(cmd::kOpen);
+        QVERIFY(!b.wb->project().isOpen());
+        QVERIFY(!b.asked.empty());
+        QCOMPARE(b.asked.back().number, 10002);
+        QCOMPARE(b.wb->filesWindow()->count(), 0);
+        // A source that is gone: "<Not Found>" in the list, and a build that fails says why.
+        b.newProject(2);
+        fs::remove(b.host("F1.DAT"));
+        b.wb->action(cmd::kFullDetails)->setChecked(true);
+        b.wb->run(cmd::kFullDetails);
+        QVERIFY(b.wb->filesWindow()->item(1)->text().contains("<Not Found>"));
+        QVERIFY(!b.wb->filesWindow()->item(0)->text().contains("<Not Found>"));
+        b.wb->run(cmd::kBuild);
+        b.wb->waitForWork();
+        QCOMPARE(b.wb->statusText(), QString("An error occured during the build process"));
+        QVERIFY2(b.wb->outputWindow()->lines().join("\n").contains("F1.DAT"),
+                 qPrintable(b.wb->outputWindow()->lines().join("\n")));
+        QVERIFY(!fs::exists(b.host("DISKS")));
+        // Host files dropped on the list join it.
+        spit(b.host("DROPPED.TXT"), "dropped");
+        b.wb->filesWindow()->addHostFiles({b.host("DROPPED.TXT").string()});
+        QCOMPARE(b.wb->project().data().files.size(), std::size_t(3));
+        QVERIFY(b.wb->project().data().files.back().source.ends_with("DROPPED.TXT"));
+        // A value the model refuses is refused in the dialog: nothing changes.
+        const std::string before = b.wb->project().data().diskLabel;
+        b.dialog = [&](QDialog& d) {
+            auto& keys = dynamic_cast<KeysDialog&>(d);
+            keys.setText("APPNAME", "Changed");
+            keys.setText("DISKLABEL", QString(300, 'X'));
+            d.accept();
+            QCOMPARE(d.result(), int(QDialog::Rejected));
+            d.reject();
+        };
+        b.wb->run(cmd::kProjectAttributes);
+        QCOMPARE(b.wb->project().data().diskLabel, before);
+        QVERIFY(b.wb->project().data().appName != "Changed");
+    }
+
     void aBuildCanBeStopped() {
         Bench b;
         b.newProject(0);
