@@ -437,12 +437,17 @@ void Workbench::startWork(std::function<void()> work) {
         return;
     m_stop = false;
     m_progress->show();
+    // The work has the project and the machine to itself until it ends.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_files, m_objects, m_props})
+        w->setEnabled(false);
     m_worker = std::thread([this, work = std::move(work)] {
         work();
         QMetaObject::invokeMethod(this, [this] {
             if (m_worker.joinable())
                 m_worker.join();
             m_progress->hide();
+            for (QWidget* w : std::initializer_list<QWidget*>{m_files, m_objects, m_props})
+                w->setEnabled(true);
             refresh();
         }, Qt::QueuedConnection);
     });
@@ -923,7 +928,8 @@ int runWorkbench(const WorkbenchOptions& options, std::string& error) {
         error = machine.error().describe();
         return 1;
     }
-    const std::string backdrop = WorkbenchSettings(*std::make_unique<authoring::SettingsStore>(**machine)).defaultBackdrop();
+    authoring::SettingsStore store(**machine);
+    const std::string backdrop = WorkbenchSettings(store).defaultBackdrop();
     if (equalNoCase(backdrop, authoring::kDefaultBackdropPath))
         (void)authoring::ensureDefaultBackdrop(**machine, backdrop);
     Workbench wb(**machine, options);
