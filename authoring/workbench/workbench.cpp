@@ -245,9 +245,19 @@ QMdiSubWindow* Workbench::addChild(QWidget* widget, Pane pane) {
     sub->setWindowIcon(drawnIcon(pane == Pane::Output ? cmd::kBuild : pane == Pane::Objects ? cmd::kNewObject
                                  : pane == Pane::Properties ? cmd::kFileAttributes : cmd::kNew));
     sub->installEventFilter(this);
+    // Closing a child hides it; the commands that show it bring it back.
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
     m_panes[sub] = pane;
     sub->show();
     return sub;
+}
+
+void Workbench::showChild(QWidget* widget) {
+    for (QMdiSubWindow* sub : m_mdi->subWindowList())
+        if (sub->widget() == widget) {
+            sub->show();
+            m_mdi->setActiveSubWindow(sub);
+        }
 }
 
 OutputWindow& Workbench::output() {
@@ -373,7 +383,12 @@ void Workbench::status(std::string_view text) {
     }
 }
 
-void Workbench::log(std::string_view line) { output().addLine(fromAnsi(std::string(line))); }
+void Workbench::log(std::string_view line) {
+    OutputWindow& out = output();
+    if (out.parentWidget() && out.parentWidget()->isHidden())
+        showChild(&out);
+    out.addLine(fromAnsi(std::string(line)));
+}
 
 void Workbench::refresh() {
     const auto& p = m_project->data();
@@ -388,6 +403,8 @@ void Workbench::refresh() {
 
 bool Workbench::openProject(const std::string& path) {
     const bool done = m_project->open(path);
+    if (done)
+        showChild(m_files);
     if (!done) {
         (void)m_recent->remove(path);
         rebuildRecent();
@@ -542,9 +559,7 @@ void Workbench::run(int command) {
         return;
     case cmd::kExit: close(); return;
     case cmd::kFileAttributes:
-        for (QMdiSubWindow* sub : m_mdi->subWindowList())
-            if (sub->widget() == m_props)
-                m_mdi->setActiveSubWindow(sub);
+        showChild(m_props);
         m_props->refresh();
         return;
     case cmd::kDelete: {
@@ -737,11 +752,7 @@ void Workbench::run(int command) {
     case cmd::kCreateScript: startBuild(true); return;
     case cmd::kTest: startTest(false); return;
     case cmd::kTestDebug: startTest(true); return;
-    case cmd::kViewObjects:
-        for (QMdiSubWindow* sub : m_mdi->subWindowList())
-            if (sub->widget() == m_objects)
-                m_mdi->setActiveSubWindow(sub);
-        return;
+    case cmd::kViewObjects: showChild(m_objects); return;
     case cmd::kNewObject:
     case cmd::kObjectProperties: {
         std::optional<std::size_t> slot;

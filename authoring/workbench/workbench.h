@@ -111,6 +111,7 @@ private:
     void restoreChild(QMdiSubWindow* sub, Pane pane);
     void recordPlacement(Pane pane, QWidget* window);
     QMdiSubWindow* addChild(QWidget* widget, Pane pane);
+    void showChild(QWidget* widget);
     OutputWindow& output();
     bool saveChanges(); // the question on close: false when cancelled
     void newProject();

@@ -219,6 +219,22 @@ private Q_SLOTS:
         QVERIFY(fs::exists(b.host("A.SPJ")));
     }
 
+    void aClosedChildWindowComesBack() {
+        Bench b;
+        b.newProject(2);
+        for (QMdiSubWindow* sub : b.wb->mdi()->subWindowList())
+            sub->close();
+        QApplication::processEvents();
+        b.wb->refresh(); // the windows are still there to fill
+        QCOMPARE(b.wb->filesWindow()->count(), 2);
+        b.wb->run(cmd::kViewObjects);
+        QVERIFY(b.wb->objectsWindow()->parentWidget()->isVisible());
+        b.wb->run(cmd::kFileAttributes);
+        QVERIFY(b.wb->propertyWindow()->parentWidget()->isVisible());
+        b.wb->log("a line");
+        QVERIFY(b.wb->outputWindow()->parentWidget()->isVisible());
+    }
+
     void theFileListKeepsCaretAndTopLineAcrossARefresh() {
         Bench b;
         b.newProject(120);
