@@ -9,7 +9,9 @@
 #include "common/text.h"
 #include "interpreter/ui/qt/widgets.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -321,6 +323,62 @@ void ListDialog::accept() {
 
 // ---------------------------------------------------------------------------
 
+GroupDialog::GroupDialog(Workbench& workbench) : m_wb(workbench) {
+    setWindowTitle("Program Manager Group");
+    ui::qt::dialogLook(this);
+    const auto& p = m_wb.project().data();
+    const char* choices[3] = {"&No Group", "&Make Group", "&Use Existing Group File"};
+    const char* checks[3] = {"&Give User Option of building Group", "Un&protect file Before Installation",
+                             "P&rotect File After Installation"};
+    auto* layout = new QVBoxLayout(this);
+    auto* group = new QGroupBox("Group", this);
+    auto* inner = new QVBoxLayout(group);
+    for (int i = 0; i < 3; ++i) {
+        m_choice[i] = new QRadioButton(choices[i], group);
+        m_choice[i]->setChecked(p.group[static_cast<std::size_t>(i)] != 0);
+        inner->addWidget(m_choice[i]);
+    }
+    layout->addWidget(group);
+    for (int i = 0; i < 3; ++i) {
+        m_checks[i] = new QCheckBox(checks[i], this);
+        m_checks[i]->setChecked(p.group[static_cast<std::size_t>(i + 3)] != 0);
+        layout->addWidget(m_checks[i]);
+    }
+    m_caption = new QLineEdit(fromAnsi(p.groupCaption), this);
+    auto* label = new QLabel("Group &caption, or the group file's name:", this);
+    label->setBuddy(m_caption);
+    layout->addWidget(label);
+    layout->addWidget(m_caption);
+    layout->addWidget(okCancel(this));
+    setMinimumWidth(420);
+}
+
+void GroupDialog::choose(int choice) { m_choice[std::clamp(choice, 0, 2)]->setChecked(true); }
+
+void GroupDialog::setAsk(bool on) { m_checks[0]->setChecked(on); }
+
+void GroupDialog::accept() {
+    std::string group = "PMGROUP=";
+    for (int i = 0; i < 3; ++i)
+        group += std::string(m_choice[i]->isChecked() ? "1" : "0") + ",";
+    for (int i = 0; i < 3; ++i)
+        group += std::string(m_checks[i]->isChecked() ? "1" : "0") + (i < 2 ? "," : "");
+    authoring::ProjectData copy = m_wb.project().data();
+    for (const std::string& setting : {group, "GRPCAPFILE=" + toAnsi(m_caption->text())}) {
+        const auto outcome = authoring::applySetting(copy, setting);
+        if (outcome.status != authoring::SettingStatus::Applied) {
+            tell(m_wb, outcome.refusal);
+            m_caption->setFocus();
+            return;
+        }
+    }
+    if (!(copy == m_wb.project().data())) {
+        m_wb.project().data() = std::move(copy);
+        m_wb.project().markChanged();
+    }
+    QDialog::accept();
+}
+
 ComponentsDialog::ComponentsDialog(Workbench& workbench, std::string listFile)
     : m_wb(workbench), m_listFile(std::move(listFile)) {
     setWindowTitle("Import 3rd Party Components");
@@ -610,6 +668,13 @@ KeysDialog::KeysDialog(Workbench& workbench, const QString& title, std::vector<F
             fixed.setStyleHint(QFont::TypeWriter);
             text->setFont(fixed);
             editor = text;
+        } else if (!f.choices.empty()) {
+            auto* box = new QComboBox(this);
+            box->setEditable(true);
+            for (const std::string& c : f.choices)
+                box->addItem(fromAnsi(c));
+            box->setEditText(fromAnsi(value));
+            editor = box;
         } else {
             editor = new QLineEdit(fromAnsi(value), this);
         }
@@ -641,6 +706,8 @@ void KeysDialog::setText(const std::string& key, const QString& text) {
         line->setText(text);
     else if (auto* many = dynamic_cast<QPlainTextEdit*>(editor(key)))
         many->setPlainText(text);
+    else if (auto* box = dynamic_cast<QComboBox*>(editor(key)))
+        box->setEditText(text);
 }
 
 void KeysDialog::accept() {
@@ -650,6 +717,8 @@ void KeysDialog::accept() {
         std::string value;
         if (auto* line = dynamic_cast<QLineEdit*>(e))
             value = toAnsi(line->text());
+        else if (auto* box = dynamic_cast<QComboBox*>(e))
+            value = toAnsi(box->currentText());
         else
             value = toAnsi(static_cast<QPlainTextEdit*>(e)->toPlainText());
         if (f.multiLine) {

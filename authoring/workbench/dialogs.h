@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -76,7 +77,8 @@ public:
     struct Field {
         std::string key;
         std::string label;
-        bool multiLine = false; // CR LF line breaks, shown as lines
+        bool multiLine = false;           // CR LF line breaks, shown as lines
+        std::vector<std::string> choices; // offered in a list; any text is taken
     };
     KeysDialog(Workbench& workbench, const QString& title, std::vector<Field> fields);
     void accept() override;
@@ -121,6 +123,24 @@ private:
     authoring::ProjectData m_data;
     QListWidget* m_list = nullptr;
     QLineEdit* m_text = nullptr;
+};
+
+// Program Manager Group: no group, a new group or an existing group file;
+// whether the person is asked, and the group file unprotected and protected
+// around the install; the caption or the file's name.
+class GroupDialog : public QDialog {
+public:
+    explicit GroupDialog(Workbench& workbench);
+    void accept() override;
+    void choose(int choice); // 0 no group, 1 make group, 2 existing group file
+    void setAsk(bool on);
+    QLineEdit* caption() const { return m_caption; }
+
+private:
+    Workbench& m_wb;
+    QRadioButton* m_choice[3] = {};
+    QCheckBox* m_checks[3] = {};
+    QLineEdit* m_caption = nullptr;
 };
 
 // Import 3rd Party Components: the components of the list file, ticked to

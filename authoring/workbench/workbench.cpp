@@ -606,8 +606,7 @@ void Workbench::run(int command) {
         return;
     }
     case cmd::kGroup: {
-        KeysDialog d(*this, "Program Manager Group",
-                     {{"PMGROUP", "&Group settings (six 0/1):"}, {"GRPCAPFILE", "Group &caption or file:"}});
+        GroupDialog d(*this);
         m_asking.exec(d);
         refresh();
         return;
@@ -691,10 +690,19 @@ void Workbench::run(int command) {
         return;
     }
     case cmd::kBackdrop: {
+        // The project's backdrops are offered; any name is taken (the build warns of one it lacks).
+        std::vector<std::string> backdrops = {"(Default)"};
+        for (const std::string& path : p.objects) {
+            const auto h = authoring::readHeader(authoring::loadObject(m_machine, path));
+            if (h.type == 1 && authoring::objectExists(m_machine, path))
+                backdrops.push_back(h.name);
+        }
         KeysDialog d(*this, "Backdrop Display",
-                     {{"BACKDROPRES1", "Screen width &640:"}, {"BACKDROPRES2", "Screen width &720:"},
-                      {"BACKDROPRES3", "Screen width &800:"}, {"BACKDROPRES4", "Screen width &1024:"},
-                      {"BACKDROPRES5", "&Default:"}});
+                     {{"BACKDROPRES1", "Screen width &640:", false, backdrops},
+                      {"BACKDROPRES2", "Screen width &720:", false, backdrops},
+                      {"BACKDROPRES3", "Screen width &800:", false, backdrops},
+                      {"BACKDROPRES4", "Screen width &1024:", false, backdrops},
+                      {"BACKDROPRES5", "&Default:", false, backdrops}});
         m_asking.exec(d);
         refresh();
         return;

@@ -24,6 +24,7 @@
 #include <QTextBrowser>
 #include <QTest>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 
@@ -339,6 +340,17 @@ private Q_SLOTS:
         };
         b.wb->run(cmd::kDirectories);
         QCOMPARE(b.wb->project().data().directories.size(), std::size_t(3));
+        // The group: one of three choices, three switches, the caption.
+        b.dialog = [](QDialog& d) {
+            auto& g = dynamic_cast<GroupDialog&>(d);
+            g.choose(2);
+            g.setAsk(false);
+            g.caption()->setText("ACME");
+            d.accept();
+        };
+        b.wb->run(cmd::kGroup);
+        QCOMPARE(b.wb->project().data().group, (std::array<int, 6>{0, 0, 1, 0, 0, 0}));
+        QCOMPARE(b.wb->project().data().groupCaption, std::string("ACME"));
         // A script encrypted and back, in place.
         spit(b.host("S.SCR"), "SET %A% = 1\r\n");
         const std::string script = *authoring::authoringPath(b.host("S.SCR").string());
