@@ -235,6 +235,9 @@ Workbench::~Workbench() {
     m_stop = true;
     if (m_worker.joinable())
         m_worker.join();
+    // The previews' scripts go with the workbench (an interpreter still showing one has it open).
+    for (const std::string& script : m_previewScripts)
+        (void)m_machine.deleteFile(script);
 }
 
 Answer Workbench::ask(const Message& m) { return m_asking.ask(m); }
@@ -529,6 +532,8 @@ void Workbench::preview(int object) {
     if (object < 0 || object >= static_cast<int>(objects.size()))
         return;
     const Launch l = runPreview(m_machine, m_settings, m_project->data(), objects[object], false);
+    if (!l.script.empty())
+        m_previewScripts.push_back(l.script);
     if (l.refused)
         ask(Message{l.refused->number, "!" + l.refused->message, Buttons::Ok, "", 0, ""});
 }

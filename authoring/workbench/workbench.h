@@ -144,6 +144,7 @@ private:
     QAction* m_recentAnchor = nullptr;
     std::vector<QAction*> m_recentActions;
     std::map<int, QAction*> m_actions;
+    std::vector<std::string> m_previewScripts;
     QString m_status;
     QPointer<QWidget> m_helpViewer; // the help shown last, for tests
     std::thread m_worker;

@@ -404,6 +404,10 @@ private Q_SLOTS:
         b.wb->preview(0);
         QTRY_VERIFY_WITH_TIMEOUT(slurp(b.host("preview.jsonl")).find("Object Preview Complete!") != std::string::npos,
                                  20000);
+        // Its script (and the file clipboard) go with the workbench.
+        QVERIFY(!fs::is_empty(b.host("machine/drive_c/WINDOWS/TEMP")));
+        b.wb.reset();
+        QVERIFY(fs::is_empty(b.host("machine/drive_c/WINDOWS/TEMP")));
     }
 
     void badInputIsShownAndStopsNothing() {

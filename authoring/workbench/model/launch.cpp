@@ -75,6 +75,8 @@ Launch runPreview(Machine& machine, WorkbenchSettings& settings, const authoring
     // A running interpreter still needs its script; one that did not start does not.
     if (wait || out.refused)
         (void)machine.deleteFile(script);
+    else
+        out.script = script;
     return out;
 }
 

@@ -24,6 +24,7 @@ struct Launch {
     std::string commandLine;
     int exitCode = 0;                          // the program's, when waited for
     std::optional<authoring::Refusal> refused; // nothing started
+    std::string script; // a preview's script left for the running interpreter, to delete later
 };
 
 // Starts a command line in a normal window from the machine's current
