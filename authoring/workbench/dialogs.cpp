@@ -49,6 +49,15 @@ void tell(Workbench& wb, const authoring::Refusal& r) {
     wb.asking().ask(m);
 }
 
+// A dialog's edited copy of the project put in place, the project marked
+// changed only when something did change.
+void commit(Workbench& wb, authoring::ProjectData data) {
+    if (data == wb.project().data())
+        return;
+    wb.project().data() = std::move(data);
+    wb.project().markChanged();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -314,10 +323,7 @@ bool ListDialog::move(int row, bool up) {
 }
 
 void ListDialog::accept() {
-    if (!(m_data == m_wb.project().data())) {
-        m_wb.project().data() = m_data;
-        m_wb.project().markChanged();
-    }
+    commit(m_wb, m_data);
     QDialog::accept();
 }
 
@@ -372,10 +378,7 @@ void GroupDialog::accept() {
             return;
         }
     }
-    if (!(copy == m_wb.project().data())) {
-        m_wb.project().data() = std::move(copy);
-        m_wb.project().markChanged();
-    }
+    commit(m_wb, std::move(copy));
     QDialog::accept();
 }
 
@@ -406,10 +409,7 @@ void ComponentsDialog::accept() {
         tell(m_wb, *outcome.refusal);
         return;
     }
-    if (outcome.added > 0) {
-        m_wb.project().data() = std::move(copy);
-        m_wb.project().markChanged();
-    }
+    commit(m_wb, std::move(copy));
     m_wb.log(std::to_string(outcome.added) + " file(s) added from " + m_listFile);
     QDialog::accept();
 }
@@ -735,10 +735,7 @@ void KeysDialog::accept() {
             return;
         }
     }
-    if (!(changed == m_wb.project().data())) {
-        m_wb.project().data() = std::move(changed);
-        m_wb.project().markChanged();
-    }
+    commit(m_wb, std::move(changed));
     QDialog::accept();
 }
 
