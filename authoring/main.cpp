@@ -1,5 +1,6 @@
-// zrva32: the authoring tool. For now it offers the SZDD codec on host files and
-// script encryption on the files of its machine.
+// zrva32: the authoring tool. This file reads the command line: the workbench
+// (no command, or a project alone), the SZDD codec on host files, script
+// encryption and the settings; the project commands are in commands.cpp.
 #include "authoring/cli.h"
 #include "authoring/project/encryption.h"
 #include "authoring/project/settings.h"
