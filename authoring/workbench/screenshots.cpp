@@ -74,7 +74,6 @@ int main(int argc, char** argv) {
     Workbench wb(**machine, o, asking);
     wb.resize(960, 680);
     wb.show();
-    wb.run(cmd::kTile);
     wb.filesWindow()->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
     wb.filesWindow()->item(2)->setSelected(true);
     save(wb, "workbench");

@@ -45,6 +45,9 @@ FilesWindow::FilesWindow(Workbench& workbench) : m_wb(workbench) {
     setFont(fixedFont());
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
+    // Whole lines, scrolled sideways as a list box of the time does, never cut short.
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     connect(this, &QListWidget::itemSelectionChanged, this, [this] { selectionToModel(); });
@@ -157,6 +160,7 @@ QStringList OutputWindow::lines() const {
 ObjectsWindow::ObjectsWindow(Workbench& workbench) : m_wb(workbench) {
     setWindowTitle("Project Objects");
     setFont(fixedFont());
+    setTextElideMode(Qt::ElideNone);
     connect(this, &QListWidget::itemDoubleClicked, this, [this] { m_wb.run(cmd::kObjectProperties); });
     // What can be done to an object, at hand: its properties, controls,
     // preview and deletion.

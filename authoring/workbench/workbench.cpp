@@ -868,9 +868,21 @@ void Workbench::restorePlacement() {
     setGeometry(toQt(onScreen(frame.rect, frameDefault, screens)));
     if (frame.show == kShowMaximised)
         showMaximized();
+    m_restoring = false;
+}
+
+// The children go where they were once the frame has its size: their
+// defaults are parts of the frame's client area.
+void Workbench::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_placedChildren)
+        return;
+    m_restoring = true; // the moves of the layout are not a person's
+    layout()->activate();
     for (auto& [sub, pane] : m_panes)
         restoreChild(static_cast<QMdiSubWindow*>(sub), pane);
     m_restoring = false;
+    m_placedChildren = true;
 }
 
 // A child where it was, else where a new one goes: files on the left, the
@@ -895,7 +907,8 @@ void Workbench::restoreChild(QMdiSubWindow* sub, Pane pane) {
 }
 
 void Workbench::recordPlacement(Pane pane, QWidget* window) {
-    if (m_restoring)
+    // Only what a person does once the windows are placed, and never a window going away.
+    if (m_restoring || !m_placedChildren || !window->isVisible())
         return;
     const WindowState state = window->isMinimized()   ? WindowState::Minimised
                               : window->isMaximized() ? WindowState::Maximised

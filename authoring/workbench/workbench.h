@@ -99,6 +99,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -150,6 +151,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_stop{false};
     bool m_restoring = false;
+    bool m_placedChildren = false;
 };
 
 // Runs the workbench until it is closed; the exit status.

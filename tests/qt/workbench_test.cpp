@@ -125,6 +125,12 @@ private Q_SLOTS:
         open->hover();
         QCOMPARE(b.wb->statusBar()->currentMessage(), QString("Open an existing project file"));
         QCOMPARE(b.wb->windowTitle(), QString("Setup Workbench - [Untitled]"));
+        // A first start lays the windows out over the frame: the files take most of it.
+        for (QMdiSubWindow* sub : b.wb->mdi()->subWindowList())
+            if (sub->widget() == b.wb->filesWindow())
+                QVERIFY2(sub->width() > b.wb->mdi()->width() / 2 && sub->height() > b.wb->mdi()->height() / 2,
+                         qPrintable(QString("%1x%2 in %3x%4").arg(sub->width()).arg(sub->height())
+                                        .arg(b.wb->mdi()->width()).arg(b.wb->mdi()->height())));
         // Without a project, only what needs none is offered.
         QVERIFY(b.wb->action(cmd::kNew)->isEnabled());
         QVERIFY(!b.wb->action(cmd::kBuild)->isEnabled());
