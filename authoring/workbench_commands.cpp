@@ -293,9 +293,6 @@ int testCommand(const std::filesystem::path& machineDir, const std::vector<std::
     } else {
         return failure(ansiToUtf8(p.directory) + ": the project's folder is not on the host");
     }
-    std::error_code ec;
-    if (!fs::is_directory(run.disks, ec))
-        return failure("no disk set at " + run.disks.string() + " ('zrva32 build " + args[0] + "' makes it)");
     std::string said;
     const workbench::Launch l = workbench::testProject(p, *s->machine, run, said);
     if (!said.empty())

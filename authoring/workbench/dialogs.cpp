@@ -41,12 +41,13 @@ QDialogButtonBox* okCancel(QDialog* d) {
     return box;
 }
 
-void tell(Workbench& wb, const authoring::Refusal& r) {
-    authoring::Message m;
-    m.number = r.number;
-    m.text = r.message;
-    m.key = r.key;
-    wb.asking().ask(m);
+// The buttons beside a list, top to bottom.
+QVBoxLayout* buttonColumn(std::initializer_list<QPushButton*> buttons) {
+    auto* column = new QVBoxLayout;
+    for (QPushButton* b : buttons)
+        column->addWidget(b);
+    column->addStretch(1);
+    return column;
 }
 
 // A dialog's edited copy of the project put in place, the project marked
@@ -137,7 +138,7 @@ void ObjectDialog::accept() {
     o.header.width = m_numbers[2]->value();
     o.header.height = m_numbers[3]->value();
     if (auto refused = acceptObject(m_wb.project(), o, m_slot)) {
-        tell(m_wb, *refused);
+        m_wb.report(*refused);
         QLineEdit* at = refused->key == "FILE" ? m_file : m_name;
         at->setFocus();
         at->selectAll();
@@ -161,10 +162,7 @@ ProjectEditDialog::ProjectEditDialog(Workbench& workbench) : m_wb(workbench) {
     auto* remove = new QPushButton("&Remove", this);
     auto* up = new QPushButton("Move &Up", this);
     auto* down = new QPushButton("Move Do&wn", this);
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {add, remove, up, down})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
+    auto* buttons = buttonColumn({add, remove, up, down});
     auto* top = new QHBoxLayout;
     top->addWidget(m_list, 1);
     top->addLayout(buttons);
@@ -203,7 +201,7 @@ std::vector<std::string> ProjectEditDialog::names() const {
 
 void ProjectEditDialog::accept() {
     if (m_list->count() > authoring::kMaxFiles) {
-        tell(m_wb, authoring::refusal(10004));
+        m_wb.report(authoring::refusal(10004));
         return;
     }
     m_wb.editor().edit(names());
@@ -227,10 +225,7 @@ ListDialog::ListDialog(Workbench& workbench, const QString& title, Operations op
     up->setVisible(bool(m_ops.move));
     down->setVisible(bool(m_ops.move));
     m_text->setVisible(!m_ops.pickFile);
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {add, change, remove, up, down})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
+    auto* buttons = buttonColumn({add, change, remove, up, down});
     auto* left = new QVBoxLayout;
     left->addWidget(m_list, 1);
     left->addWidget(m_text);
@@ -264,7 +259,7 @@ ListDialog::ListDialog(Workbench& workbench, const QString& title, Operations op
 
 bool ListDialog::done(const authoring::Check& c, int row) {
     if (c) {
-        tell(m_wb, *c);
+        m_wb.report(*c);
         m_text->setFocus();
         return false;
     }
@@ -297,14 +292,8 @@ bool ListDialog::change(int row, const std::string& text) {
 bool ListDialog::remove(int row) {
     if (row < 0)
         return false;
-    if (m_ops.removeQuestion) {
-        authoring::Message m;
-        m.number = m_ops.removeQuestion;
-        m.text = std::string(authoring::messageText(m_ops.removeQuestion));
-        m.buttons = authoring::Buttons::YesNo;
-        if (m_wb.asking().ask(m) != authoring::Answer::Yes)
-            return false;
-    }
+    if (m_ops.removeQuestion && !m_wb.question(m_ops.removeQuestion))
+        return false;
     authoring::ProjectData copy = m_data;
     auto c = m_ops.remove(copy, row);
     if (!c)
@@ -373,7 +362,7 @@ void GroupDialog::accept() {
     for (const std::string& setting : {group, "GRPCAPFILE=" + toAnsi(m_caption->text())}) {
         const auto outcome = authoring::applySetting(copy, setting);
         if (outcome.status != authoring::SettingStatus::Applied) {
-            tell(m_wb, outcome.refusal);
+            m_wb.report(outcome.refusal);
             m_caption->setFocus();
             return;
         }
@@ -406,7 +395,7 @@ void ComponentsDialog::accept() {
     authoring::ProjectData copy = m_wb.project().data();
     auto outcome = authoring::importComponents(m_wb.machine(), copy, m_listFile, selected);
     if (outcome.refusal) {
-        tell(m_wb, *outcome.refusal);
+        m_wb.report(*outcome.refusal);
         return;
     }
     commit(m_wb, std::move(copy));
@@ -450,7 +439,7 @@ void EncryptDialog::accept() {
     const auto done = authoring::convertScript(m_wb.machine(), path, encrypt ? authoring::Convert::Encrypt
                                                                              : authoring::Convert::Decrypt);
     if (done != authoring::ConvertStatus::Done) {
-        tell(m_wb, authoring::Refusal{authoring::convertNumber(done),
+        m_wb.report(authoring::Refusal{authoring::convertNumber(done),
                                       std::string(authoring::convertMessage(done)) + ": " + path, "FILE"});
         m_file->setFocus();
         return;
@@ -473,10 +462,7 @@ ControlsDialog::ControlsDialog(Workbench& workbench, std::string objectPath)
     auto* remove = new QPushButton("&Delete", this);
     auto* up = new QPushButton("Move &Up", this);
     auto* down = new QPushButton("Move Do&wn", this);
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* b : {add, remove, up, down})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
+    auto* buttons = buttonColumn({add, remove, up, down});
     m_type = new QComboBox(this);
     for (const auto& t : kControlTypes)
         if (m_header.type == 1 ? t.inBackdrop : m_header.type == 2 ? t.inDialog : t.inCueCard)
@@ -592,7 +578,7 @@ bool ControlsDialog::add() {
     c.font = "Arial";
     c.fontSize = 10;
     if (auto refused = authoring::addControl(m_controls, c)) {
-        tell(m_wb, *refused);
+        m_wb.report(*refused);
         return false;
     }
     fill();
@@ -603,11 +589,7 @@ bool ControlsDialog::add() {
 bool ControlsDialog::remove(int row) {
     if (row < 0 || row >= static_cast<int>(m_controls.size()))
         return false;
-    authoring::Message m;
-    m.number = 10022;
-    m.text = std::string(authoring::messageText(10022));
-    m.buttons = authoring::Buttons::YesNo;
-    if (m_wb.asking().ask(m) != authoring::Answer::Yes)
+    if (!m_wb.question(10022))
         return false;
     m_controls.erase(m_controls.begin() + row);
     fill();
@@ -627,7 +609,7 @@ bool ControlsDialog::move(int row, bool up) {
 void ControlsDialog::accept() {
     authoring::saveControls(m_doc, m_controls);
     if (auto stored = authoring::storeObject(m_wb.machine(), m_path, m_doc); !stored) {
-        tell(m_wb, authoring::Refusal{0, "Error: " + m_path + ": " + stored.error().describe(), "FILE"});
+        m_wb.report(authoring::Refusal{0, "Error: " + m_path + ": " + stored.error().describe(), "FILE"});
         return;
     }
     QDialog::accept();
@@ -730,7 +712,7 @@ void KeysDialog::accept() {
             authoring::Refusal r = outcome.refusal;
             if (outcome.status == authoring::SettingStatus::UnknownKey)
                 r = authoring::Refusal{0, "Unknown key " + f.key, f.key};
-            tell(m_wb, r);
+            m_wb.report(r);
             e->setFocus();
             return;
         }

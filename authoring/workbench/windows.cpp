@@ -273,10 +273,7 @@ void PropertyWindow::setValue(const std::string& value) {
 
 bool PropertyWindow::apply() {
     if (auto refused = m_wb.editor().apply(field(), value())) {
-        authoring::Message m;
-        m.text = refused->message;
-        m.key = refused->key;
-        m_wb.asking().ask(m);
+        m_wb.report(*refused);
         m_value->setFocus();
         return false;
     }

@@ -140,7 +140,7 @@ Asking personAsking(QWidget* parent) {
     Asking a;
     a.ask = [parent](const Message& m) {
         const bool question = m.text.starts_with("?") || m.buttons != Buttons::Ok;
-        QMessageBox box(question ? QMessageBox::Question : m.text.starts_with("!") ? QMessageBox::Warning
+        QMessageBox box(question ? QMessageBox::Question : m.text.starts_with("!") || m.text.starts_with("Error") ? QMessageBox::Warning
                                                                                     : QMessageBox::Information,
                         kTitle, fromAnsi(std::string(authoring::plain(m.text))), buttonsOf(m.buttons), parent);
         switch (box.exec()) {
@@ -241,6 +241,14 @@ Workbench::~Workbench() {
 }
 
 Answer Workbench::ask(const Message& m) { return m_asking.ask(m); }
+
+void Workbench::report(const authoring::Refusal& r, const std::string& file) {
+    ask(Message{r.number, r.message, Buttons::Ok, file, 0, r.key});
+}
+
+bool Workbench::question(int number) {
+    return ask(Message{number, std::string(authoring::messageText(number)), Buttons::YesNo, "", 0, ""}) == Answer::Yes;
+}
 
 QMdiSubWindow* Workbench::addChild(QWidget* widget, Pane pane) {
     QMdiSubWindow* sub = m_mdi->addSubWindow(widget);
@@ -535,7 +543,7 @@ void Workbench::preview(int object) {
     if (!l.script.empty())
         m_previewScripts.push_back(l.script);
     if (l.refused)
-        ask(Message{l.refused->number, "!" + l.refused->message, Buttons::Ok, "", 0, ""});
+        report(*l.refused);
 }
 
 void Workbench::waitForWork() {
@@ -588,7 +596,7 @@ void Workbench::run(int command) {
             return ask(Message{0, warning, Buttons::OkCancel, "", 0, ""}) == Answer::Ok;
         });
         if (refused)
-            ask(Message{refused->number, refused->message, Buttons::Ok, "", 0, refused->key});
+            report(*refused);
         refresh();
         return;
     }
@@ -725,7 +733,7 @@ void Workbench::run(int command) {
         if (outcome.added > 0)
             m_project->markChanged();
         if (outcome.refusal)
-            ask(Message{outcome.refusal->number, outcome.refusal->message, Buttons::Ok, *path, 0, ""});
+            report(*outcome.refusal, *path);
         (void)authoring::dependencyCheck(p);
         status(outcome.completed ? 11035 : 11036);
         log(std::to_string(outcome.added) + " file(s) added from " + *path);
@@ -754,7 +762,7 @@ void Workbench::run(int command) {
         if (!path)
             return;
         if (auto r = authoring::importObject(m_machine, p, *path))
-            ask(Message{r->number, r->message, Buttons::Ok, *path, 0, r->key});
+            report(*r, *path);
         else
             m_project->markChanged();
         refresh();
@@ -803,7 +811,7 @@ void Workbench::run(int command) {
         const int i = m_objects->selectedObject();
         if (i < 0 || i >= static_cast<int>(p.objects.size()))
             return;
-        if (ask(Message{10018, std::string(authoring::messageText(10018)), Buttons::YesNo, "", 0, ""}) != Answer::Yes)
+        if (!question(10018))
             return;
         authoring::deleteObject(p, i, authoring::objectName(m_machine, p.objects[i]));
         m_project->markChanged();

@@ -84,6 +84,10 @@ public:
     // Waits for a build or test started from the workbench to end (tests).
     void waitForWork();
 
+    // A refusal shown with its message (the file it is about, where given).
+    void report(const authoring::Refusal& r, const std::string& file = {});
+    // A question of the message table, asked with Yes and No; true for Yes.
+    bool question(int number);
     // Starts the interpreter on the preview script of object `object` (0-based),
     // in a window of its own; a failure is shown.
     void preview(int object);

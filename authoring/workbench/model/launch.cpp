@@ -130,7 +130,7 @@ Launch testProject(const authoring::ProjectData& project, Machine& authoring, co
     Launch out;
     std::error_code ec;
     if (!fs::is_directory(run.disks, ec)) {
-        out.refused = own("There is no disk set at " + run.disks.string() + ": build the project first.");
+        out.refused = own("There is no disk set at " + run.disks.string() + ": build the project first (zrva32 build).");
         return out;
     }
     const fs::path first = fs::is_directory(run.disks / "DISK1", ec) ? run.disks / "DISK1" : run.disks;
