@@ -141,10 +141,13 @@ Folder Resolver::keep(const std::string& key, const std::string& rel, UniqueFd f
         return f;
     }
     if (m_keptFolders.size() >= 64)
-        m_keptFolders.clear();
+        letFoldersGo();
     KeptFolder& slot = m_keptFolders[key];
+    if (slot.fd)
+        m_keptFds.erase(slot.fd->get());
     slot.rel = rel;
     slot.fd = std::make_shared<const UniqueFd>(std::move(fd));
+    m_keptFds[slot.fd->get()] = KeptFd{slot.fd, std::nullopt};
     f.shared = slot.fd;
     return f;
 }
@@ -166,16 +169,43 @@ Result<Folder> Resolver::openParent(Resolved& r) {
 }
 
 const std::string* Resolver::findCaseFolded(int dirfd, const std::string& component) const {
+    DirectoryIndex* index = currentIndex(dirfd);
+    if (!index)
+        return nullptr;
+    auto it = index->hostNameOf.find(upperAnsi(component));
+    return it == index->hostNameOf.end() ? nullptr : &it->second;
+}
+
+Resolver::DirectoryIndex* Resolver::trustedIndex(int dirfd) const {
+    if (m_keepDepth == 0)
+        return nullptr;
+    auto kept = m_keptFds.find(dirfd);
+    if (kept == m_keptFds.end() || !kept->second.key)
+        return nullptr;
+    auto it = m_dirIndex.find(*kept->second.key);
+    return it != m_dirIndex.end() && it->second.trustedIn == m_scope ? &it->second : nullptr;
+}
+
+void Resolver::noteKey(int dirfd, const FolderKey& key) const {
+    if (auto kept = m_keptFds.find(dirfd); kept != m_keptFds.end())
+        kept->second.key = key;
+}
+
+Resolver::DirectoryIndex* Resolver::currentIndex(int dirfd) const {
+    if (DirectoryIndex* trusted = trustedIndex(dirfd))
+        return trusted;
     auto dst = host::stat(dirfd);
     if (!dst)
         return nullptr;
     FolderKey key{dst->device, dst->inode};
-    std::string wanted = upperAnsi(component);
+    noteKey(dirfd, key);
+    const std::uint64_t trust = m_keepDepth > 0 ? m_scope : 0;
     auto cached = m_dirIndex.find(key);
     if (cached != m_dirIndex.end()) {
-        if (cached->second.ctimeSec == dst->changeSec && cached->second.ctimeNsec == dst->changeNsec) {
-            auto it = cached->second.hostNameOf.find(wanted);
-            return it == cached->second.hostNameOf.end() ? nullptr : &it->second;
+        if (!cached->second.unsettled && cached->second.ctimeSec == dst->changeSec &&
+            cached->second.ctimeNsec == dst->changeNsec) {
+            cached->second.trustedIn = trust;
+            return &cached->second;
         }
         m_dirIndex.erase(cached);
     }
@@ -184,6 +214,7 @@ const std::string* Resolver::findCaseFolded(int dirfd, const std::string& compon
     DirectoryIndex index;
     index.ctimeSec = dst->changeSec;
     index.ctimeNsec = dst->changeNsec;
+    index.trustedIn = trust;
     auto listed = host::list(dirfd, [&](const host::Entry& e) {
         auto ansi = utf8ToAnsi(e.name);
         if (!ansi)
@@ -196,14 +227,14 @@ const std::string* Resolver::findCaseFolded(int dirfd, const std::string& compon
         return nullptr;
     if (m_dirIndex.size() >= 64)
         m_dirIndex.clear();
-    auto& slot = m_dirIndex[key] = std::move(index);
-    auto it = slot.hostNameOf.find(wanted);
-    return it == slot.hostNameOf.end() ? nullptr : &it->second;
+    return &(m_dirIndex[key] = std::move(index));
 }
 
 std::optional<Resolver::FolderKey> Resolver::beginChange(int dirfd) const {
     if (m_dirIndex.empty())
         return std::nullopt;
+    if (trustedIndex(dirfd))
+        return m_keptFds.find(dirfd)->second.key;
     auto dst = host::stat(dirfd);
     if (!dst)
         return std::nullopt;
@@ -211,10 +242,13 @@ std::optional<Resolver::FolderKey> Resolver::beginChange(int dirfd) const {
     auto it = m_dirIndex.find(key);
     if (it == m_dirIndex.end())
         return std::nullopt;
-    if (it->second.ctimeSec != dst->changeSec || it->second.ctimeNsec != dst->changeNsec) {
+    if (it->second.unsettled || it->second.ctimeSec != dst->changeSec || it->second.ctimeNsec != dst->changeNsec) {
         m_dirIndex.erase(it);
         return std::nullopt;
     }
+    noteKey(dirfd, key);
+    if (m_keepDepth > 0)
+        it->second.trustedIn = m_scope;
     return key;
 }
 
@@ -224,8 +258,7 @@ void Resolver::endChange(int dirfd, const std::optional<FolderKey>& key, const s
         return;
     auto it = m_dirIndex.find(*key);
     auto ansi = utf8ToAnsi(hostName);
-    auto dst = host::stat(dirfd);
-    if (it == m_dirIndex.end() || !ansi || !dst) {
+    if (it == m_dirIndex.end() || !ansi) {
         if (it != m_dirIndex.end())
             m_dirIndex.erase(it);
         return;
@@ -245,8 +278,37 @@ void Resolver::endChange(int dirfd, const std::optional<FolderKey>& key, const s
         if (entry != it->second.hostNameOf.end())
             it->second.hostNameOf.erase(entry);
     }
+    // A kept folder's change time is read once, when the statement is done.
+    if (trustedIndex(dirfd) == &it->second) {
+        it->second.unsettled = m_keptFds.find(dirfd)->second.fd;
+        return;
+    }
+    auto dst = host::stat(dirfd);
+    if (!dst) {
+        m_dirIndex.erase(it);
+        return;
+    }
     it->second.ctimeSec = dst->changeSec;
     it->second.ctimeNsec = dst->changeNsec;
+}
+
+void Resolver::settleIndexes() const {
+    for (auto it = m_dirIndex.begin(); it != m_dirIndex.end();) {
+        DirectoryIndex& index = it->second;
+        if (!index.unsettled) {
+            ++it;
+            continue;
+        }
+        auto dst = host::stat(index.unsettled->get());
+        index.unsettled.reset();
+        if (!dst || FolderKey{dst->device, dst->inode} != it->first) {
+            it = m_dirIndex.erase(it);
+            continue;
+        }
+        index.ctimeSec = dst->changeSec;
+        index.ctimeNsec = dst->changeNsec;
+        ++it;
+    }
 }
 
 Resolver::Change::Change(const Resolver& resolver, int dir)

@@ -65,13 +65,25 @@ public:
     // The folder of the last name, reusing the one resolving opened or kept.
     static Result<Folder> openParent(Resolved& r);
 
-    // Kept folders (see FileSystem::KeepFolders).
-    void keepFolders() const { ++m_keepDepth; }
-    void releaseFolders() const {
-        if (--m_keepDepth == 0)
-            m_keptFolders.clear();
+    // Kept folders (see FileSystem::KeepFolders). While they are kept, a
+    // folder's index checked once is trusted as it stands and the machine's
+    // own changes keep it current without a look at the folder: one statement
+    // works with the folders as it found them. Its end reads the change times
+    // of the folders it changed.
+    void keepFolders() const {
+        if (m_keepDepth++ == 0)
+            ++m_scope;
     }
-    void letFoldersGo() const { m_keptFolders.clear(); }
+    void releaseFolders() const {
+        if (--m_keepDepth == 0) {
+            letFoldersGo();
+            settleIndexes();
+        }
+    }
+    void letFoldersGo() const {
+        m_keptFolders.clear();
+        m_keptFds.clear();
+    }
     bool indexesFolders() const { return !m_dirIndex.empty(); }
 
     enum class Edit { Added, Removed };
@@ -102,6 +114,12 @@ private:
         std::string rel; // host path below the drive root
         std::shared_ptr<const UniqueFd> fd;
     };
+    using FolderKey = std::pair<std::uint64_t, std::uint64_t>;
+    // What is known of a kept folder's descriptor: the folder's identity, once looked at.
+    struct KeptFd {
+        std::shared_ptr<const UniqueFd> fd;
+        std::optional<FolderKey> key;
+    };
     // Resolves the last name of `path` in its kept folder; false leaves it to the walk.
     bool lookInKept(const WinPath& path, const KeptFolder& kept, Resolved& r) const;
     // The folder a resolve opened: kept under `key` while folders are kept, else owned.
@@ -110,19 +128,29 @@ private:
     // Upper-cased names of folders, so a name given in another case does not cost
     // a scan each time. An index is trusted only while the folder's change time is
     // the one it was built or last updated at.
-    using FolderKey = std::pair<std::uint64_t, std::uint64_t>;
     struct DirectoryIndex {
         std::int64_t ctimeSec = 0;
         long ctimeNsec = 0;
         std::unordered_map<std::string, std::string> hostNameOf; // upper-cased ANSI -> host name
+        std::uint64_t trustedIn = 0; // the scope of kept folders that checked it
+        // Changed by the machine while trusted: the change time is read when the scope ends.
+        std::shared_ptr<const UniqueFd> unsettled;
     };
     const std::string* findCaseFolded(int dirfd, const std::string& component) const;
+    // The current index of a folder, checked or built as needed; null when it cannot be read.
+    DirectoryIndex* currentIndex(int dirfd) const;
+    // The index of a kept folder this scope has checked already, without a look.
+    DirectoryIndex* trustedIndex(int dirfd) const;
+    void noteKey(int dirfd, const FolderKey& key) const;
+    void settleIndexes() const;
     std::optional<FolderKey> beginChange(int dirfd) const;
     void endChange(int dirfd, const std::optional<FolderKey>& key, const std::string& hostName, Edit edit) const;
 
     std::array<std::unique_ptr<Drive>, 26> m_drives;
     mutable int m_keepDepth = 0;
+    mutable std::uint64_t m_scope = 0; // counts the scopes of kept folders
     mutable std::map<std::string, KeptFolder> m_keptFolders; // drive letter + upper-cased folder
+    mutable std::unordered_map<int, KeptFd> m_keptFds;      // the descriptors of the kept folders
     mutable std::map<FolderKey, DirectoryIndex> m_dirIndex;
 };
 

@@ -1,3 +1,4 @@
+#include "platform/base/ansi.h"
 #include "platform/base/wildcard.h"
 #include "platform/machine/machine.h"
 
@@ -166,6 +167,40 @@ TEST_F(CaseFoldedIndex, FollowsChangesMadeAfterIndexing) {
     EXPECT_EQ(get("C:\\settled\\RENAMED.TXT"), "old");
     put("C:\\SETTLED\\Mine.Txt", "mine");
     EXPECT_EQ(get("C:\\settled\\MINE.TXT"), "mine");
+}
+
+// While folders are kept, the index is looked at once and then kept current by
+// the machine alone; when the statement ends it takes the folder's change time,
+// so another program's change after that is still seen.
+TEST_F(CaseFoldedIndex, KeptFoldersTrustTheirIndexUntilTheStatementEnds) {
+    ASSERT_TRUE(m->createDirectory("C:\\KEPT").ok());
+    put("C:\\KEPT\\Seed.Txt", "seed");
+    {
+        Machine::KeepFolders keep(*m);
+        EXPECT_EQ(get("C:\\kept\\SEED.TXT"), "seed");
+        for (int i = 0; i < 20; ++i)
+            put("C:\\KEPT\\Made" + std::to_string(i) + ".Txt", std::to_string(i));
+        ASSERT_TRUE(m->moveFile("C:\\kept\\made3.txt", "C:\\KEPT\\Moved.Txt").ok());
+        ASSERT_TRUE(m->deleteFile("C:\\KEPT\\MADE4.TXT").ok());
+        EXPECT_EQ(get("C:\\kept\\MADE7.TXT"), "7");
+        EXPECT_EQ(get("C:\\kept\\MOVED.TXT"), "3");
+        EXPECT_EQ(get("C:\\kept\\made3.TXT"), "<file not found>");
+        EXPECT_EQ(get("C:\\kept\\made4.TXT"), "<file not found>");
+        // One spelling per name, as ever.
+        put("C:\\KEPT\\MADE7.TXT", "seven");
+    }
+    EXPECT_EQ(get("C:\\kept\\made7.txt"), "seven");
+    waitForTheNextTick(cHost() / "KEPT");
+    fs::rename(cHost() / "KEPT" / "Made9.Txt", cHost() / "KEPT" / "Nine.Txt");
+    writeHost(cHost() / "KEPT" / "Host.Txt", "host");
+    Machine::KeepFolders keep(*m);
+    EXPECT_EQ(get("C:\\kept\\made9.txt"), "<file not found>");
+    EXPECT_EQ(get("C:\\kept\\NINE.TXT"), "9");
+    EXPECT_EQ(get("C:\\kept\\HOST.TXT"), "host");
+    std::size_t sevens = 0;
+    for (auto& e : fs::directory_iterator(cHost() / "KEPT"))
+        sevens += upperAnsi(e.path().filename().string()) == "MADE7.TXT";
+    EXPECT_EQ(sevens, 1u);
 }
 
 } // namespace
