@@ -41,18 +41,35 @@ int FileAccess::Open(std::string_view path, int flags, bool compressed) {
     return 0;
 }
 
-int FileAccess::CreateNew(std::string_view path) {
+int FileAccess::CreateBeside(std::string_view target) {
     if (m_open)
         return 2;
-    auto f = m_machine.openFile(path, Access::ReadWrite, Disposition::CreateNew);
-    if (!f)
-        return f.code() == WinError::FileExists ? 3 : 1;
-    m_file = std::move(*f);
-    m_path = std::string(path);
+    auto made = m_machine.files().createBeside(target);
+    if (!made)
+        return 1;
+    m_file = std::move(made->first);
+    m_beside = std::move(made->second);
+    m_path = m_file.path().text();
     m_flags = OpenFlag::ReadWrite;
     m_open = true;
     m_compressed = false;
     return 0;
+}
+
+int FileAccess::PlaceBeside(bool replace) {
+    if (!m_beside || m_open)
+        return 1;
+    auto placed = m_machine.files().placeBeside(*m_beside, replace ? FileSystem::Place::Replace : FileSystem::Place::New);
+    if (!placed)
+        m_machine.files().dropBeside(*m_beside);
+    m_beside.reset();
+    return placed ? 0 : 1;
+}
+
+void FileAccess::DropBeside() {
+    if (m_beside)
+        m_machine.files().dropBeside(*m_beside);
+    m_beside.reset();
 }
 
 int FileAccess::SetOwnAttributes(std::uint32_t attributes) {
@@ -179,21 +196,39 @@ int FileAccess::Truncate() {
     return m_file.truncate() ? 0 : 1;
 }
 
-int FileAccess::GetTime(DateTime& time) {
+int FileAccess::GetFileTime(FileTime& time) {
     // Through an expanding reader, the time of the compressed file it reads.
     if (!m_open)
         return 1;
     auto ft = m_lz ? m_lz->lastWriteTime() : m_file.lastWriteTime();
     if (!ft)
         return 1;
+    time = *ft;
+    return 0;
+}
+
+DateTime FileAccess::digitsOf(FileTime ft) {
     // The value carries the digits of the file's universal time, so that SetTime,
     // which stores digits without a zone, writes the same time back.
-    std::time_t t = static_cast<std::time_t>(unixFromFileTime(*ft));
+    std::time_t t = static_cast<std::time_t>(unixFromFileTime(ft));
     std::tm utc{};
     gmtime_r(&t, &utc);
-    time = DateTime::fromComponents(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+    return DateTime::fromComponents(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
                                     utc.tm_sec);
+}
+
+int FileAccess::GetTime(DateTime& time) {
+    FileTime ft = 0;
+    if (GetFileTime(ft) != 0)
+        return 1;
+    time = digitsOf(ft);
     return 0;
+}
+
+int FileAccess::SetFileTime(FileTime time) {
+    if (!m_open || m_compressed)
+        return 1;
+    return m_file.setLastWriteTime(time) ? 0 : 1;
 }
 
 int FileAccess::SetTime(const DateTime& time) {

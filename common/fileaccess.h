@@ -7,6 +7,7 @@
 #include "platform/machine/machine.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,14 +29,23 @@ inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 class FileAccess {
 public:
     explicit FileAccess(Machine& machine) : m_machine(machine) {}
+    FileAccess(const FileAccess&) = delete;
+    FileAccess& operator=(const FileAccess&) = delete;
+    ~FileAccess() { DropBeside(); } // a file made beside its target and never placed goes
 
     // 0 success; 1 already open or failure.
     int Open(std::string_view path, int flags, bool compressed = false);
     // 0 success; 1 cannot create; 2 already open.
     int Create(std::string_view path, int flags);
-    // Creates a file that must not exist yet, for reading and writing:
-    // 0 success; 1 cannot create; 2 already open; 3 the name is taken.
-    int CreateNew(std::string_view path);
+    // Creates a file for reading and writing under a temporary name beside
+    // `target`, to be put in its place once whole: 0 success; 1 cannot
+    // create; 2 already open.
+    int CreateBeside(std::string_view target);
+    // After Close: puts the file made beside its target in the target's place,
+    // replacing the target or only where it is missing (0 success, 1 failure,
+    // the new file gone), or drops it.
+    int PlaceBeside(bool replace);
+    void DropBeside();
     // Sets the attributes of the open plain file: 0 success, 1 failure.
     int SetOwnAttributes(std::uint32_t attributes);
     void Close();
@@ -60,6 +70,11 @@ public:
     int Truncate();
     int GetTime(DateTime& time);
     int SetTime(const DateTime& time);
+    // The same as the machine's own time, with no calendar in between.
+    int GetFileTime(FileTime& time);
+    int SetFileTime(FileTime time);
+    // Universal time's digits, as GetTime gives them.
+    static DateTime digitsOf(FileTime time);
 
     static std::uint32_t GetAttributes(Machine& machine, std::string_view path);
     static int SetAttributes(Machine& machine, std::string_view path, std::uint32_t attributes);
@@ -74,6 +89,7 @@ private:
     bool m_compressed = false;
     File m_file;
     std::unique_ptr<ByteReader> m_lz;
+    std::optional<FileSystem::Beside> m_beside;
 };
 
 enum CopyStatus : int {

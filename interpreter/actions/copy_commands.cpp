@@ -97,13 +97,15 @@ public:
         bool byteMode = m_block && m_block->range == 1;
         bool expand = !append && expandFlag;
         DateTime time;
+        FileTime sourceTime = 0;
         bool haveTime = false;
         FileAccess in(m_m);
         if (in.Open(source, OpenFlag::Read, expand) == 0) {
             // The source's own time, from the one open (an expanding reader
-            // gives the compressed file's).
-            haveTime = in.GetTime(time) == 0;
-            if (haveTime) {
+            // gives the compressed file's); its calendar form only for the trace.
+            haveTime = in.GetFileTime(sourceTime) == 0;
+            if (haveTime && t.enabled()) {
+                time = FileAccess::digitsOf(sourceTime);
                 t.WriteTrace("Source File: ");
                 t.WriteTraceTime(time);
             }
@@ -130,7 +132,7 @@ public:
         std::int64_t free = static_cast<std::int32_t>(FreeSpace(m_m, target));
         // With room for both files the new one is written beside the old; with
         // room only once the old one is gone, the old one goes first.
-        bool beside = free >= length;
+        bool roomForBoth = free >= length;
         if (replacing)
             free += static_cast<std::int64_t>(existing->size);
         t.WriteTrace("Disk Space: '" + target + "' = " + num(free) + " bytes - ");
@@ -140,7 +142,7 @@ public:
         }
         t.WriteTrace("Ok, Copying\r\n");
         FileAccess out(m_m);
-        std::string written = target;
+        bool beside = false; // written under a temporary name, to be placed once whole
         bool open = false;
         if (append && out.Open(target, OpenFlag::ReadWrite) == 0) {
             out.Seek(0, 2);
@@ -149,26 +151,15 @@ public:
         // A new target, or one replaced with room for both, is written under a
         // temporary name in its folder and renamed into place once whole, so
         // no part of a file ever stands under the final name (a kill included).
-        if (!open && !append && (beside || !existing)) {
-            auto full = m_m.fullPath(target);
-            if (!full)
+        if (!open && !append && (roomForBoth || !existing)) {
+            if (out.CreateBeside(target) != 0)
                 return finish(2);
-            int made = 3;
-            for (int attempt = 0; attempt < 100 && made == 3; ++attempt) {
-                auto temp = m_m.files().temporaryPath(full->parent().text());
-                if (!temp)
-                    return finish(2);
-                written = *temp;
-                made = out.CreateNew(written);
-            }
-            if (made != 0)
-                return finish(2);
-            open = true;
+            open = beside = true;
         } else if (!open && replacing) {
             (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
             (void)m_m.deleteFile(target);
         }
-        if (!open && out.Create(written, OpenFlag::ReadWrite) != 0)
+        if (!open && out.Create(target, OpenFlag::ReadWrite) != 0)
             return finish(2);
         int fault = 0;
         long remaining = length;
@@ -215,25 +206,21 @@ public:
         t.WriteTrace("Setting Target File: ");
         t.WriteTraceTime(time);
         if (haveTime)
-            (void)out.SetTime(time);
+            (void)out.SetFileTime(dosGrained(sourceTime));
         bool cancelled = !running();
         int status = fault;
         // A new file written beside the target gets its final attributes while
         // it is still open, rather than by name once it is in place.
-        bool attributed = written != target && status == 0 && !cancelled &&
-                          out.SetOwnAttributes(FileAttribute::Normal) == 0;
+        bool attributed = beside && status == 0 && !cancelled && out.SetOwnAttributes(FileAttribute::Normal) == 0;
         out.Close();
-        if (written != target) {
+        if (beside) {
             if (status != 0 || cancelled) {
-                (void)m_m.deleteFile(written); // the old target stays as it was
+                out.DropBeside(); // the old target stays as it was
             } else {
                 if (replacing)
                     (void)FileAccess::SetAttributes(m_m, target, FileAttribute::Normal);
-                auto placed = replacing ? m_m.replaceFile(written, target) : m_m.moveFile(written, target);
-                if (!placed) {
-                    (void)m_m.deleteFile(written);
+                if (out.PlaceBeside(replacing) != 0)
                     status = 2;
-                }
             }
         } else if (cancelled && !append) {
             (void)m_m.deleteFile(target); // a cancelled copy in place leaves no partial file

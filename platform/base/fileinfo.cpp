@@ -15,6 +15,13 @@ std::int64_t unixFromFileTime(FileTime ft) {
     return (static_cast<std::int64_t>(ft) - kUnixEpochTicks) / kTicksPerSecond;
 }
 
+FileTime dosGrained(FileTime ft) {
+    std::int64_t seconds = 0;
+    long nanoseconds = 0;
+    unixPartsFromFileTime(ft, seconds, nanoseconds);
+    return fileTimeFromUnix(seconds - (seconds % 2 + 2) % 2);
+}
+
 void unixPartsFromFileTime(FileTime ft, std::int64_t& seconds, long& nanoseconds) {
     std::int64_t ticks = static_cast<std::int64_t>(ft) - kUnixEpochTicks;
     std::int64_t sec = ticks / kTicksPerSecond;

@@ -13,6 +13,8 @@ FileTime fileTimeFromUnix(std::int64_t seconds, long nanoseconds = 0);
 std::int64_t unixFromFileTime(FileTime ft);
 // The same instant as whole seconds and nanoseconds since 1970, rounded down.
 void unixPartsFromFileTime(FileTime ft, std::int64_t& seconds, long& nanoseconds);
+// The time as a DOS date and time holds it: whole seconds, rounded down to even.
+FileTime dosGrained(FileTime ft);
 
 // DOS attribute bits kept beside the host's own.
 namespace FileAttribute {

@@ -9,13 +9,17 @@ namespace zrv {
 Result<File> File::adopt(UniqueFd fd, const WinPath& path, const Drive* drive, Access access, Origin origin) {
     // Opened without blocking so a FIFO cannot hang the open; only regular files
     // are kept, and for those the flag changes nothing.
+    File f;
     if (origin == Origin::Existing) {
         auto st = host::stat(fd.get());
         if (!st || !st->isFile())
             return fail(WinError::AccessDenied,
                         path.text() + (st && st->isFolder() ? " is a directory" : " is not a file"));
+        if (access == Access::Read) {
+            f.m_seen = *st;
+            f.m_seenAt = changesInPlace() + 1;
+        }
     }
-    File f;
     f.m_fd = std::move(fd);
     f.m_path = path;
     f.m_drive = drive;
@@ -111,12 +115,20 @@ Result<std::uint64_t> File::seek(std::int64_t offset, SeekOrigin origin) {
 
 Result<std::uint64_t> File::position() { return seek(0, SeekOrigin::Current); }
 
-Result<std::uint64_t> File::size() {
-    ZRV_TRY(checkOpen(Use::Reading));
+Result<host::Stat> File::look() {
+    if (m_seenAt == changesInPlace() + 1)
+        return m_seen;
+    m_seenAt = 0;
     auto st = host::stat(m_fd.get());
     if (!st)
         return about(st.error());
-    return st->size;
+    return st;
+}
+
+Result<std::uint64_t> File::size() {
+    ZRV_TRY(checkOpen(Use::Reading));
+    ZRV_TRY_ASSIGN(auto st, look());
+    return st.size;
 }
 
 Result<void> File::truncate() {
@@ -128,10 +140,8 @@ Result<void> File::truncate() {
 
 Result<FileTime> File::lastWriteTime() {
     ZRV_TRY(checkOpen(Use::Reading));
-    auto st = host::stat(m_fd.get());
-    if (!st)
-        return about(st.error());
-    return st->lastWrite;
+    ZRV_TRY_ASSIGN(auto st, look());
+    return st.lastWrite;
 }
 
 Result<void> File::setLastWriteTime(FileTime time) {

@@ -63,8 +63,14 @@ private:
     Result<void> checkOpen(Use use) const;
     Error about(const Error& e) const;
 
+    // What the open found, for a file opened to read: its size and time hold
+    // while nothing changes files in place (changesInPlace).
+    Result<host::Stat> look();
+
     UniqueFd m_fd;
     WinPath m_path;
+    host::Stat m_seen;
+    std::uint64_t m_seenAt = 0; // changesInPlace() + 1 when m_seen holds, else 0
     const Drive* m_drive = nullptr;
     bool m_writable = false;
     bool m_marked = false;

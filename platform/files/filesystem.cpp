@@ -40,8 +40,8 @@ Error FileSystem::missing(const WinPath& path, const Resolved& r, const char* wh
     return fail(r.matched + 1 < r.total ? WinError::PathNotFound : WinError::FileNotFound, what + path.text());
 }
 
-Result<void> FileSystem::checkWritable(const WinPath& path, const Resolved& r) const {
-    if (r.drive->readOnly)
+Result<void> FileSystem::checkWritable(const WinPath& path, const Drive& drive) const {
+    if (drive.readOnly)
         return fail(WinError::WriteProtect, std::string("drive ") + path.drive + ": is read-only");
     if (m_inUse && m_inUse(path))
         return fail(WinError::SharingViolation, path.text() + " is in use");
@@ -372,6 +372,69 @@ Result<std::string> FileSystem::temporaryPath(std::string_view folder) {
     if (text.empty() || text.back() != '\\')
         text += '\\';
     return text + name;
+}
+
+Result<std::pair<File, FileSystem::Beside>> FileSystem::createBeside(std::string_view target) {
+    ZRV_TRY_ASSIGN(auto p, fullPath(target));
+    if (p.isRoot())
+        return fail(WinError::AccessDenied, p.text() + " is a directory");
+    const Drive* d = drive(p.drive);
+    if (!d)
+        return fail(WinError::PathNotFound, std::string("drive ") + p.drive + ": is not mapped");
+    if (d->readOnly)
+        return fail(WinError::WriteProtect, std::string("drive ") + p.drive + ": is read-only");
+    ZRV_TRY_ASSIGN(auto found, m_resolver.folderOf(p));
+    Beside b{p, std::move(found.first), {}};
+    const int dir = b.folder.get();
+    Resolver::Change change(m_resolver, dir);
+    Result<UniqueFd> out = fail(WinError::AccessDenied, p.text() + ": no temporary name free");
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        b.temp = temporaryName(*d, found.second);
+        out = host::openBelow(dir, b.temp, host::Read | host::Write | host::Create | host::Exclusive);
+        if (out || out.code() != WinError::FileExists)
+            break;
+    }
+    if (!out)
+        return about(p, out.error());
+    change.added(b.temp);
+    ZRV_TRY_ASSIGN(auto f, File::adopt(std::move(*out), p.parent().child(b.temp), d, Access::ReadWrite,
+                                       File::Origin::Made));
+    return std::pair{std::move(f), std::move(b)};
+}
+
+Result<void> FileSystem::placeBeside(Beside& beside, Place how) {
+    const WinPath& p = beside.target;
+    const int dir = beside.folder.get();
+    const std::string wanted = ansiToUtf8(p.name());
+    // The target as stored: its own spelling, else another case of it. A new
+    // name needs no look of its own: the rename refuses one that is there.
+    std::string leaf;
+    if (how == Place::Replace && host::statAt(dir, wanted))
+        leaf = wanted;
+    else if (const std::string* other = m_resolver.storedName(dir, p.name()))
+        leaf = *other;
+    if (leaf.empty() || how == Place::New) {
+        if (!leaf.empty())
+            return fail(WinError::AlreadyExists, p.text() + " exists");
+        auto m = renameEntry(dir, beside.temp, dir, wanted, host::Replace::No);
+        return m ? m : about(p, m.error());
+    }
+    ZRV_TRY(checkWritable(p, *drive(p.drive)));
+    auto st = host::statAt(dir, leaf);
+    if (!st)
+        return about(p, st.error());
+    if (!st->isFile())
+        return fail(WinError::AccessDenied, p.text() + " is not a file");
+    if (!st->ownerWritable())
+        return fail(WinError::AccessDenied, p.text() + " is read-only");
+    auto m = renameEntry(dir, beside.temp, dir, leaf, host::Replace::Yes);
+    return m ? m : about(p, m.error());
+}
+
+void FileSystem::dropBeside(Beside& beside) {
+    Resolver::Change change(m_resolver, beside.folder.get());
+    if (host::remove(beside.folder.get(), beside.temp, host::Remove::File))
+        change.removed(beside.temp);
 }
 
 Result<void> FileSystem::deleteFile(std::string_view path) {

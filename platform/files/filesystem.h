@@ -77,6 +77,21 @@ public:
     // A new temporary name in a folder (a Windows path), for a file to be
     // renamed into place there once whole.
     Result<std::string> temporaryPath(std::string_view folder);
+    // A new file made under a temporary name in the folder of `target`, to be
+    // put in the target's place once whole (placeBeside) or dropped
+    // (dropBeside): no part of it ever stands under the target's name, a
+    // killed process included. The folder is found once for both steps.
+    struct Beside {
+        WinPath target;
+        Folder folder;
+        std::string temp; // host name in the folder
+    };
+    Result<std::pair<File, Beside>> createBeside(std::string_view target);
+    // New fails when the target exists by then (in any case); Replace renames
+    // over a target that is a file that can change, or takes the name.
+    enum class Place { New, Replace };
+    Result<void> placeBeside(Beside& beside, Place how);
+    void dropBeside(Beside& beside);
     Result<void> deleteFile(std::string_view path);
     // MoveFile: within one drive; fails when the target exists.
     Result<void> moveFile(std::string_view from, std::string_view to);
@@ -132,7 +147,8 @@ private:
     // directory, or as a root that cannot be removed.
     enum class Root { Allowed, IsDirectory, NotRemovable };
     Result<Target> changing(std::string_view path, Need need, const char* missingWhat, Root root = Root::Allowed);
-    Result<void> checkWritable(const WinPath& path, const Resolved& r) const;
+    Result<void> checkWritable(const WinPath& path, const Resolved& r) const { return checkWritable(path, *r.drive); }
+    Result<void> checkWritable(const WinPath& path, const Drive& drive) const;
     // Renames an entry from one open folder to another, keeping both indexes current.
     Result<void> renameEntry(int fromDir, const std::string& from, int toDir, const std::string& to,
                              host::Replace replace);

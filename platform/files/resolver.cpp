@@ -112,6 +112,30 @@ Result<Resolved> Resolver::resolve(const WinPath& path) const {
     return r;
 }
 
+Result<std::pair<Folder, std::string>> Resolver::folderOf(const WinPath& path) const {
+    const Drive* d = drive(path.drive);
+    if (!d)
+        return fail(WinError::PathNotFound, std::string("drive ") + path.drive + ": is not mapped");
+    const WinPath parent = path.parent();
+    std::string key;
+    if (m_keepDepth > 0) {
+        key = std::string(1, d->letter) + upperAnsi(parent.text());
+        if (auto kept = m_keptFolders.find(key); kept != m_keptFolders.end()) {
+            Folder f;
+            f.shared = kept->second.fd;
+            f.fd = f.shared->get();
+            return std::pair{std::move(f), kept->second.rel};
+        }
+    }
+    ZRV_TRY_ASSIGN(auto r, resolve(parent));
+    if (!r.exists())
+        return fail(WinError::PathNotFound, "no such directory: " + parent.text());
+    auto fd = host::openInRoot(d->root.get(), r.rel, host::Read | host::Folder);
+    if (!fd)
+        return fail(WinError::PathNotFound, "not a directory: " + parent.text());
+    return std::pair{keep(key, r.rel, std::move(*fd)), r.rel};
+}
+
 bool Resolver::lookInKept(const WinPath& path, const KeptFolder& kept, Resolved& r) const {
     const std::string& name = path.components.back();
     int dir = kept.fd->get();

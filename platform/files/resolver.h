@@ -60,6 +60,13 @@ public:
     void setDrive(std::unique_ptr<Drive> drive);
 
     Result<Resolved> resolve(const WinPath& path) const;
+    // The folder that holds the last name of `path`, open to work in, and its
+    // host path below the drive root: a kept folder as it is, else found and
+    // (while folders are kept) kept.
+    Result<std::pair<Folder, std::string>> folderOf(const WinPath& path) const;
+    // The host name of a name in an open folder in whatever case it is stored,
+    // from the folder's index; null when no spelling of it is there.
+    const std::string* storedName(int dirfd, const std::string& name) const { return findCaseFolded(dirfd, name); }
     // The handle of an existing resolved path, reusing the one resolving opened.
     static Result<UniqueFd> pathHandle(Resolved& r);
     // The folder of the last name, reusing the one resolving opened or kept.

@@ -1,5 +1,6 @@
 #include "platform/host/hostfs.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -441,7 +443,22 @@ Result<void> setOwnerWritable(int fd, Via via, const Stat& st, Writable writable
     return {};
 }
 
-unsigned long processId() { return static_cast<unsigned long>(::getpid()); }
+namespace {
+// Asked for every temporary name; a child of a fork asks the host afresh.
+std::atomic<unsigned long> g_pid{0};
+void forgetPid() { g_pid.store(0, std::memory_order_relaxed); }
+} // namespace
+
+unsigned long processId() {
+    unsigned long pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        static const int registered = ::pthread_atfork(nullptr, nullptr, forgetPid);
+        (void)registered;
+        pid = static_cast<unsigned long>(::getpid());
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
 
 bool stderrIsTerminal() { return ::isatty(2) != 0; }
 

@@ -63,7 +63,7 @@ std::string ScratchJournal::nameIn(const fs::path& hostFolder) {
         if (!m_fd.valid()) {
             std::error_code ec;
             fs::create_directories(m_dir, ec);
-            m_file = m_dir / (std::to_string(::getpid()) + "-" + std::to_string(++g_journals) + ".folders");
+            m_file = m_dir / (std::to_string(processId()) + "-" + std::to_string(++g_journals) + ".folders");
             UniqueFd fd(::open(m_file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
             if (fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
                 m_fd = std::move(fd);
@@ -77,7 +77,7 @@ std::string ScratchJournal::nameIn(const fs::path& hostFolder) {
 }
 
 std::string ScratchJournal::freshName() {
-    return ".zrv-" + std::to_string(::getpid()) + "-" + std::to_string(++g_counter) + ".tmp";
+    return ".zrv-" + std::to_string(processId()) + "-" + std::to_string(++g_counter) + ".tmp";
 }
 
 bool ScratchJournal::isTemporaryName(std::string_view name) {

@@ -4,6 +4,7 @@
 
 using namespace zrv;
 using namespace zrv::testing;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -26,16 +27,34 @@ TEST_F(Access_, OpenCreateAndTheirResults) {
     EXPECT_EQ(get("C:\\NEW.TXT"), std::string("first\r\ntwo\0", 11));
 }
 
-TEST_F(Access_, CreateNewRefusesATakenNameAndAPlainFileInCompressedModeHasItsTime) {
+TEST_F(Access_, AFileMadeBesideItsTargetTakesItsPlaceOnlyWhenWholeAndAPlainFileInCompressedModeHasItsTime) {
     put("C:\\TAKEN.TXT", "old");
     FileAccess f(*m);
-    EXPECT_EQ(f.CreateNew("C:\\TAKEN.TXT"), 3);
-    EXPECT_EQ(get("C:\\TAKEN.TXT"), "old"); // untouched
-    EXPECT_EQ(f.CreateNew("C:\\NODIR\\X.TXT"), 1);
-    ASSERT_EQ(f.CreateNew("C:\\FRESH.TXT"), 0);
-    EXPECT_EQ(f.CreateNew("C:\\OTHER.TXT"), 2);
+    EXPECT_EQ(f.CreateBeside("C:\\NODIR\\X.TXT"), 1);
+    ASSERT_EQ(f.CreateBeside("C:\\TAKEN.TXT"), 0);
+    EXPECT_EQ(f.CreateBeside("C:\\OTHER.TXT"), 2);
     EXPECT_EQ(f.WriteString("x"), 2);
+    EXPECT_EQ(f.PlaceBeside(false), 1); // still open
+    EXPECT_EQ(get("C:\\TAKEN.TXT"), "old");
     f.Close();
+    EXPECT_EQ(f.PlaceBeside(false), 1); // only where the target is missing, in any case
+    EXPECT_EQ(get("C:\\taken.txt"), "old");
+    ASSERT_EQ(f.CreateBeside("C:\\taken.TXT"), 0);
+    EXPECT_EQ(f.WriteString("new"), 4);
+    f.Close();
+    ASSERT_EQ(f.PlaceBeside(true), 0);
+    EXPECT_EQ(get("C:\\TAKEN.TXT"), std::string("new\0", 4));
+    {
+        FileAccess dropped(*m);
+        ASSERT_EQ(dropped.CreateBeside("C:\\GONE.TXT"), 0);
+        EXPECT_EQ(dropped.WriteString("never placed"), 13);
+    }
+    // Nothing of the files made beside is left: the replaced one's spelling stays.
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(cHost()))
+        if (e.is_regular_file() && e.path().extension() != ".SYS" && e.path().extension() != ".BAT")
+            names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"TAKEN.TXT"});
     ASSERT_TRUE(m->setLastWriteTime("C:\\TAKEN.TXT", fileTimeFromUnix(862826400)));
     ASSERT_EQ(f.Open("C:\\TAKEN.TXT", OpenFlag::Read, true), 0); // not compressed: read as it is
     DateTime t;
