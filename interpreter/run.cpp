@@ -119,10 +119,6 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
         console.out = stderr;
         console.live = !o.quiet && host::stderrIsTerminal();
         console.progress = !o.quiet && (console.live || o.progress);
-        console.sizeOf = [&machine](const std::string& path) -> std::uint64_t {
-            auto info = machine.stat(path);
-            return info ? info->size : 0;
-        };
         (*ui)->setConsole(std::move(console));
         made = std::move(*ui);
     } else {

@@ -15,6 +15,7 @@
 #include "platform/machine/machine.h"
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -53,6 +54,7 @@ struct CopyBlock {
     // between lines until a line runs some other statement.
     std::optional<Machine::KeepFolders> keep;
     std::set<std::string> folders; // upper-cased full names of folders targets went to
+    std::map<char, std::uint64_t> plenty; // drives with room to spare: bytes copied since asked
     bool active = false;
     bool running = false;
     bool cancelled = false;
@@ -115,6 +117,7 @@ public:
         long length = in.Size();
         if (length < 0)
             return finish(6); // a compressed source that cannot be read to its end
+        m_copied = static_cast<std::uint64_t>(length);
         t.WriteTrace("  File Length: " + num(length) + " bytes, target Space (");
         if (byteMode)
             gauge(length, 0);
@@ -129,7 +132,7 @@ public:
         }
         m_looked.reset();
         bool replacing = !append && existing && !existing->isDirectory();
-        std::int64_t free = static_cast<std::int32_t>(FreeSpace(m_m, target));
+        std::int64_t free = freeSpace(b ? b->drive : '\0', target, length);
         // With room for both files the new one is written beside the old; with
         // room only once the old one is gone, the old one goes first.
         bool roomForBoth = free >= length;
@@ -299,7 +302,7 @@ public:
                 if (status == 0)
                     status = fcopy(source, resolved, append, expand);
                 if (m_block)
-                    m_e.ui().transferEnded(source, resolved, status);
+                    m_e.ui().transferEnded(source, resolved, status, status == 0 ? m_copied : 0);
                 if (status == 0 && move)
                     (void)m_m.deleteFile(source);
                 if (!running() || status != 0)
@@ -312,6 +315,27 @@ public:
     }
 
 private:
+    // A drive reports at most 2 GB free. While it had a gigabyte more than that
+    // when last asked and this statement has copied less than that gigabyte
+    // since, the answer is still the most, and the drive is not asked again.
+    std::int64_t freeSpace(char drive, const std::string& target, long length) {
+        constexpr std::uint64_t kSpare = 1ull << 30;
+        constexpr std::int64_t kMost = FileSystem::kMaxReportedFreeSpace;
+        std::map<char, std::uint64_t>& plenty = m_block ? m_block->plenty : m_plenty;
+        auto known = plenty.find(drive);
+        if (known != plenty.end() && known->second + static_cast<std::uint64_t>(length) < kSpare) {
+            known->second += static_cast<std::uint64_t>(length);
+            return kMost;
+        }
+        plenty.erase(drive);
+        std::int64_t free = static_cast<std::int32_t>(FreeSpace(m_m, target));
+        if (const Drive* d = free == kMost ? m_m.files().drive(drive) : nullptr) {
+            if (auto room = d->freeBytes(); room && *room >= kMost + kSpare)
+                plenty[drive] = static_cast<std::uint64_t>(length);
+        }
+        return free;
+    }
+
     int finish(int status) {
         m_e.trace().WriteTrace("  FCopyFile returning: '" + num(status) + "'\r\n");
         return status;
@@ -322,7 +346,9 @@ private:
     CopyBlock* m_block;
     Machine::KeepFolders m_keep;
     std::vector<char> m_buffer; // made when a transfer first needs it, then kept
+    std::uint64_t m_copied = 0; // the bytes of the last file copied
     std::set<std::string> m_folders;                                    // upper-cased full names
+    std::map<char, std::uint64_t> m_plenty;                             // as CopyBlock::plenty
     std::optional<std::pair<std::string, std::optional<FileInfo>>> m_looked; // the last target looked at
 };
 
@@ -440,6 +466,7 @@ private:
             return e.statement(s);
         m_block.keep.reset();
         m_block.folders.clear();
+        m_block.plenty.clear();
         int r = e.statement(s);
         m_block.keep.emplace(e.machine());
         return r;

@@ -54,7 +54,6 @@ public:
         std::FILE* out = nullptr; // nullptr: nothing on the terminal
         bool progress = false;    // copy progress lines
         bool live = false;        // one updating line (a terminal) instead of a line per file
-        std::function<std::uint64_t(const std::string&)> sizeOf; // a copied file's size on the machine
     };
     void setConsole(Console console) { m_console = std::move(console); }
     const Console& console() const { return m_console; }
@@ -102,7 +101,8 @@ public:
     }
     // A transfer begins; true once the person pressed Cancel.
     virtual void transferStarted(const std::string& /*source*/, const std::string& /*target*/) {}
-    virtual void transferEnded(const std::string& /*source*/, const std::string& /*target*/, int /*status*/) {}
+    virtual void transferEnded(const std::string& /*source*/, const std::string& /*target*/, int /*status*/,
+                               std::uint64_t /*bytes copied*/) {}
     virtual bool cancelPressed() { return false; }
     // Whether a copy of this run was cancelled by the person (its Cancel button).
     void noteCancel() { m_cancelled = true; }

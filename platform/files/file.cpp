@@ -25,6 +25,7 @@ Result<File> File::adopt(UniqueFd fd, const WinPath& path, const Drive* drive, A
     f.m_drive = drive;
     f.m_writable = access != Access::Read;
     f.m_marked = origin == Origin::Made;
+    f.m_madeWritable = origin == Origin::Made && !(host::creationMask() & 0200);
     return f;
 }
 
@@ -156,11 +157,18 @@ Result<void> File::setAttributes(std::uint32_t attributes) {
         return fail(WinError::InvalidParameter, "the file is not open");
     if (m_drive && m_drive->readOnly)
         return fail(WinError::WriteProtect, m_path.text() + ": the drive is read-only");
+    // A file just made can be written by its owner: nothing to look at for that.
+    if (m_madeWritable && host::writableFor(attributes) == host::Writable::Yes) {
+        ZRV_TRY(host::storeAttributes(m_fd.get(), host::Via::OpenFile, attributes));
+        m_marked = false;
+        return {};
+    }
     auto st = host::stat(m_fd.get());
     if (!st)
         return about(st.error());
     ZRV_TRY(host::storeAttributes(m_fd.get(), host::Via::OpenFile, attributes));
     m_marked = false; // a later write marks the file for archiving again
+    m_madeWritable = false;
     if (st->isFile())
         if (auto w = host::setOwnerWritable(m_fd.get(), host::Via::OpenFile, *st,
                                             host::writableFor(attributes));

@@ -74,6 +74,7 @@ private:
     const Drive* m_drive = nullptr;
     bool m_writable = false;
     bool m_marked = false;
+    bool m_madeWritable = false; // made by this process with the owner's write bit
 };
 
 } // namespace zrv

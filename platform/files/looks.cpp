@@ -35,16 +35,23 @@ Result<FileInfo> FileSystem::stat(std::string_view path, Detail detail) {
     Resolved& r = located.where;
     if (!r.exists())
         return missing(p, r, "no such file: ");
-    auto fd = Resolver::pathHandle(r);
-    if (!fd)
-        return about(p, fd.error());
-    auto st = host::stat(fd->get());
+    // A look in a kept folder saw it already; else it is opened to be looked at.
+    Result<UniqueFd> fd = UniqueFd();
+    Result<host::Stat> st = r.seen ? Result<host::Stat>(*r.seen) : fail(WinError::FileNotFound, "");
+    if (!r.seen) {
+        fd = Resolver::pathHandle(r);
+        if (!fd)
+            return about(p, fd.error());
+        st = host::stat(fd->get());
+    }
     if (!st)
         return about(p, st.error());
     FileInfo info;
     info.name = p.isRoot() ? std::string() : utf8ToAnsiLossy(r.leaf());
     if (detail == Detail::Brief)
         info.attributes = st->isFolder() ? FileAttribute::Directory : FileAttribute::Normal;
+    else if (r.seen)
+        info.attributes = host::attributesAt(r.parent.get(), r.leaf(), *st);
     else
         info.attributes = host::attributes(fd->get(), host::Via::Handle, *st);
     info.size = st->isFolder() ? 0 : st->size;

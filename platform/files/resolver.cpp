@@ -52,14 +52,23 @@ Result<Resolved> Resolver::resolve(const WinPath& path) const {
 
     // A kept folder finds the names in it without a walk from the root.
     std::string keptKey;
+    std::string exact = exactRel(path);
     if (m_keepDepth > 0) {
         keptKey = std::string(1, d->letter) + upperAnsi(path.parent().text());
         auto kept = m_keptFolders.find(keptKey);
+        // The folder of a name is opened to be kept when it is named as stored:
+        // the statement's next names there are looked at without a walk.
+        if (kept == m_keptFolders.end() && r.total > 1) {
+            std::string parent = splitRel(exact).first;
+            if (auto opened = host::openInRoot(d->root.get(), parent, host::Read | host::Folder)) {
+                (void)keep(keptKey, parent, std::move(*opened));
+                kept = m_keptFolders.find(keptKey);
+            }
+        }
         if (kept != m_keptFolders.end() && lookInKept(path, kept->second, r))
             return r;
     }
     // Names given exactly as stored need no directory scan.
-    std::string exact = exactRel(path);
     auto handle = host::openInRoot(d->root.get(), exact, host::Look);
     if (handle) {
         r.handle = std::move(*handle);
@@ -141,11 +150,13 @@ bool Resolver::lookInKept(const WinPath& path, const KeptFolder& kept, Resolved&
     int dir = kept.fd->get();
     std::string host = ansiToUtf8(name);
     r.matched = r.total;
-    auto found = host::openBelow(dir, host, host::Look);
-    if (found) {
-        r.handle = std::move(*found);
-    } else if (found.code() != WinError::FileNotFound) {
+    auto found = host::statAt(dir, host);
+    if (found && found->kind == host::Kind::Link) {
         return false; // a link, or something odd: the walk from the root decides
+    } else if (found) {
+        r.seen = *found;
+    } else if (found.code() != WinError::FileNotFound) {
+        return false;
     } else if (const std::string* other = findCaseFolded(dir, name)) {
         host = *other;
     } else {
@@ -179,6 +190,8 @@ Folder Resolver::keep(const std::string& key, const std::string& rel, UniqueFd f
 Result<UniqueFd> Resolver::pathHandle(Resolved& r) {
     if (r.handle.valid())
         return std::move(r.handle);
+    if (r.seen && r.parent.valid())
+        return host::openBelow(r.parent.get(), r.leaf(), host::Look);
     return host::openInRoot(r.drive->root.get(), r.rel, host::Look);
 }
 

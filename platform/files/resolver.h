@@ -37,6 +37,9 @@ struct Resolved {
     std::size_t total = 0;
     UniqueFd handle; // handle of the whole path, when resolving opened it
     Folder parent;   // the folder of the last name, when resolving opened or kept it
+    // What a look in a kept folder saw of the whole path (no link), when it
+    // looked without opening it.
+    std::optional<host::Stat> seen;
     bool exists() const { return matched == total; }
     // The host name of the last component.
     std::string leaf() const;

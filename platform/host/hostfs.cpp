@@ -449,6 +449,22 @@ std::atomic<unsigned long> g_pid{0};
 void forgetPid() { g_pid.store(0, std::memory_order_relaxed); }
 } // namespace
 
+unsigned creationMask() {
+    // Read rather than set and reset, which would race with files made meanwhile.
+    static const unsigned mask = [] {
+        unsigned value = 022;
+        if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, f))
+                if (std::sscanf(line, "Umask: %o", &value) == 1)
+                    break;
+            std::fclose(f);
+        }
+        return value;
+    }();
+    return mask;
+}
+
 unsigned long processId() {
     unsigned long pid = g_pid.load(std::memory_order_relaxed);
     if (pid == 0) {

@@ -137,6 +137,8 @@ inline Writable writableFor(std::uint32_t attributes) {
 Result<void> setOwnerWritable(int fd, Via via, const Stat& st, Writable writable);
 
 unsigned long processId();
+// The file mode bits this process's umask takes away from new files (read once).
+unsigned creationMask();
 // Standard error goes to a terminal (a person watches).
 bool stderrIsTerminal();
 // Standard input comes from a terminal (a person types).

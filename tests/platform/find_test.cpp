@@ -203,4 +203,34 @@ TEST_F(CaseFoldedIndex, KeptFoldersTrustTheirIndexUntilTheStatementEnds) {
     EXPECT_EQ(sevens, 1u);
 }
 
+// A name looked at in a kept folder shows what a walk from the root shows:
+// stored attributes, size and time, and links inside the drive followed.
+TEST_F(CaseFoldedIndex, AKeptFolderShowsWhatAWalkShows) {
+    ASSERT_TRUE(m->createDirectory("C:\\LOOK").ok());
+    ASSERT_TRUE(m->createDirectory("C:\\ELSE").ok());
+    put("C:\\LOOK\\Hidden.Txt", "hidden");
+    ASSERT_TRUE(m->setAttributes("C:\\LOOK\\HIDDEN.TXT", FileAttribute::Hidden | FileAttribute::ReadOnly).ok());
+    put("C:\\LOOK\\Plain.Txt", "plain");
+    put("C:\\ELSE\\Target.Txt", "target");
+    fs::create_symlink("../ELSE/Target.Txt", cHost() / "LOOK" / "Link.Txt");
+    const std::vector<std::string> names = {"C:\\LOOK\\Hidden.Txt", "C:\\look\\plain.txt", "C:\\LOOK\\Link.Txt",
+                                            "C:\\LOOK\\LINK.TXT", "C:\\LOOK\\None.Txt"};
+    auto seen = [&] {
+        std::vector<std::string> out;
+        for (const std::string& n : names) {
+            auto st = m->stat(n);
+            out.push_back(st ? st->name + " " + std::to_string(st->attributes) + " " + std::to_string(st->size) + " " +
+                                   std::to_string(st->lastWrite) + " " + get(n)
+                             : winErrorName(st.code()));
+        }
+        return out;
+    };
+    const auto walked = seen();
+    EXPECT_EQ(walked[0].substr(0, 13), "Hidden.Txt 3 ");
+    EXPECT_NE(walked[2].find("target"), std::string::npos);
+    Machine::KeepFolders keep(*m);
+    EXPECT_EQ(seen(), walked);
+    EXPECT_EQ(seen(), walked); // and again, the folder kept by now
+}
+
 } // namespace

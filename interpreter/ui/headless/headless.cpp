@@ -82,12 +82,12 @@ void HeadlessUi::transferStarted(const std::string& source, const std::string& t
     showProgress(source, target, false);
 }
 
-void HeadlessUi::transferEnded(const std::string& source, const std::string& target, int status) {
+void HeadlessUi::transferEnded(const std::string& source, const std::string& target, int status,
+                               std::uint64_t bytes) {
     m_transcript.transfer(source, target, status);
     if (status == 0) {
         ++m_progress.files;
-        if (console().sizeOf)
-            m_progress.bytes += console().sizeOf(target);
+        m_progress.bytes += bytes;
         showProgress(source, target, true);
     }
 }

@@ -33,7 +33,7 @@ public:
     void changed(Window window) override;
     int runDialog(Dialog& dialog) override;
     void transferStarted(const std::string& source, const std::string& target) override;
-    void transferEnded(const std::string& source, const std::string& target, int status) override;
+    void transferEnded(const std::string& source, const std::string& target, int status, std::uint64_t bytes) override;
     bool cancelPressed() override { return m_answers.cancelPressed(); }
     int runDebugger(DebugView& view) override;
     // The debugger's stops go to a person at a terminal instead of the answers.

@@ -129,7 +129,7 @@ public:
 
     void record(const std::string& json) override { m_transcript.record(json); }
     void transferStarted(const std::string&, const std::string&) override { m_answers.transferStarted(); }
-    void transferEnded(const std::string& source, const std::string& target, int status) override {
+    void transferEnded(const std::string& source, const std::string& target, int status, std::uint64_t) override {
         m_transcript.transfer(source, target, status);
         // One picture of the copy under way: the first time the gauge passes half.
         const Gauge& g = display().copy.gauge;
