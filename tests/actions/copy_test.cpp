@@ -47,6 +47,18 @@ TEST_F(Copy, WildcardsIntoADirectoryAndMoves) {
               fileTimeFromUnix(862826400)); // the source's time
 }
 
+// A copy keeps its source's time as a DOS date holds it: whole seconds,
+// rounded down to even; times before 1980 or after 2107 are kept the same way.
+TEST_F(Copy, TheTargetKeepsTheSourcesTimeToTwoSeconds) {
+    put("C:\\SRC\\ODD.TXT", "odd");
+    put("C:\\SRC\\OLD.TXT", "old");
+    ASSERT_TRUE(m->setLastWriteTime("C:\\SRC\\ODD.TXT", fileTimeFromUnix(862826401, 700000000)).ok());
+    ASSERT_TRUE(m->setLastWriteTime("C:\\SRC\\OLD.TXT", fileTimeFromUnix(86400 * 365)).ok()); // 1971
+    EXPECT_EQ(run(crlf({"COPYFILE(\"C:\\SRC\\ODD.TXT\", \"C:\\DST\\\")", "COPYFILE(\"C:\\SRC\\OLD.TXT\", \"C:\\DST\\\")"})), 0);
+    EXPECT_EQ(m->stat("C:\\DST\\ODD.TXT")->lastWrite, fileTimeFromUnix(862826400));
+    EXPECT_EQ(m->stat("C:\\DST\\OLD.TXT")->lastWrite, fileTimeFromUnix(86400 * 365));
+}
+
 TEST_F(Copy, CompressedSourcesExpandAndKeepTheirStoredName) {
     EXPECT_EQ(run(crlf({"COPYFILE(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\")",
                         "UNCOMPRESS(\"C:\\SRC\\PACKED.TX_\", \"C:\\DST\\P.TXT\", 1)"})),
