@@ -86,7 +86,7 @@ public:
 
     int fcopy(const std::string& source, const std::string& target, bool append, bool expandFlag) {
         TraceLog& t = m_e.trace();
-        t.WriteTrace("FCopyFile: '" + source + "'  '" + target + "'\r\n");
+        t.WriteTraceParts("FCopyFile: '", source, "'  '", target, "'\r\n");
         if (m_block)
             m_block->running = true;
         auto a = m_m.fullPath(source), b = m_m.fullPath(target);
@@ -118,7 +118,7 @@ public:
         if (length < 0)
             return finish(6); // a compressed source that cannot be read to its end
         m_copied = static_cast<std::uint64_t>(length);
-        t.WriteTrace("  File Length: " + num(length) + " bytes, target Space (");
+        t.WriteTraceParts("  File Length: ", num(length), " bytes, target Space (");
         if (byteMode)
             gauge(length, 0);
         // The old target stays until the new one is complete: the new content is
@@ -138,7 +138,7 @@ public:
         bool roomForBoth = free >= length;
         if (replacing)
             free += static_cast<std::int64_t>(existing->size);
-        t.WriteTrace("Disk Space: '" + target + "' = " + num(free) + " bytes - ");
+        t.WriteTraceParts("Disk Space: '", target, "' = ", num(free), " bytes - ");
         if (free < length) {
             t.WriteTrace("not enough!\r\n");
             return finish(3);
@@ -284,7 +284,7 @@ public:
 
     int blockCopy(const std::string& spec, const std::string& dir, const std::string& target, bool expand, bool append,
                   bool move) {
-        m_e.trace().WriteTrace("BlockCopy: '" + spec + "'  '" + target + "'\r\n");
+        m_e.trace().WriteTraceParts("BlockCopy: '", spec, "'  '", target, "'\r\n");
         if (m_block)
             m_block->running = true;
         auto found = m_m.findFiles(spec, Machine::Detail::Brief);
@@ -310,7 +310,7 @@ public:
             }
         }
         int error = statusError(status);
-        m_e.trace().WriteTrace("BlockCopy returning: '" + num(error) + "'\r\n");
+        m_e.trace().WriteTraceParts("BlockCopy returning: '", num(error), "'\r\n");
         return error;
     }
 
@@ -337,7 +337,7 @@ private:
     }
 
     int finish(int status) {
-        m_e.trace().WriteTrace("  FCopyFile returning: '" + num(status) + "'\r\n");
+        m_e.trace().WriteTraceParts("  FCopyFile returning: '", num(status), "'\r\n");
         return status;
     }
 
