@@ -140,6 +140,7 @@ std::vector<char> FileSystem::driveLetters() const {
 Result<void> FileSystem::mapDrive(const DriveMapping& mapping, const fs::path& base) {
     ZRV_TRY_ASSIGN(auto d, Drive::open(mapping, base));
     m_resolver.setDrive(std::make_unique<Drive>(std::move(d)));
+    m_lastNoted = {}; // the new drive may sit where the old one did
     return {};
 }
 
@@ -360,7 +361,11 @@ Result<void> FileSystem::writeFileAtomic(std::string_view path, std::string_view
 }
 
 std::string FileSystem::temporaryName(const Drive& drive, const std::string& folderRel) {
-    return m_scratch ? m_scratch->nameIn(drive.hostRoot / folderRel) : host::ScratchJournal::freshName();
+    // A statement makes its many files in one folder: that folder is noted once.
+    if (!m_scratch || (m_lastNoted.first == &drive && m_lastNoted.second == folderRel))
+        return host::ScratchJournal::freshName();
+    m_lastNoted = {&drive, folderRel};
+    return m_scratch->nameIn(drive.hostRoot / folderRel);
 }
 
 Result<std::string> FileSystem::temporaryPath(std::string_view folder) {

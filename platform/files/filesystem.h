@@ -73,6 +73,7 @@ public:
     // what a killed process leaves is found and removed by the next one.
     void journalTemporariesIn(const std::filesystem::path& dir) {
         m_scratch = std::make_unique<host::ScratchJournal>(dir);
+        m_lastNoted = {};
     }
     // A new temporary name in a folder (a Windows path), for a file to be
     // renamed into place there once whole.
@@ -159,6 +160,7 @@ private:
 
     InUse m_inUse;
     std::unique_ptr<host::ScratchJournal> m_scratch;
+    std::pair<const Drive*, std::string> m_lastNoted; // the folder last noted in the journal
     // `Later` writes not yet synced: the file (its newest version) and its folder.
     struct Unsynced {
         UniqueFd file, folder;
