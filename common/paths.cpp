@@ -249,10 +249,16 @@ std::string DaoDirectory(Machine& machine) {
 
 int RegisterDaoDirectory(Machine& machine) {
     std::string dir = DaoDirectory(machine);
-    int status = MakeDirectoryPath(machine, dir);
+    // Every run registers it: a folder there already is left as it is, and a
+    // value already right is not written again.
+    int status = machine.isDirectory(dir) ? kDirExisted : MakeDirectoryPath(machine, dir);
     // With the separator: without it the next run would find the directory one
     // level up, and move it again on every run.
-    WriteRegString(machine, kLocalMachine, kDaoKey, "Path", AddBackslash(dir) + "DAO3032.DLL");
+    const std::string value = AddBackslash(dir) + "DAO3032.DLL";
+    std::string stored;
+    ReadRegString(machine, kLocalMachine, kDaoKey, "Path", "", stored, kPathBuffer);
+    if (stored != value)
+        WriteRegString(machine, kLocalMachine, kDaoKey, "Path", value);
     return status;
 }
 
