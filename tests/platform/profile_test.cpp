@@ -192,8 +192,9 @@ TEST(IniDocument, AKeptDocumentAnswersAsOneReadAfresh) {
         }
         case 3: ASSERT_EQ(kept.removeKey(section, key), fresh.removeKey(section, key)) << step; break;
         case 4:
-            if (next(4) == 0)
+            if (next(4) == 0) {
                 ASSERT_EQ(kept.removeSection(section), fresh.removeSection(section)) << step;
+            }
             break;
         case 5: ASSERT_EQ(kept.addEntryLine(section, key + "=" + value), fresh.addEntryLine(section, key + "=" + value)); break;
         default: break;
