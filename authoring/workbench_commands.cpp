@@ -7,7 +7,7 @@
 #include "authoring/workbench/model/settings.h"
 #include "platform/base/ansi.h"
 #include "authoring/workbench/model/launch.h"
-#include "platform/host/module.h"
+#include "platform/host/process.h"
 #include "platform/machine/machine.h"
 
 #include <cstdio>

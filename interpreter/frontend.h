@@ -37,6 +37,7 @@ struct Options {
     bool progress = false; // copy progress lines on stderr even when it is no terminal
     bool quiet = false;    // no progress and no summary (errors are still shown)
     std::optional<std::pair<int, int>> screen; // --screen WxH: the screen size scripts see
+    std::string handOverFailed; // why zrvx32-ui could not take the run (interfaces.h)
 };
 
 // Exit statuses of a run beyond the script's own (0, 2, 3).

@@ -1,6 +1,7 @@
 // zrvx32: the setup-script interpreter. This file reads the command line and
 // hands it to the role or command it names.
 #include "interpreter/frontend.h"
+#include "interpreter/interfaces.h"
 
 #include "platform/base/ansi.h"
 
@@ -206,6 +207,8 @@ int main(int argc, char** argv) {
         return machineCommand(o);
     if (!optionsEnded && !o.words.empty() && o.words[0] == "transcript")
         return transcriptCommand(o);
+    // Before anything is opened: the program taking over opens it afresh.
+    handOverIfNeeded(o, argv);
     if (!optionsEnded && !o.words.empty() && o.words[0] == "install")
         return install(o);
     if (!optionsEnded && !o.words.empty() && o.words[0] == "uninstall")

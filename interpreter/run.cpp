@@ -1,6 +1,7 @@
 // The roles of zrvx32: running a script, the start program's part and the
 // de-install program's part.
 #include "interpreter/frontend.h"
+#include "interpreter/interfaces.h"
 
 #include "common/system.h"
 #include "interpreter/actions/actions.h"
@@ -8,11 +9,9 @@
 #include "interpreter/ui/headless/headless.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/transcriptview.h"
-#include "interpreter/ui/qt/qtui.h"
 #include "platform/base/ansi.h"
 #include "platform/formats/lz.h"
 #include "platform/host/display.h"
-#include "platform/host/module.h"
 #include "platform/profile/profile.h"
 
 #include <algorithm>
@@ -66,6 +65,12 @@ Result<UniqueFd> lockMachine(Machine& machine, const Options& o, zrv::ui::Ui* ui
 
 fs::path defaultMachine() { return userMachineFolder("ZRV_MACHINE", "machine"); }
 
+bool wantsQt(const Options& o) { return o.ui == "qt" || (o.ui.empty() && host::displayNamed()); }
+
+bool wantsLineEditing(const Options& o) {
+    return !wantsQt(o) && host::stdinIsTerminal() && (o.debugTty || !o.answers);
+}
+
 DriveMapping diskOf(const fs::path& folder, const std::string& label) {
     DriveMapping d;
     d.letter = 'A';
@@ -83,20 +88,13 @@ namespace {
 
 // The interface the options ask for: Qt where a display is, else headless.
 // Either says on stderr what a person at the terminal should know.
-Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) {
-    bool qt = o.ui == "qt" || (o.ui.empty() && host::displayNamed());
-    // A display that does not answer would abort the process inside Qt. Qt
-    // lives in a module of its own, loaded only now: a headless run never pays
-    // for loading Qt's libraries.
-    void* entry = nullptr;
+Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o) {
+    bool qt = wantsQt(o);
     if (qt) {
-        std::optional<std::string> why = host::unreachableDisplay();
-        if (!why) {
-            if (auto found = host::moduleSymbol(zrv::ui::qt::kModuleFile, zrv::ui::qt::kModuleEntry))
-                entry = *found;
-            else
-                why = "the Qt interface cannot be loaded: " + found.error().message;
-        }
+        // A display that does not answer would abort the process inside Qt.
+        std::optional<std::string> why = qtMissing(o);
+        if (!why)
+            why = host::unreachableDisplay();
         if (why) {
             if (o.ui == "qt")
                 return fail(WinError::NotSupported, "--ui qt: " + *why);
@@ -114,7 +112,7 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
         // A person at the terminal answers the debugger's stops (/DEBUG) there.
         const bool terminal = host::stdinIsTerminal();
         if (o.debugTty || (terminal && !o.answers))
-            (*ui)->debugOnTerminal(std::cin, std::cout, terminal);
+            (*ui)->debugOnTerminal(std::cin, std::cout, terminal, lineEditor());
         zrv::ui::Ui::Console console;
         console.out = stderr;
         console.live = !o.quiet && host::stderrIsTerminal();
@@ -122,11 +120,10 @@ Result<std::unique_ptr<zrv::ui::Ui>> makeUi(const Options& o, Machine& machine) 
         (*ui)->setConsole(std::move(console));
         made = std::move(*ui);
     } else {
-        zrv::ui::qt::QtOptions q{o.answers, o.transcript, o.record, o.screenshots};
-        std::string error;
-        made.reset(reinterpret_cast<zrv::ui::qt::ModuleEntry>(entry)(&q, &error));
-        if (!made)
-            return fail(WinError::NotSupported, error);
+        auto ui = makeQtUi(o);
+        if (!ui)
+            return ui.error();
+        made = std::move(*ui);
         made->setConsole({stderr}); // warnings only: Qt shows the rest
     }
     if (o.screen)
@@ -207,7 +204,7 @@ int runScript(Options& o) {
     auto opened = Machine::open(o.machine, o.machineOptions);
     if (!opened)
         return failure(opened.error().describe());
-    auto ui = makeUi(o, **opened);
+    auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
     auto lock = lockMachine(**opened, o, ui->get());
@@ -252,7 +249,7 @@ int install(Options& o) {
     if (!opened)
         return failure(opened.error().describe());
     Machine& m = **opened;
-    auto ui = makeUi(o, m);
+    auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
     auto lock = lockMachine(m, o, ui->get());
@@ -324,7 +321,7 @@ int uninstall(Options& o) {
                        "\\ZRVUNI.INI names no DeInstallScript for it");
     if (!m.exists(script))
         return failure("the de-install script " + ansiToUtf8(script) + " is missing");
-    auto ui = makeUi(o, m);
+    auto ui = makeUi(o);
     if (!ui)
         return failure(ui.error().describe());
     // The interpreter's command line splits at blanks, so a script in a folder

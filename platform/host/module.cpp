@@ -1,17 +1,11 @@
 #include "platform/host/module.h"
 
+#include "platform/host/process.h"
+
 #include <dlfcn.h>
 #include <filesystem>
 
 namespace zrv::host {
-
-Result<std::string> runningProgram() {
-    std::error_code ec;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return fail(WinError::FileNotFound, "the running program's folder is unknown: " + ec.message());
-    return program.string();
-}
 
 Result<void*> moduleSymbol(const std::string& fileName, const char* symbol) {
     ZRV_TRY_ASSIGN(auto program, runningProgram());

@@ -1,5 +1,6 @@
-// A shared module beside the running program, loaded when first needed: the
-// Qt back end lives in one, so a headless run never loads Qt's libraries.
+// A shared module beside the running program, or a library of the system's,
+// loaded when first needed: the workbench's Qt part lives in one, so a command
+// line run never loads Qt's libraries. A statically linked program has none.
 #pragma once
 
 #include "platform/base/result.h"
@@ -8,8 +9,6 @@
 
 namespace zrv::host {
 
-// The running program's own file.
-Result<std::string> runningProgram();
 // The address of `symbol` in the module `fileName` in the running program's
 // folder; NotFound with the loader's reason when it cannot be had.
 Result<void*> moduleSymbol(const std::string& fileName, const char* symbol);

@@ -1,7 +1,10 @@
 #include "platform/host/process.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +62,21 @@ Started runProgram(const std::vector<std::string>& argv, const std::string& dire
     if (out.started && wait)
         out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
     return out;
+}
+
+Result<std::string> runningProgram() {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return fail(WinError::FileNotFound, "the running program's folder is unknown: " + ec.message());
+    return program.string();
+}
+
+std::string replaceWith(const std::string& program, char** argv) {
+    // What was written so far must not be written twice, or lost.
+    std::fflush(nullptr);
+    ::execv(program.c_str(), argv);
+    return program + ": " + std::strerror(errno);
 }
 
 } // namespace zrv::host

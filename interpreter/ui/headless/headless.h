@@ -37,8 +37,8 @@ public:
     bool cancelPressed() override { return m_answers.cancelPressed(); }
     int runDebugger(DebugView& view) override;
     // The debugger's stops go to a person at a terminal instead of the answers.
-    void debugOnTerminal(std::istream& in, std::ostream& out, bool edit) {
-        m_terminal = std::make_unique<TerminalDebugger>(in, out, edit);
+    void debugOnTerminal(std::istream& in, std::ostream& out, bool terminal, const LineEditor* editor = nullptr) {
+        m_terminal = std::make_unique<TerminalDebugger>(in, out, terminal, editor);
     }
 
     // Lines written to the transcript, also kept in memory.

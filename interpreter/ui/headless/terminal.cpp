@@ -1,7 +1,6 @@
 #include "interpreter/ui/headless/terminal.h"
 
 #include "platform/base/ansi.h"
-#include "platform/host/module.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,33 +31,12 @@ std::optional<std::uint32_t> number(std::istringstream& words, std::optional<std
     return static_cast<std::uint32_t>(n);
 }
 
-// Line editing and history from libedit, loaded only when a person debugs at
-// a terminal, so other runs never load it (and its libraries); without it the
-// debugger reads plain lines.
-struct LineEditor {
-    char* (*readline)(const char*) = nullptr;
-    int (*addHistory)(const char*) = nullptr;
-    static const LineEditor& get() {
-        static const LineEditor editor = [] {
-            LineEditor e;
-            auto read = host::librarySymbol("libedit.so.2", "readline");
-            auto add = host::librarySymbol("libedit.so.2", "add_history");
-            if (read && add) {
-                e.readline = reinterpret_cast<char* (*)(const char*)>(*read);
-                e.addHistory = reinterpret_cast<int (*)(const char*)>(*add);
-            }
-            return e;
-        }();
-        return editor;
-    }
-};
-
 } // namespace
 
-TerminalDebugger::TerminalDebugger(std::istream& in, std::ostream& out, bool edit) : m_out(out) {
-    if (edit && LineEditor::get().readline) {
-        m_read = [](const std::string& prompt) -> std::optional<std::string> {
-            const LineEditor& editor = LineEditor::get();
+TerminalDebugger::TerminalDebugger(std::istream& in, std::ostream& out, bool terminal, const LineEditor* editor)
+    : m_out(out) {
+    if (terminal && editor && editor->readline && editor->addHistory) {
+        m_read = [editor = *editor](const std::string& prompt) -> std::optional<std::string> {
             char* line = editor.readline(prompt.c_str());
             if (!line)
                 return std::nullopt;
@@ -71,7 +49,7 @@ TerminalDebugger::TerminalDebugger(std::istream& in, std::ostream& out, bool edi
     } else {
         // At a terminal the person's typing shows already; elsewhere the
         // line read is echoed so the output reads as a session.
-        m_read = [&in, &out, echo = !edit](const std::string& prompt) -> std::optional<std::string> {
+        m_read = [&in, &out, echo = !terminal](const std::string& prompt) -> std::optional<std::string> {
             out << prompt << std::flush;
             std::string line;
             if (!std::getline(in, line))

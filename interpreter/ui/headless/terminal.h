@@ -12,13 +12,21 @@
 
 namespace zrv::ui {
 
+// Line editing and history at a terminal: libedit's readline and add_history,
+// where the program has them.
+struct LineEditor {
+    char* (*readline)(const char* prompt) = nullptr;
+    int (*addHistory)(const char* line) = nullptr;
+};
+
 class TerminalDebugger {
 public:
     // Reads a line after showing a prompt; nullopt at the end of the input.
     using ReadLine = std::function<std::optional<std::string>(const std::string& prompt)>;
-    // Lines from `in`, written and echoed to `out`; with `edit` on a terminal
-    // line editing and history (libedit).
-    TerminalDebugger(std::istream& in, std::ostream& out, bool edit);
+    // Lines from `in`, written to `out`, and echoed there unless `in` is a
+    // terminal (where the typing shows); at a terminal with an `editor`, the
+    // lines come from it.
+    TerminalDebugger(std::istream& in, std::ostream& out, bool terminal, const LineEditor* editor = nullptr);
 
     // Shows the stop and reads commands until one ends it: Step, Run or Cancel.
     // The end of the input is Run, so a closed terminal never stops a run.

@@ -21,10 +21,4 @@ struct QtOptions {
 
 Result<std::unique_ptr<Ui>> createQtUi(const QtOptions& options);
 
-// The module's entry (zrvx32-qt.so): the interpreter loads the module only for
-// a Qt run and finds this function by name. Null with `error` set on failure.
-inline constexpr const char* kModuleFile = "zrvx32-qt.so";
-inline constexpr const char* kModuleEntry = "zrvx32CreateQtUi";
-using ModuleEntry = Ui* (*)(const QtOptions* options, std::string* error);
-
 } // namespace zrv::ui::qt
