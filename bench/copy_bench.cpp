@@ -38,7 +38,7 @@ double g_cpu = 0; // the processor time of the last run
 double runScript(Machine& m, const fs::path& drive, const std::string& text) {
     std::ofstream(drive / "RUN.SCR", std::ios::binary) << text;
     (void)std::system("sync"); // each run starts with no writes pending
-    auto ui = std::move(ui::HeadlessUi::fromText("").value());
+    auto ui = std::move(ui::HeadlessUi::create(std::nullopt, std::nullopt).value()); // as a run without --transcript
     engine::Interpreter interp(m, *ui);
     actions::registerAll(interp.engine());
     auto start = Clock::now();

@@ -28,7 +28,8 @@ Result<void> Transcript::open(const std::filesystem::path& file) {
 }
 
 void Transcript::record(const std::string& json) {
-    m_lines.push_back(json);
+    if (m_keep)
+        m_lines.push_back(json);
     if (m_out.is_open()) {
         m_out << json << "\n";
         m_out.flush();
@@ -118,6 +119,8 @@ void Transcript::debugStop(const DebugView& view, int result, std::string_view f
 }
 
 void Transcript::transfer(const std::string& source, const std::string& target, int status) {
+    if (!wanted())
+        return; // one a file: not made for nobody
     record(transcriptLine("transfer", "", "", ansiToUtf8(source))
                .text("source", ansiToUtf8(source))
                .text("target", ansiToUtf8(target))

@@ -21,6 +21,9 @@ public:
     // Lines go to `file` from now on (it is emptied first).
     Result<void> open(const std::filesystem::path& file);
     void record(const std::string& json);
+    // Lines are kept in memory only for those that read them back (tests): a
+    // run keeps none, so its memory does not grow with the files it copies.
+    void keepLines() { m_keep = true; }
     const std::vector<std::string>& lines() const { return m_lines; }
 
     void box(const MessageBoxRequest& request, int result, std::string_view from);
@@ -39,7 +42,10 @@ public:
 
 private:
     std::ofstream m_out;
+    bool wanted() const { return m_keep || m_out.is_open(); }
+
     std::vector<std::string> m_lines;
+    bool m_keep = false;
     bool m_waitShown = false;
 };
 

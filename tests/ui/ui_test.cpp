@@ -4,6 +4,7 @@
 #include "interpreter/ui/display.h"
 #include "interpreter/ui/json.h"
 #include "interpreter/ui/template.h"
+#include "interpreter/ui/transcript.h"
 #include "interpreter/ui/transcriptview.h"
 #include "tests/support/testing.h"
 
@@ -431,6 +432,37 @@ TEST(TranscriptView, EachLineBecomesASentence) {
                                         }() + ")",
                                         "Warning: C:\\LF.SCR has lines that end with LF alone",
                                         "Copy dialog closed at 50%"}));
+}
+
+} // namespace
+
+namespace {
+
+// A run's transcript goes to its file only: a run copying many files keeps
+// none of its lines in memory, and makes no line nobody reads; a transcript
+// kept for reading back holds them all.
+TEST(Transcript, LinesGoWhereTheyAreRead) {
+    zrv::ui::Transcript nowhere;
+    for (int i = 0; i < 3; ++i)
+        nowhere.transfer("A:\\X", "C:\\X", 0);
+    nowhere.record(R"({"kind":"warning"})");
+    EXPECT_TRUE(nowhere.lines().empty());
+
+    zrv::testing::TempDir dir;
+    zrv::ui::Transcript toFile;
+    ASSERT_TRUE(toFile.open(dir.path() / "t.jsonl"));
+    toFile.transfer("A:\\X", "C:\\X", 3);
+    EXPECT_TRUE(toFile.lines().empty());
+    EXPECT_EQ(zrv::testing::readHost(dir.path() / "t.jsonl"),
+              R"({"kind":"transfer","name":"","title":"","text":"A:\\X","source":"A:\\X","target":"C:\\X","result":3})"
+              "\n");
+
+    zrv::ui::Transcript kept;
+    kept.keepLines();
+    kept.transfer("A:\\X", "C:\\X", 0);
+    kept.record(R"({"kind":"warning"})");
+    ASSERT_EQ(kept.lines().size(), 2u);
+    EXPECT_NE(kept.lines()[0].find("\"kind\":\"transfer\""), std::string::npos);
 }
 
 } // namespace

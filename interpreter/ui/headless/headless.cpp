@@ -11,7 +11,9 @@ Result<std::unique_ptr<HeadlessUi>> HeadlessUi::fromText(std::string_view text) 
     auto answers = Answers::parse(text);
     if (!answers)
         return answers.error();
-    return std::unique_ptr<HeadlessUi>(new HeadlessUi(std::move(*answers)));
+    std::unique_ptr<HeadlessUi> ui(new HeadlessUi(std::move(*answers)));
+    ui->m_transcript.keepLines();
+    return ui;
 }
 
 Result<std::unique_ptr<HeadlessUi>> HeadlessUi::create(const std::optional<std::filesystem::path>& answers,

@@ -23,6 +23,7 @@ public:
     // Answer file and transcript are host files; either may be absent.
     static Result<std::unique_ptr<HeadlessUi>> create(const std::optional<std::filesystem::path>& answers,
                                                       const std::optional<std::filesystem::path>& transcript);
+    // Answers from text, and the transcript kept in memory (transcript()).
     static Result<std::unique_ptr<HeadlessUi>> fromText(std::string_view answers);
 
     int messageBox(const MessageBoxRequest& request) override;
@@ -41,7 +42,7 @@ public:
         m_terminal = std::make_unique<TerminalDebugger>(in, out, terminal, editor);
     }
 
-    // Lines written to the transcript, also kept in memory.
+    // The lines written to the transcript of a HeadlessUi made fromText.
     const std::vector<std::string>& transcript() const { return m_transcript.lines(); }
     static constexpr int kPromptRepeats = Answers::kPromptRepeats;
 
