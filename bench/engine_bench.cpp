@@ -1,5 +1,7 @@
 // The interpreter on a counting loop (SET, IF, GOTO back to a label), in
-// statements per second, and the tokenizer alone in lines per second.
+// statements per second, the tokenizer alone in lines per second, and
+// ADDDEINSTALL( per call as the de-install script grows.
+#include "interpreter/actions/actions.h"
 #include "interpreter/engine/interpreter.h"
 #include "interpreter/engine/tokenizer.h"
 #include "interpreter/ui/headless/headless.h"
@@ -71,6 +73,32 @@ void BM_GotoAmongLabels(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(rounds), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_GotoAmongLabels)->Arg(10)->Arg(4000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A run that records `n` de-install lines, opening and closing the script
+// (which is written then) included: the time per call should not grow with n.
+// The target: at most 30 us a call at 8,000 lines.
+void BM_AddDeinstall(benchmark::State& state) {
+    Box box;
+    const long n = state.range(0);
+    std::ofstream(box.dir / "m" / "drive_c" / "DEINST.SCR", std::ios::binary)
+        << "OPENDEINSTALL(\"C:\\UNINST.SCR\")\r\nSET %I% = 0\r\n:LOOP\r\n"
+           "ADDDEINSTALL(\"$FILES$\", \"C:\\Program Files\\App\\File%I%.DAT\")\r\n"
+           "SET %I% = %I% + 1\r\nIF %I% < " << n << " GOTO :LOOP\r\nCLOSEDEINSTALL()\r\n";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::error_code ec;
+        fs::remove(box.dir / "m" / "drive_c" / "UNINST.SCR", ec); // each run starts a new script
+        auto ui = std::move(ui::HeadlessUi::create(std::nullopt, std::nullopt).value());
+        engine::Interpreter interp(*box.machine, *ui);
+        actions::registerAll(interp.engine());
+        state.ResumeTiming();
+        if (interp.run("C:\\DEINST.SCR") != 0)
+            state.SkipWithError("the script failed");
+    }
+    state.counters["per call"] = benchmark::Counter(static_cast<double>(state.iterations()) * static_cast<double>(n),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_AddDeinstall)->Arg(100)->Arg(1000)->Arg(4000)->Arg(8000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Tokenizer(benchmark::State& state) {
     engine::TokenLine line;
