@@ -57,7 +57,7 @@ int ScriptStack::OpenScript(std::string_view name) {
     if (path.find('.') == std::string::npos)
         path += ".SCR";
     auto full = m_machine.fullPath(path);
-    auto info = full ? m_machine.stat(full->text()) : Result<FileInfo>(full.error());
+    auto info = full ? m_machine.stat(full->text(), Machine::Detail::Brief) : Result<FileInfo>(full.error());
     if (!full || !info || info->isDirectory() || info->size > kMaxScriptBytes)
         return kErrOpenScript;
     auto data = m_machine.readFile(full->text());
