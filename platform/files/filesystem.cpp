@@ -129,6 +129,11 @@ Result<fs::path> FileSystem::hostName(std::string_view path) const {
     return located.where.drive->hostRoot / located.where.rel;
 }
 
+Result<std::pair<fs::path, std::optional<host::Stat>>> FileSystem::hostLook(std::string_view path) const {
+    ZRV_TRY_ASSIGN(auto located, locate(path));
+    return std::make_pair(located.where.drive->hostRoot / located.where.rel, located.where.seen);
+}
+
 std::vector<char> FileSystem::driveLetters() const {
     std::vector<char> out;
     for (char l = 'A'; l <= 'Z'; ++l)

@@ -21,6 +21,13 @@ namespace {
 // Profile files are small; one that is not stays unread rather than exhaust memory.
 constexpr std::size_t kMaxProfileBytes = 16 * 1024 * 1024;
 
+// A profile file's host path (empty when there is none), and the look at it
+// made on the way there, if one was.
+struct HostFile {
+    std::string key;
+    std::optional<host::Stat> seen;
+};
+
 // The documents read and written lately, by host path, each trusted only while
 // the file is the one it was read from or written as (same device, inode, size
 // and change time): a run that writes one file again and again parses it once.
@@ -31,11 +38,14 @@ public:
     // path (empty when there is none). `exact`, when given, tells whether the
     // file holds exactly what the document writes, so lines added at the end
     // can be added to the file alone.
-    IniDocument* find(Machine& machine, const std::string& path, const std::string& key, std::optional<Error>& why,
+    IniDocument* find(Machine& machine, const std::string& path, const HostFile& file, std::optional<Error>& why,
                       bool* exact = nullptr) {
         if (exact)
             *exact = false;
-        auto now = key.empty() ? Result<host::Stat>(fail(WinError::FileNotFound, path)) : host::statPath(key);
+        const std::string& key = file.key;
+        auto now = key.empty()  ? Result<host::Stat>(fail(WinError::FileNotFound, path))
+                   : file.seen ? Result<host::Stat>(*file.seen)
+                               : host::statPath(key);
         if (now && !now->isFolder())
             if (auto it = m_docs.find(key);
                 it != m_docs.end() && same(it->second.seen, *now) && it->second.changes == File::changesInPlace()) {
@@ -114,9 +124,14 @@ private:
 std::mutex g_lock;
 Documents g_documents;
 
-std::string hostKey(const Machine& machine, const std::string& path) {
-    auto host = machine.files().hostName(path);
-    return host ? host->string() : std::string();
+HostFile hostFile(const Machine& machine, const std::string& path) {
+    auto host = machine.files().hostLook(path);
+    if (!host)
+        return {};
+    HostFile f{host->first.string(), host->second};
+    if (f.seen && !f.seen->isFile())
+        f.seen.reset(); // a link's own look: the file behind it is looked at by path
+    return f;
 }
 
 // `read` on the document of `file` (nullptr when there is none).
@@ -125,7 +140,7 @@ auto withDocument(Machine& machine, std::string_view file, Read read) {
     std::lock_guard lock(g_lock);
     std::optional<Error> why;
     const std::string path = profileFilePath(machine, file);
-    return read(g_documents.find(machine, path, hostKey(machine, path), why));
+    return read(g_documents.find(machine, path, hostFile(machine, path), why));
 }
 
 } // namespace
@@ -183,10 +198,13 @@ Result<void> writePrivateProfileString(Machine& machine, std::string_view sectio
                                        std::optional<std::string_view> value, std::string_view file) {
     std::string path = profileFilePath(machine, file);
     std::lock_guard lock(g_lock);
+    // The file's folder, found once for the look and the write.
+    Machine::KeepFolders keep(machine);
     std::optional<Error> why;
-    const std::string hostFile = hostKey(machine, path);
+    const HostFile host = hostFile(machine, path);
+    const std::string& hostFile = host.key;
     bool exact = false;
-    IniDocument* found = g_documents.find(machine, path, hostFile, why, &exact);
+    IniDocument* found = g_documents.find(machine, path, host, why, &exact);
     if (why)
         return *why;
     IniDocument doc = found ? std::move(*found) : IniDocument();

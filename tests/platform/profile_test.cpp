@@ -123,6 +123,10 @@ TEST_F(Profile, WhatARunKeepsOfAFileFollowsEveryChangeToIt) {
     EXPECT_EQ(getPrivateProfileString(*m, "S", "k", "gone", "KEPT.INI"), "gone");
     ASSERT_TRUE(writePrivateProfileString(*m, "S", "k", "5", "KEPT.INI").ok());
     EXPECT_EQ(get("C:\\WINDOWS\\KEPT.INI"), "[S]\r\nk=5\r\n");
+    // Changed behind its back (the same size) and written at once: the write starts from the change.
+    writeHost(cHost() / "WINDOWS" / "KEPT.INI", "[S]\r\nk=6\r\n");
+    ASSERT_TRUE(writePrivateProfileString(*m, "S", "j", "7", "KEPT.INI").ok());
+    EXPECT_EQ(get("C:\\WINDOWS\\KEPT.INI"), "[S]\r\nk=6\r\nj=7\r\n");
     // The same name on another machine is another file.
     TempDir other;
     auto m2 = Machine::open(other.path() / "m");
