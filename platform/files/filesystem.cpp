@@ -124,11 +124,6 @@ Result<fs::path> FileSystem::hostPath(std::string_view path) const {
     return out;
 }
 
-Result<fs::path> FileSystem::hostName(std::string_view path) const {
-    ZRV_TRY_ASSIGN(auto located, locate(path));
-    return located.where.drive->hostRoot / located.where.rel;
-}
-
 Result<std::pair<fs::path, std::optional<host::Stat>>> FileSystem::hostLook(std::string_view path) const {
     ZRV_TRY_ASSIGN(auto located, locate(path));
     return std::make_pair(located.where.drive->hostRoot / located.where.rel, located.where.seen);

@@ -41,10 +41,8 @@ public:
     Result<std::filesystem::path> hostPath(std::string_view path) const;
     // The same without asking the host what links inside the drive lead to:
     // one name of the file, cheap enough to key a cache by (two names of one
-    // file are two keys).
-    Result<std::filesystem::path> hostName(std::string_view path) const;
-    // The same, with what the look on the way saw of the file when it looked
-    // (in a kept folder), so the caller needs no second look.
+    // file are two keys), with what the look on the way saw of the file when
+    // it looked (in a kept folder), so the caller needs no second look.
     Result<std::pair<std::filesystem::path, std::optional<host::Stat>>> hostLook(std::string_view path) const;
 
     // Drives. Mapping (or re-mapping) works while the machine is open: a disk
